@@ -1,0 +1,76 @@
+#include "driver/dialogue.hpp"
+
+#include <cmath>
+#include <cstdio>
+#include <cstdlib>
+
+#include "envelope/envelope.hpp"
+
+namespace driver {
+
+namespace {
+
+// The prompt must be on the screen before the read waits.
+int read_double(double* value)
+{
+    std::fflush(stdout);
+    return std::scanf("%lf", value);
+}
+
+int read_int(int* value)
+{
+    std::fflush(stdout);
+    return std::scanf("%d", value);
+}
+
+// After a refused answer: an unreadable one is dropped with the rest of its
+// line so that the next prompt reads fresh input; at the end of input no
+// answer can ever come, so the dialogue stops instead of asking forever.
+void after_refusal(int read_result, const char* what)
+{
+    if (read_result == EOF) {
+        std::printf("!!! no more input while asking for %s: stopping\n", what);
+        std::exit(-1);
+    }
+    if (read_result == 0) {
+        int c;
+        while ((c = std::getchar()) != '\n' && c != EOF) {
+        }
+    }
+}
+
+}  // namespace
+
+void in_out(int* n, double* xini, double* xfin)
+{
+    std::printf("\n   ------------------------------------------------------------------\n");
+    std::printf("   | random number: P= sin(y)^H .cos(y)^M .dy  with y->[0,PI[       | \n");
+    std::printf("   |                 = sqr(1-x.x)^(H-1).x^M.dy with x-> [xini,xfin[ |\n");
+    std::printf("   ------------------------------------------------------------------\n");
+
+    std::printf("give xini  ;    example: -1(normal)      -> xini=");
+    read_double(xini);
+    std::printf("give xfin  ;    example: +1(normal)      -> xfin=");
+    read_double(xfin);
+
+    for (;;) {
+        std::printf("give H (>1);    example: +2.11           -> H=");
+        const int got = read_double(&envelope::H);
+        if (!(envelope::H < 1) && std::isfinite(envelope::H)) break;
+        std::printf("!!! H must be >= 1 %%\n");
+        after_refusal(got, "H");
+    }
+
+    for (;;) {
+        std::printf("give M (even >=0);    example: +4              -> M=");
+        const int got = read_int(&envelope::M);
+        if (!(envelope::M & 1) && envelope::M >= 0) break;
+        std::printf("!!! M must be even >=0 \n");
+        after_refusal(got, "M");
+    }
+
+    std::printf("give the number of bin (integer>0);    example: 1000 => 1%% loss    -> n=");
+    read_int(n);
+}
+
+}  // namespace driver

@@ -1,0 +1,68 @@
+#include "envelope/calibration.hpp"
+
+#include <cmath>
+
+#include "envelope/edges.hpp"
+#include "envelope/envelope.hpp"
+#include "numeric/error.hpp"
+
+namespace envelope {
+
+namespace {
+
+constexpr double scale = 1.2;
+constexpr double refine_stop = 0.0001;
+constexpr int pass_cap = 200;
+
+// +1 when the layout's last edge reaches or passes Xlimit, -1 when it falls short.
+double side(const double x[], int n) { return x[n] - Xlimit >= 0 ? 1.0 : -1.0; }
+
+}  // namespace
+
+double find_a(double a, double x[], int n)
+{
+    if (!(a > 0) || !std::isfinite(a)) {
+        numeric::fatal("the density has no usable integral on [%.17g, %.17g]: starting bin area %g", Xini, Xfin, a);
+    }
+    int pass = 0;
+    find_x_all(a, x, n);
+    const double first = side(x, n);
+    a = first > 0 ? a / scale : a * scale;
+
+    double hi = 0.0;
+    double lo = 0.0;
+    for (;;) {
+        find_x_all(a, x, n);
+        const double current = side(x, n);
+        if (first > 0 && current < 0) {
+            hi = a * scale;
+            lo = a;
+            break;
+        }
+        if (first < 0 && current > 0) {
+            hi = a;
+            lo = a / scale;
+            break;
+        }
+        const double next = first > 0 ? a / scale : a * scale;
+        // Scaling sticks at the smallest subnormal or at infinity: no layout can close the bracket.
+        if (next == a || !std::isfinite(next)) {
+            numeric::fatal("bin area calibration failed: no area brackets the target %.17g (area stuck at %g)", Xlimit, a);
+        }
+        a = next;
+    }
+
+    while (std::fabs(x[n] - Xlimit) > Acc_a) {
+        hi = (lo + hi) / 2.0;
+        find_x_all(hi, x, n);
+        if (Xlimit > x[n]) {
+            hi = 2 * hi - lo;
+            lo = (lo + hi) / 2.0;
+        }
+        if (pass++ > pass_cap) break;
+        if (std::fabs(x[n] - Xlimit) < refine_stop) break;
+    }
+    return hi;
+}
+
+}  // namespace envelope

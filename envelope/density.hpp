@@ -1,0 +1,17 @@
+#pragma once
+
+namespace envelope {
+
+// x^M * sqrt(1 - x^2)^(H - 1) on [Xini, Xfin], 0 outside (and for NaN).
+double g1(double x);
+
+// Maximum of g1 on the bin [x0, x1], from the stationary points and the ends.
+double g1_Deltax_max(double x0, double x1);
+
+// Area of the bin's rectangle minus the wanted area.
+double g1_Deltax(double x0, double x1, double area);
+
+// Scans [xini, xfin] for a negative density; ends the process (status -1) on one.
+void check_g_positive(double xini, double xfin);
+
+}  // namespace envelope
