@@ -1,0 +1,233 @@
+// sin_cos_check: verifies a Sin_Cos.res table against the density it claims
+// to envelope, and samples it against the exact law.
+#include <algorithm>
+#include <charconv>
+#include <cmath>
+#include <cstdint>
+#include <cstdio>
+#include <exception>
+#include <random>
+#include <stdexcept>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "sampler/distribution.hpp"
+#include "sampler/law.hpp"
+#include "sampler/table.hpp"
+
+namespace {
+
+constexpr int status_pass = 0;
+constexpr int status_fail = 1;
+constexpr int status_bad_input = 2;
+
+constexpr double ks_alpha = 1e-3;
+constexpr double acceptance_limit = 4.0;  // standard errors
+constexpr double height_tolerance = 1e-9; // relative: heights come from 17-digit edges
+constexpr std::size_t probes_total = 2'000'000;
+constexpr int histogram_bins = 100;
+
+const char* const usage =
+    "usage: sin_cos_check [options] [TABLE]\n"
+    "Checks a table written by sin_cos (default \"Sin_Cos.res\"):\n"
+    "  1. every bin's height is at least the density's maximum on the bin (dense probing);\n"
+    "  2. the acceptance rate of the rejection method matches 1 / (1 + loss/100);\n"
+    "  3. N draws follow the exact law (Kolmogorov-Smirnov, p-value >= 0.001).\n"
+    "options:\n"
+    "  --samples N       number of draws (default 1000000)\n"
+    "  --seed S          seed of the std::mt19937_64 generator (default 1)\n"
+    "  --histogram FILE  write a histogram of the draws against the density to FILE\n"
+    "  --help            show this text\n"
+    "exit status: 0 the table passes, 1 it fails, 2 bad input\n";
+
+struct options {
+    std::string table = sampler::default_table_file;
+    std::uint64_t samples = 1'000'000;
+    std::uint64_t seed = 1;
+    std::string histogram;
+    bool help = false;
+};
+
+struct bad_usage {
+    std::string what;
+};
+
+std::uint64_t parse_count(std::string_view option, const char* value, bool allow_zero)
+{
+    std::uint64_t v = 0;
+    const std::string_view text(value);
+    auto [ptr, ec] = std::from_chars(text.data(), text.data() + text.size(), v);
+    if (text.empty() || ec != std::errc() || ptr != text.data() + text.size() || (!allow_zero && v == 0))
+        throw bad_usage{std::string(option) + " needs a " + (allow_zero ? "non-negative" : "positive") +
+                        " integer, not \"" + std::string(text) + "\""};
+    return v;
+}
+
+options parse_args(int argc, char** argv)
+{
+    options opt;
+    bool have_table = false;
+    for (int i = 1; i < argc; ++i) {
+        const std::string_view arg(argv[i]);
+        auto value = [&]() -> const char* {
+            if (i + 1 >= argc) throw bad_usage{std::string(arg) + " needs a value"};
+            return argv[++i];
+        };
+        if (arg == "--help" || arg == "-h") {
+            opt.help = true;
+        } else if (arg == "--samples") {
+            opt.samples = parse_count(arg, value(), false);
+            if (opt.samples > 100'000'000) throw bad_usage{"--samples is limited to 100000000"};
+        } else if (arg == "--seed") {
+            opt.seed = parse_count(arg, value(), true);
+        } else if (arg == "--histogram") {
+            opt.histogram = value();
+        } else if (arg.size() > 1 && arg[0] == '-') {
+            throw bad_usage{"unknown option " + std::string(arg)};
+        } else if (have_table) {
+            throw bad_usage{"more than one table file given"};
+        } else {
+            opt.table = arg;
+            have_table = true;
+        }
+    }
+    return opt;
+}
+
+const char* verdict(bool pass) { return pass ? "PASS" : "FAIL"; }
+
+// Probes the density densely on every bin, without using where its maximum is.
+bool check_envelope(const sampler::Table& t)
+{
+    const std::size_t n = t.bins();
+    const std::size_t probes = std::clamp<std::size_t>(probes_total / n, 16, 2000);
+    std::size_t below = 0;
+    std::size_t worst = 0;
+    double worst_ratio = INFINITY;
+    double worst_max = 0;
+    for (std::size_t i = 0; i < n; ++i) {
+        const double x0 = t.edges[i];
+        const double w = t.edges[i + 1] - x0;
+        double top = 0;
+        for (std::size_t k = 0; k <= probes; ++k) {
+            const double x = k == probes ? t.edges[i + 1] : x0 + w * (static_cast<double>(k) / probes);
+            top = std::max(top, sampler::density(x, t.H, t.M));
+        }
+        const double h = t.height(i);
+        if (h < top * (1 - height_tolerance)) ++below;
+        const double ratio = top > 0 ? h / top : INFINITY;
+        if (ratio < worst_ratio) {
+            worst_ratio = ratio;
+            worst = i;
+            worst_max = top;
+        }
+    }
+    const bool pass = below == 0;
+    std::printf("envelope:   %s  ", verdict(pass));
+    if (pass)
+        std::printf("every bin's height is at least the density's maximum over %zu probes per bin", probes + 1);
+    else
+        std::printf("%zu of %zu bins have a height below the density's maximum", below, n);
+    if (std::isfinite(worst_ratio))
+        std::printf("; tightest bin %zu [%.17g, %.17g]: height %.10g, density up to %.10g (ratio %.9f)", worst,
+                    t.edges[worst], t.edges[worst + 1], t.height(worst), worst_max, worst_ratio);
+    std::printf("\n");
+    return pass;
+}
+
+void write_histogram(const std::string& path, const std::vector<double>& draws, const sampler::Table& t,
+                     const sampler::sin_cos_law& law)
+{
+    std::FILE* out = std::fopen(path.c_str(), "w");
+    if (out == nullptr) throw std::runtime_error("cannot create the histogram file \"" + path + "\"");
+    const double lo = t.edges.front();
+    const double w = (t.edges.back() - lo) / histogram_bins;
+    std::vector<std::uint64_t> counts(histogram_bins);
+    for (const double x : draws) {
+        const auto k = static_cast<std::size_t>((x - lo) / w);
+        ++counts[std::min<std::size_t>(k, histogram_bins - 1)];
+    }
+    std::fprintf(out, "# %zu draws from H=%g M=%d on [%.17g, %.17g]\n# x  sampled_density  exact_density\n",
+                 draws.size(), t.H, t.M, lo, t.edges.back());
+    for (int k = 0; k < histogram_bins; ++k) {
+        const double x = lo + (k + 0.5) * w;
+        std::fprintf(out, "%.10g %.10g %.10g\n", x, static_cast<double>(counts[k]) / (draws.size() * w), law.pdf(x));
+    }
+    const bool failed = std::ferror(out) != 0;
+    if (std::fclose(out) != 0 || failed) throw std::runtime_error("cannot write the histogram file \"" + path + "\"");
+}
+
+int run(const options& opt)
+{
+    const sampler::Table t = sampler::load_table(opt.table);
+    std::printf("table:      %s: H = %g, M = %d, n = %zu, [%.17g, %.17g], loss = %g%%, a = %.17g\n",
+                opt.table.c_str(), t.H, t.M, t.bins(), t.xini, t.xfin, t.loss, t.a);
+    const bool envelope_ok = check_envelope(t);
+
+    const sampler::sin_cos_distribution dist(t, opt.table);
+    const sampler::sin_cos_law law(t.H, t.M, t.edges.front(), t.edges.back());
+    std::mt19937_64 rng(opt.seed);
+    std::vector<double> draws;
+    draws.reserve(opt.samples);
+    // Bounded so that a nearly empty envelope cannot keep the check running.
+    const std::uint64_t max_proposals = 1000 * opt.samples + 1'000'000;
+    std::uint64_t proposals = 0;
+    while (draws.size() < opt.samples && proposals < max_proposals) {
+        ++proposals;
+        if (const auto x = dist.propose(rng)) draws.push_back(*x);
+    }
+
+    const double expected = 1 / (1 + t.loss / 100);
+    const double rate = static_cast<double>(draws.size()) / static_cast<double>(proposals);
+    const double se = std::sqrt(expected * (1 - expected) / static_cast<double>(proposals));
+    const double z = se > 0 ? std::fabs(rate - expected) / se : (rate == expected ? 0 : INFINITY);
+    const bool acceptance_ok = draws.size() == opt.samples && z <= acceptance_limit;
+    const double exact = law.integral() / (static_cast<double>(t.bins()) * t.a);
+    std::printf("acceptance: %s  %zu draws from %llu proposals (seed %llu): rate %.6f, expected %.6f = 1/(1 + "
+                "loss/100), %.2f standard errors off (limit %g); exact rate from the density's integral %.6f\n",
+                verdict(acceptance_ok), draws.size(), static_cast<unsigned long long>(proposals),
+                static_cast<unsigned long long>(opt.seed), rate, expected, z, acceptance_limit, exact);
+    if (draws.size() < opt.samples)
+        std::printf("            gave up after %llu proposals\n", static_cast<unsigned long long>(proposals));
+    else if (!acceptance_ok && std::fabs(rate - exact) <= acceptance_limit * se)
+        std::printf("            the rate agrees with the density's integral: the header's loss is inaccurate\n");
+
+    if (!opt.histogram.empty()) write_histogram(opt.histogram, draws, t, law);
+
+    const sampler::ks_result ks = sampler::ks_test(draws, law);
+    const bool ks_ok = draws.size() == opt.samples && ks.p_value >= ks_alpha;
+    std::printf("ks:         %s  D = %.6g over %zu draws, p-value %.4g (limit %g)\n", verdict(ks_ok), ks.distance,
+                draws.size(), ks.p_value, ks_alpha);
+
+    const bool pass = envelope_ok && acceptance_ok && ks_ok;
+    std::printf("result:     %s\n", verdict(pass));
+    return pass ? status_pass : status_fail;
+}
+
+}  // namespace
+
+int main(int argc, char** argv)
+{
+    try {
+        const options opt = parse_args(argc, argv);
+        if (opt.help) {
+            std::fputs(usage, stdout);
+            return status_pass;
+        }
+        return run(opt);
+    } catch (const bad_usage& e) {
+        std::fprintf(stderr, "sin_cos_check: %s\n%s", e.what.c_str(), usage);
+        return status_bad_input;
+    } catch (const sampler::table_error& e) {
+        if (e.problem() == sampler::table_error::kind::malformed) {
+            std::fprintf(stderr, "sin_cos_check: %s\n", e.what());
+            return status_bad_input;
+        }
+        std::printf("table:      FAIL  %s\nresult:     FAIL\n", e.what());
+        return status_fail;
+    } catch (const std::exception& e) {
+        std::fprintf(stderr, "sin_cos_check: %s\n", e.what());
+        return status_bad_input;
+    }
+}

@@ -1,0 +1,71 @@
+#pragma once
+
+#include <cmath>
+#include <cstddef>
+#include <iosfwd>
+#include <stdexcept>
+#include <string>
+#include <vector>
+
+namespace sampler {
+
+inline constexpr const char* default_table_file = "Sin_Cos.res";
+
+// A table that cannot be used. `malformed` means the file is not a table
+// (bad syntax, truncated, inconsistent counts); `unsound` means it parses but
+// its envelope cannot be sampled from (edges out of order, area not positive).
+class table_error : public std::runtime_error {
+public:
+    enum class kind { malformed, unsound };
+
+    table_error(kind k, const std::string& source, int line, const std::string& what);
+
+    kind problem() const noexcept { return kind_; }
+    int line() const noexcept { return line_; }  // 1-based line of the table file, 0 if none
+
+private:
+    kind kind_;
+    int line_;
+};
+
+// One histogram of a table file: the parameters of the density, the common
+// bin area and the n + 1 bin edges (the last one is the interval's right end).
+struct Table {
+    double H = 2.0;
+    int M = 4;
+    double xini = -1.0;
+    double xfin = 1.0;
+    double loss = 0.0;  // excess area of the envelope, in percent
+    double a = 0.0;     // common bin area
+    std::vector<double> edges;
+
+    std::size_t bins() const { return edges.empty() ? 0 : edges.size() - 1; }
+    double height(std::size_t i) const { return a / (edges[i + 1] - edges[i]); }
+};
+
+// Unnormalised density x^M (1 - x^2)^((H-1)/2) for |x| <= 1.
+inline double density(double x, double H, int M)
+{
+    double xm = 1.0;
+    double base = x;
+    for (int e = M; e > 0; e >>= 1) {
+        if (e & 1) xm *= base;
+        base *= base;
+    }
+    if (H == 1.0) return xm;
+    const double s = 1.0 - x * x;
+    if (H == 2.0) return xm * std::sqrt(s);
+    if (H == 3.0) return xm * s;
+    return xm * std::pow(s, 0.5 * (H - 1.0));
+}
+
+// Reads the banner, the first histogram's header and its Nd_poi edges; xfin
+// from the header closes the last bin. `source` names the file in messages.
+Table read_table(std::istream& in, const std::string& source);
+Table load_table(const std::string& path);
+
+// Checks a table built in memory the way read_table checks a file; the line
+// numbers in its messages are those the values would have in a file.
+void validate(const Table& table, const std::string& source);
+
+}  // namespace sampler
