@@ -22,7 +22,7 @@ double corrections(double x[], double f1[], double* a, int n)
     for (int i = 0; i < n; ++i) {
         f1[i] = *a / (x[i + 1] - x[i]);
         const double mi = g1_Deltax_max(x[i], x[i + 1]);
-        if (mi > f1[i]) std::fprintf(stderr, "!!! for f1[%d]=%f <max=%f on [%f,%f]\n", i, f1[i], mi, x[i], x[i + 1]);
+        if (mi > f1[i] && Warn_low_bins) std::fprintf(stderr, "!!! for f1[%d]=%f <max=%f on [%f,%f]\n", i, f1[i], mi, x[i], x[i + 1]);
     }
     return factor;
 }

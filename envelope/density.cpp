@@ -16,7 +16,10 @@ double g1(double x)
     return std::pow(r, H - 1) * t;
 }
 
-double g1_Deltax_max(double x0, double x1)
+namespace {
+
+// g1 at the point the stationary-point tables choose for [x0, x1].
+double max_by_tables(double x0, double x1)
 {
     if (M != 0) {
         const double m = M;
@@ -31,6 +34,22 @@ double g1_Deltax_max(double x0, double x1)
     if (x1 <= 0) return g1(x1);
     if (x0 <= 0) return g1(0.0);
     return g1(x0);
+}
+
+}  // namespace
+
+double g1_Deltax_max(double x0, double x1)
+{
+    if (Clip_maxima) return g1_max_in_domain(x0, x1);
+    return max_by_tables(x0, x1);
+}
+
+double g1_max_in_domain(double x0, double x1)
+{
+    const double lo = x0 < Xini ? Xini : x0;
+    const double hi = x1 > Xfin ? Xfin : x1;
+    if (!(lo <= hi)) return 0.0;
+    return max_by_tables(lo, hi);
 }
 
 double g1_Deltax(double x0, double x1, double area) { return g1_Deltax_max(x0, x1) * (x1 - x0) - area; }

@@ -13,4 +13,7 @@ double Acc_interval = 0.1;
 double Acc_ridders = 1e-8;
 double Acc_a = 1e-7;
 
+bool Clip_maxima = false;
+bool Warn_low_bins = true;
+
 }  // namespace envelope

@@ -17,6 +17,12 @@ extern double Acc_interval;  // stride of the outward search, width of its brack
 extern double Acc_ridders;   // root finder tolerance and size of the final nudge
 extern double Acc_a;         // tolerance on the last edge's distance from Xlimit
 
+// Bin maxima over the bin's part inside [Xini, Xfin] rather than by the bare
+// tables, whose chosen point may lie outside the domain (the sound recalibration).
+extern bool Clip_maxima;
+// corrections() reports bins below their maximum on standard error.
+extern bool Warn_low_bins;
+
 // Bin residual: (left edge, candidate right edge, wanted area) -> double.
 using residual_func = numeric::root_function;
 

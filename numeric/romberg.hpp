@@ -19,6 +19,6 @@ double qromb(integrand func, double a, double b);
 double qsimp(integrand func, double a, double b);
 
 // Last stage qromb runs before giving up (see romberg.cpp).
-inline constexpr int qromb_stage_cap = 26;
+inline constexpr int qromb_stage_cap = 27;
 
 }  // namespace numeric

@@ -1,0 +1,86 @@
+#include "envelope/recalibration.hpp"
+
+#include <algorithm>
+#include <cmath>
+
+#include "envelope/corrections.hpp"
+#include "envelope/edges.hpp"
+#include "envelope/envelope.hpp"
+#include "numeric/error.hpp"
+
+namespace envelope {
+
+namespace {
+
+constexpr double scale = 1.2;
+constexpr int max_bracket_passes = 400;  // 1.2^400 spans 1e31: far beyond any sane starting area
+constexpr int max_bisections = 64;       // the bracket reaches adjacent doubles well before this
+constexpr double last_edge_fraction = 0.01;
+
+bool reaches(const double x[], int n) { return x[n] >= Xlimit; }
+
+// Edge tolerance: fine against the mean bin width, never below a few ulps of
+// the domain's ends, where the root finder could no longer shrink its bracket.
+double edge_tolerance(int n)
+{
+    const double width_based = 1e-6 * ((Xfin - Xini) / n);
+    const double magnitude = std::max(std::fabs(Xini), std::fabs(Xfin));
+    const double ulps = 8 * (std::nextafter(magnitude, INFINITY) - magnitude);
+    return std::min(1e-8, std::max(width_based, ulps));
+}
+
+}  // namespace
+
+double recalibrate(double a0, double x[], double f1[], double* a, int n)
+{
+    const double saved_ridders = Acc_ridders;
+    Clip_maxima = true;
+    Xlimit = Xfin;
+    Acc_ridders = edge_tolerance(n);
+
+    double area = a0;
+    find_x_all(area, x, n);
+    const bool first_reaches = reaches(x, n);
+    double lo = area;
+    double hi = area;
+    for (int pass = 0;; ++pass) {
+        const double next = first_reaches ? area / scale : area * scale;
+        if (pass == max_bracket_passes || next == area || !std::isfinite(next) || !(next > 0)) {
+            numeric::fatal("!!! no sound table can be made: no bin area brackets the domain end %.17g (area %g)", Xfin,
+                           area);
+        }
+        area = next;
+        find_x_all(area, x, n);
+        if (reaches(x, n) != first_reaches) {
+            lo = first_reaches ? area : area / scale;
+            hi = first_reaches ? area * scale : area;
+            break;
+        }
+    }
+
+    // Bisect, keeping lo short of the domain end and hi reaching it.
+    bool x_holds_hi = !first_reaches;
+    for (int pass = 0; pass < max_bisections; ++pass) {
+        const double mid = lo + (hi - lo) / 2;
+        if (!(mid > lo && mid < hi)) break;
+        find_x_all(mid, x, n);
+        if (reaches(x, n)) {
+            hi = mid;
+            x_holds_hi = true;
+            if (x[n] - Xlimit <= last_edge_fraction * (x[n] - x[n - 1])) break;
+        } else {
+            lo = mid;
+            x_holds_hi = false;
+        }
+    }
+    // The layout of hi ends at or past the domain end, so pinning its last
+    // edge only narrows the last bin and the margin stays 1.001.
+    if (!x_holds_hi) find_x_all(hi, x, n);
+
+    *a = hi;
+    Xlimit = Xfin + 0.5 / n;
+    Acc_ridders = saved_ridders;
+    return corrections(x, f1, a, n);
+}
+
+}  // namespace envelope
