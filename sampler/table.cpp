@@ -157,7 +157,8 @@ void validate(const Table& t, const std::string& source)
     if (n < 1) malformed(source, header_line, "the table has no bins");
     if (!(std::isfinite(t.H) && t.H >= 1))
         malformed(source, header_line, "H = " + show(t.H) + " must be finite and at least 1");
-    if (t.M < 0 || t.M % 2 != 0) malformed(source, header_line, "M = " + std::to_string(t.M) + " must be even and >= 0");
+    if (t.M < 0 || t.M % 2 != 0)
+        malformed(source, header_line, "M = " + std::to_string(t.M) + " must be even and >= 0");
     if (!(-1 <= t.xini && t.xini < t.xfin && t.xfin <= 1))
         malformed(source, header_line,
                   "the interval [" + show(t.xini) + ", " + show(t.xfin) + "] must lie inside [-1, 1]");

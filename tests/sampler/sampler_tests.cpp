@@ -51,7 +51,8 @@ struct outcome {
 outcome check(const std::string& args, const fs::path& dir = fresh_dir())
 {
     const fs::path log = dir / "check.log";
-    const std::string cmd = "cd '" + dir.string() + "' && '" SIN_COS_CHECK_BIN "' " + args + " > '" + log.string() + "' 2>&1";
+    const std::string cmd =
+        "cd '" + dir.string() + "' && '" SIN_COS_CHECK_BIN "' " + args + " > '" + log.string() + "' 2>&1";
     const int rc = std::system(cmd.c_str());
     return {WIFEXITED(rc) ? WEXITSTATUS(rc) : -1, slurp(log)};
 }
@@ -62,7 +63,8 @@ fs::path tool_table(const std::string& answers)
     static std::map<std::string, fs::path> made;
     if (auto it = made.find(answers); it != made.end()) return it->second;
     const fs::path dir = fresh_dir();
-    const std::string cmd = "cd '" + dir.string() + "' && printf '%s\\n' '" + answers + "' | '" SIN_COS_BIN "' > /dev/null";
+    const std::string cmd =
+        "cd '" + dir.string() + "' && printf '%s\\n' '" + answers + "' | '" SIN_COS_BIN "' > /dev/null";
     if (std::system(cmd.c_str()) != 0) throw std::runtime_error("sin_cos failed on: " + answers);
     return made[answers] = dir / "Sin_Cos.res";
 }
@@ -155,16 +157,26 @@ TEST(SinCosCheck, DamagedTablesAreCaught)
     using kind = sampler::table_error::kind;
     using lines = std::vector<std::string>;
     const lines good = lines_of(tool_table(""));
-    auto header_field = [](lines& l, int field, const std::string& value) {
-        std::istringstream in(l[3]);
-        std::vector<std::string> f(7);
-        for (auto& s : f) in >> s;
+    std::vector<std::string> header(7);
+    std::istringstream(good[3]) >> header[0] >> header[1] >> header[2] >> header[3] >> header[4] >> header[5] >>
+        header[6];
+    auto set = [&](lines& l, int field, const std::string& value) {
+        auto f = header;
         f[field] = value;
         l[3] = f[0] + " " + f[1] + " " + f[2] + " " + f[3] + " " + f[4] + " " + f[5] + "  " + f[6];
     };
+    std::ostringstream lowered;
+    lowered.precision(17);
+    lowered << 0.99 * std::stod(header[6]);
+    const std::string before_last_edge = std::to_string(std::stod(good.back()) - 1e-5);
     // Merging the bin at the density's peak with its neighbour halves its height.
     std::size_t peak = 4;
     while (std::stod(good[peak]) < 0.85) ++peak;
+    auto merge = [&](lines& l) {
+        l.erase(l.begin() + static_cast<long>(peak) + 1);
+        l[1] = "#define Nd_poi 4999";
+        set(l, 2, "4999");
+    };
     struct {
         const char* what;
         std::function<void(lines&)> damage;
@@ -174,14 +186,14 @@ TEST(SinCosCheck, DamagedTablesAreCaught)
         int line;
     } const cases[] = {
         {"intact", [](lines&) {}, 0, false, kind::malformed, 0},
-        {"one bin widened", [&](lines& l) { l.erase(l.begin() + peak + 1); l[1] = "#define Nd_poi 4999"; header_field(l, 2, "4999"); }, 1, false, kind::malformed, 0},
-        {"area lowered by 1%", [&](lines& l) { header_field(l, 6, "3.9e-05"); }, 1, false, kind::malformed, 0},
-        {"area negative", [&](lines& l) { header_field(l, 6, "-3.9e-05"); }, 1, true, kind::unsound, 4},
+        {"one bin widened", merge, 1, false, kind::malformed, 0},
+        {"area lowered by 1%", [&](lines& l) { set(l, 6, lowered.str()); }, 1, false, kind::malformed, 0},
+        {"area negative", [&](lines& l) { set(l, 6, "-" + header[6]); }, 1, true, kind::unsound, 4},
         {"edges out of order", [](lines& l) { std::swap(l[100], l[101]); }, 1, true, kind::unsound, 102},
         {"truncated", [](lines& l) { l.resize(l.size() - 100); }, 2, true, kind::malformed, 4905},
-        {"malformed header", [&](lines& l) { header_field(l, 1, "four"); }, 2, true, kind::malformed, 4},
-        {"count differs from Nd_poi", [&](lines& l) { header_field(l, 2, "4999"); }, 2, true, kind::malformed, 4},
-        {"xfin below the last edge", [&](lines& l) { header_field(l, 4, "0.999000"); }, 2, true, kind::malformed, 4},
+        {"malformed header", [&](lines& l) { set(l, 1, "four"); }, 2, true, kind::malformed, 4},
+        {"count differs from Nd_poi", [&](lines& l) { set(l, 2, "4999"); }, 2, true, kind::malformed, 4},
+        {"xfin below the last edge", [&](lines& l) { set(l, 4, before_last_edge); }, 2, true, kind::malformed, 4},
         {"text after the edges", [](lines& l) { l.push_back("junk"); }, 2, true, kind::malformed, 5005},
     };
     for (const auto& c : cases) {
