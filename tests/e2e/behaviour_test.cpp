@@ -1,0 +1,221 @@
+#include <cctype>
+#include <cerrno>
+#include <cstring>
+#include <sstream>
+
+#include "runner.hpp"
+
+namespace {
+
+using namespace e2e;
+
+const std::string h_prompt = "give H (>1);    example: +2.11           -> H=";
+const std::string m_prompt = "give M (even >=0);    example: +4              -> M=";
+const std::string h_refused = "!!! H must be >= 1 %\n";
+const std::string m_refused = "!!! M must be even >=0 \n";
+const std::string closing = "You must copy the file \"Sin_Cos.res\" in your working directory\n";
+
+std::string banner(int n)
+{
+    return "********* copy this line at the beginning of the main program ******\n"
+           "#define Nd_poi                   " + std::to_string(n) + "    // nb of points of each histogram\n"
+           "$*********************** end copy **********************************\n";
+}
+
+std::size_t count(const std::string& text, const std::string& what)
+{
+    std::size_t found = 0;
+    for (auto at = text.find(what); at != std::string::npos; at = text.find(what, at + what.size())) ++found;
+    return found;
+}
+
+std::vector<std::string> lines(const std::string& text)
+{
+    std::vector<std::string> result;
+    std::istringstream in(text);
+    for (std::string line; std::getline(in, line);) result.push_back(line);
+    return result;
+}
+
+// Each refusal is one message directly followed by the same prompt again.
+void expect_asked(const std::string& out, const std::string& prompt, const std::string& refused, std::size_t times)
+{
+    EXPECT_EQ(count(out, prompt), times) << prompt;
+    EXPECT_EQ(count(out, refused), times - 1) << refused;
+    EXPECT_EQ(count(out, refused + prompt), times - 1) << refused;
+}
+
+struct DialogueCase {
+    const char* name;
+    const char* input;
+    std::size_t h_asked, m_asked;
+    const char* header;  // start of the histogram's header line
+};
+
+class Dialogue : public testing::TestWithParam<DialogueCase> {};
+
+TEST_P(Dialogue, AsksAgainUntilValidThenBuildsTheTable)
+{
+    const DialogueCase& c = GetParam();
+    Sandbox box;
+    const Result r = box.run(c.input);
+    EXPECT_EQ(r.status, 0) << r.out << r.err;
+    expect_asked(r.out, h_prompt, h_refused, c.h_asked);
+    expect_asked(r.out, m_prompt, m_refused, c.m_asked);
+    EXPECT_EQ(count(r.out, closing), 1u);
+    ASSERT_TRUE(r.table && r.plot);
+    const auto table = lines(*r.table);
+    ASSERT_GE(table.size(), 5u);
+    EXPECT_EQ(table[3].rfind(c.header, 0), 0u) << table[3];
+    double h = 0;
+    int m = 0, n = 0;
+    std::istringstream(table[3]) >> h >> m >> n;
+    EXPECT_EQ(r.table->rfind(banner(n), 0), 0u);
+    EXPECT_EQ(table.size(), n + 4u);
+    EXPECT_EQ(lines(*r.plot).size(), 2u * n);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Answers, Dialogue,
+    testing::Values(DialogueCase{"single_bin", "0 0.5 3 0 1\n", 1, 1, "3.000000 0 1 0.000000 0.500000 "},
+                    DialogueCase{"h_below_one", "-1 1 0.99 2 4 3\n", 2, 1, "2.000000 4 3 -1.000000 1.000000 "},
+                    DialogueCase{"m_odd_and_negative", "-1 1 2 3 -1 -2 4 3\n", 1, 4, "2.000000 4 3 "},
+                    DialogueCase{"h_nan", "-1 1 nan 2 4 3\n", 2, 1, "2.000000 4 3 "},
+                    DialogueCase{"h_inf", "-1 1 inf 2 4 3\n", 2, 1, "2.000000 4 3 "},
+                    // ".5" stays unread and the read of n fails on it: n keeps 5000.
+                    DialogueCase{"m_fraction", "-1 1 2 2.5\n", 1, 1, "2.000000 2 5000 -1.000000 1.000000 "},
+                    DialogueCase{"text_after_refused_h", "0 1 0.5 abc\n2 4 10\n", 3, 1, "2.000000 4 10 0.000000 "},
+                    DialogueCase{"text_after_refused_m", "0 1 2 3 x y\n4 10\n", 1, 3, "2.000000 4 10 0.000000 "}),
+    [](const auto& info) { return std::string(info.param.name); });
+
+TEST(AnswerLayout, OneLineOfAnswersEqualsOneAnswerPerLine)
+{
+    Sandbox separate, together;
+    const Result a = separate.run("-0.5\n0.8\n3\n2\n7\n");
+    const Result b = together.run(" -0.5 0.8\t3  2 7\n");
+    EXPECT_EQ(a.status, 0);
+    EXPECT_EQ(b.status, 0);
+    EXPECT_EQ(a.out, b.out);
+    EXPECT_EQ(a.err, b.err);
+    EXPECT_TRUE(same_file(b.table, a.table));
+    EXPECT_TRUE(same_file(b.plot, a.plot));
+    ASSERT_TRUE(a.table);
+    EXPECT_EQ(lines(*a.table).at(3).rfind("3.000000 2 7 -0.500000 0.800000 ", 0), 0u);
+}
+
+struct RefusalCase {
+    const char* name;
+    const char* input;
+    const char* value;  // the refused value as the message should name it, if any
+};
+
+class Refusal : public testing::TestWithParam<RefusalCase> {};
+
+TEST_P(Refusal, StopsBeforeAnyFileIsTouched)
+{
+    const RefusalCase& c = GetParam();
+    Sandbox fresh, used;
+    spill(used.dir() / table_name, "old table\n");
+    spill(used.dir() / plot_name, "old plot\n");
+    for (const Sandbox* box : {&fresh, &used}) {
+        const Result r = box->run(c.input, {}, 30);
+        ASSERT_FALSE(r.timed_out) << "asks forever";
+        EXPECT_EQ(r.status, 255);
+        EXPECT_EQ(r.err, "");
+        const auto prompt_end = r.out.find('=', r.out.rfind("-> "));
+        ASSERT_NE(prompt_end, std::string::npos) << r.out;
+        const std::string message = r.out.substr(prompt_end + 1);
+        EXPECT_EQ(message.rfind("!!!", 0), 0u) << message;
+        EXPECT_TRUE(message.ends_with('\n'));
+        if (c.value) {
+            std::string words = message;
+            for (char& ch : words)
+                if (!std::isalnum(static_cast<unsigned char>(ch)) && !std::strchr(".+-", ch)) ch = ' ';
+            EXPECT_NE(count(" " + words + " ", " " + std::string(c.value) + " "), 0u) << message;
+        }
+        EXPECT_TRUE(same_file(r.table, box == &used ? std::optional<std::string>("old table\n") : std::nullopt));
+        EXPECT_TRUE(same_file(r.plot, box == &used ? std::optional<std::string>("old plot\n") : std::nullopt));
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(Parameters, Refusal,
+                         testing::Values(RefusalCase{"no_bins", "-1 1 2 4 0\n", "0"},
+                                         RefusalCase{"negative_bins", "-1 1 2 4 -5\n", "-5"},
+                                         RefusalCase{"too_many_bins", "-1 1 2 4 100001\n", "100001"},
+                                         RefusalCase{"empty_interval", "0.5 0.5 2 4 10\n", "0.5"},
+                                         RefusalCase{"reversed_interval", "0.5 -0.5 2 4 10\n", "-0.5"},
+                                         RefusalCase{"xfin_past_one", "0 1.5 2 4 10\n", "1.5"},
+                                         RefusalCase{"xini_below_minus_one", "-2 1 2 4 10\n", "-2"},
+                                         RefusalCase{"infinite_end", "-1 inf 2 4 10\n", "inf"},
+                                         RefusalCase{"nan_end", "nan 1 2 4 10\n", "nan"},
+                                         // Input that ends while H or M is being asked again.
+                                         RefusalCase{"h_then_end", "0 1 0.5", nullptr},
+                                         RefusalCase{"m_then_end", "0 1 2 3", nullptr},
+                                         RefusalCase{"h_text_then_end", "0 1 0.5 abc\n", nullptr},
+                                         RefusalCase{"m_text_then_end", "0 1 2 -1\nx\n", nullptr}),
+                         [](const auto& info) { return std::string(info.param.name); });
+
+struct WriteFailure {
+    const char* name;
+    void (*prepare)(const fs::path& dir);
+    const std::string* file;
+    int reason;
+};
+
+class Unwritable : public testing::TestWithParam<WriteFailure> {};
+
+TEST_P(Unwritable, EndsWithStatusOneNamingFileAndReason)
+{
+    const WriteFailure& c = GetParam();
+    Sandbox box;
+    c.prepare(box.dir());
+    std::vector<std::string> as_user;
+    if (c.reason == EACCES && ::geteuid() == 0) {
+        // Root writes anywhere; only an ordinary user meets the permissions.
+        as_user = {"setpriv", "--reuid=65534", "--regid=65534", "--clear-groups"};
+        std::vector<std::string> probe = as_user;
+        probe.insert(probe.end(), {"test", "-x"});
+        if (box.run("", probe, 30).status != 0) GTEST_SKIP() << "cannot run the tool as uid 65534 through setpriv";
+    }
+    const Result r = box.run("-1 1 2 4 1\n", as_user);
+    EXPECT_EQ(r.status, 1);
+    EXPECT_NE(r.err.find(*c.file), std::string::npos) << r.err;
+    EXPECT_NE(r.err.find(std::strerror(c.reason)), std::string::npos) << r.err;
+    EXPECT_EQ(count(r.out, closing), 0u);
+    EXPECT_FALSE(r.plot);
+    if (c.file == &plot_name) {
+        EXPECT_NE(r.out.find("Histogram=1, "), std::string::npos);
+        EXPECT_TRUE(same_file(r.table, slurp(fs::path(SIN_COS_GOLDEN_DIR) / "one-bin" / table_name)));
+    } else {
+        EXPECT_FALSE(r.table);
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Outputs, Unwritable,
+    testing::Values(
+        WriteFailure{"table_is_a_directory", [](const fs::path& d) { fs::create_directory(d / table_name); },
+                     &table_name, EISDIR},
+        WriteFailure{"table_on_full_disk", [](const fs::path& d) { fs::create_symlink("/dev/full", d / table_name); },
+                     &table_name, ENOSPC},
+        WriteFailure{"plot_on_full_disk", [](const fs::path& d) { fs::create_symlink("/dev/full", d / plot_name); },
+                     &plot_name, ENOSPC},
+        WriteFailure{"read_only_directory", [](const fs::path& d) { fs::permissions(d, fs::perms(0555)); },
+                     &table_name, EACCES}),
+    [](const auto& info) { return std::string(info.param.name); });
+
+// A numerical failure in the build: only the banner reaches the table and an
+// existing plot file is left alone.
+TEST(EarlyEnd, LeavesTheBannerOnly)
+{
+    Sandbox box;
+    spill(box.dir() / plot_name, "old plot\n");
+    const Result r = box.run("0 0.8 2 4 1\n");
+    EXPECT_EQ(r.status, 1);
+    EXPECT_TRUE(r.err.ends_with("...now exiting to system...\n")) << r.err;
+    EXPECT_EQ(count(r.out, "Histogram="), 0u);
+    EXPECT_EQ(r.table, banner(1));
+    EXPECT_EQ(r.plot, "old plot\n");
+}
+
+}  // namespace
