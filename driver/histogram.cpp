@@ -20,7 +20,7 @@ Histogram build_histogram(int ihist, int n, double xini, double xfin, double x[]
     using namespace envelope;
     Clip_maxima = false;
     // A sound envelope has no bin below its maximum, so holding the warnings
-    // back hides only those of an envelope that is about to be replaced.
+    // back hides only those of envelopes that are replaced or refused.
     Warn_low_bins = !recalibrate_unsound;
 
     Xlimit = xfin + 0.5 / n;
@@ -29,7 +29,6 @@ Histogram build_histogram(int ihist, int n, double xini, double xfin, double x[]
     const double a0 = numeric::qromb(g1, xini, xfin) / n;
     double a = find_a(a0, x, n);
     double factor = corrections(x, f1, &a, n);
-    Warn_low_bins = true;
 
     bool recalibrated = false;
     std::string why;
@@ -39,10 +38,11 @@ Histogram build_histogram(int ihist, int n, double xini, double xfin, double x[]
         if (!table_is_sound(x, f1, a, factor, n, &why)) numeric::fatal("!!! no sound table can be made: %s", why.c_str());
         recalibrated = true;
     }
+    Warn_low_bins = true;
 
     const double loss = (a / a0 - 1) * 100.0;
     std::printf("Histogram=%d, H=%f, M=%d, loss=%f%% \n", ihist, H, M, loss);
-    return {a, loss, recalibrated};
+    return {a, loss, factor, recalibrated};
 }
 
 }  // namespace driver

@@ -4,7 +4,8 @@ namespace driver {
 
 struct Histogram {
     double a;     // common bin area after the corrections
-    double loss;  // excess area of the envelope, in percent
+    double loss;    // excess area of the envelope, in percent
+    double factor;  // the correction factor that enlarged the calibrated area
     bool recalibrated;
 };
 

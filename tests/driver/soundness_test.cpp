@@ -1,0 +1,123 @@
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <cstring>
+#include <string>
+#include <vector>
+
+#include "driver/histogram.hpp"
+#include "envelope/density.hpp"
+#include "envelope/envelope.hpp"
+#include "envelope/soundness.hpp"
+
+namespace {
+
+struct Case {
+    double xini, xfin, h;
+    int m, n;
+};
+
+struct Build {
+    std::vector<double> x, f1;
+    driver::Histogram result;
+};
+
+Build build(const Case& c, bool recalibrate)
+{
+    using namespace envelope;
+    Acc_interval = 0.1;
+    Acc_ridders = 1e-8;
+    Acc_a = 1e-7;
+    Xini = c.xini;
+    Xfin = c.xfin;
+    H = c.h;
+    M = c.m;
+    Build b{std::vector<double>(c.n + 1), std::vector<double>(c.n + 1), {}};
+    testing::internal::CaptureStdout();
+    b.result = driver::build_histogram(1, c.n, c.xini, c.xfin, b.x.data(), b.f1.data(), recalibrate);
+    testing::internal::GetCapturedStdout();
+    return b;
+}
+
+bool same_bits(const std::vector<double>& a, const std::vector<double>& b)
+{
+    return a.size() == b.size() && std::memcmp(a.data(), b.data(), a.size() * sizeof(double)) == 0;
+}
+
+bool sound(const Build& b, int n)
+{
+    std::string why;
+    return envelope::table_is_sound(b.x.data(), b.f1.data(), b.result.a, b.result.factor, n, &why);
+}
+
+// Grid inputs whose first calibration gives a sound table keep it bit for bit;
+// the others are recalibrated into a sound table with a small loss.
+TEST(Soundness, SoundTablesAreKeptAndUnsoundOnesRecalibrated)
+{
+    const struct {
+        Case c;
+        bool first_sound;
+    } cases[] = {
+        {{-1, 1, 2, 4, 1000}, true},        {{-0.5, 0.8, 1, 0, 1000}, true},  {{0.2, 0.9, 2.11, 2, 1000}, true},
+        {{0, 1, 5, 2, 1000}, true},         {{-0.5, 0.8, 1000, 4, 1000}, true}, {{-1, 1, 2, 4, 7}, true},
+        {{0, 1, 1, 4, 1000}, false},        {{0.2, 0.5, 2, 4, 300}, false},   {{-0.5, 0.8, 2.11, 2, 1000}, false},
+        {{-1, -0.3, 2, 0, 1000}, false},    {{0.2, 0.9, 1.5, 4, 1000}, false},
+    };
+    for (const auto& [c, first_sound] : cases) {
+        SCOPED_TRACE(testing::Message() << c.xini << ".." << c.xfin << " H=" << c.h << " M=" << c.m << " n=" << c.n);
+        const Build plain = build(c, false);
+        const Build checked = build(c, true);
+        EXPECT_EQ(sound(plain, c.n), first_sound);
+        EXPECT_EQ(checked.result.recalibrated, !first_sound);
+        EXPECT_TRUE(sound(checked, c.n));
+        if (first_sound) {
+            EXPECT_TRUE(same_bits(plain.x, checked.x));
+            EXPECT_TRUE(same_bits(plain.f1, checked.f1));
+            EXPECT_EQ(plain.result.a, checked.result.a);
+            EXPECT_EQ(plain.result.loss, checked.result.loss);
+        } else {
+            EXPECT_LE(checked.result.loss, 5.0);
+        }
+    }
+}
+
+// A stationary point just past the domain end: the tables choose it and see a
+// density of 0, the domain's own maximum lies at the end.
+TEST(Soundness, MaximaAreClippedToTheDomain)
+{
+    using namespace envelope;
+    Xini = -0.5;
+    Xfin = 0.8;
+    H = 2.11;
+    M = 2;  // xm = sqrt(2 / 3.11) = 0.8019...
+    Clip_maxima = false;
+    EXPECT_EQ(g1_Deltax_max(0.7, 0.9), 0.0);
+    EXPECT_EQ(g1_max_in_domain(0.7, 0.9), g1(0.8));
+    EXPECT_EQ(g1_max_in_domain(0.85, 0.9), 0.0);
+    Clip_maxima = true;
+    EXPECT_EQ(g1_Deltax_max(0.7, 0.9), g1(0.8));
+    Clip_maxima = false;
+}
+
+TEST(Soundness, CheckNamesTheFirstFault)
+{
+    envelope::Xini = -1;
+    envelope::Xfin = 1;
+    envelope::H = 2;
+    envelope::M = 0;
+    const double x[] = {-1, 0, 1};
+    const double ok[] = {2, 2};
+    const double low[] = {2, 0.5};
+    const double x_back[] = {-1, 0.5, 0.4};
+    std::string why;
+    EXPECT_TRUE(envelope::table_is_sound(x, ok, 2, 1.001, 2, &why));
+    EXPECT_FALSE(envelope::table_is_sound(x, ok, 2, 2.5, 2, &why));
+    EXPECT_NE(why.find("correction factor 2.5"), std::string::npos) << why;
+    EXPECT_FALSE(envelope::table_is_sound(x, ok, -0.0, 1.001, 2, &why));
+    EXPECT_FALSE(envelope::table_is_sound(x, low, 2, 1.001, 2, &why));
+    EXPECT_NE(why.find("bin 1"), std::string::npos) << why;
+    EXPECT_FALSE(envelope::table_is_sound(x_back, ok, 2, 1.001, 2, &why));
+    EXPECT_NE(why.find("bin 1 has width"), std::string::npos) << why;
+}
+
+}  // namespace
