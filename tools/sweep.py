@@ -4,12 +4,16 @@ status, the loss, whether the first calibration passed the soundness check,
 whether the table was recalibrated, whether the written table is sound (checked
 here independently, from the table file alone) and the wall time.
 
-    tools/sweep.py --bin build/sin_cos [--n 7,1000,100000] [--jobs 2] [--timeout 120]
+    tools/sweep.py --bin build/sin_cos [--n 7,1000,100000] [--jobs 2] [--timeout 120] [--save DIR]
+
+--save DIR keeps each run's stdout, stderr, status and files under DIR/<run>/,
+so that two builds of the tool can be compared with diff -r.
 """
 import argparse
 import concurrent.futures
 import math
 import os
+import shutil
 import subprocess
 import sys
 import tempfile
@@ -61,17 +65,37 @@ def table_fault(path, h, m, xini, xfin, n):
     return None
 
 
-def run(binary, h, m, xini, xfin, n, timeout):
+def run_name(h, m, xini, xfin, n):
+    return f"H{h}_M{m}_x{xini}_{xfin}_n{n}"
+
+
+def save_run(save, d, h, m, xini, xfin, n, status, out, err):
+    target = os.path.join(save, run_name(h, m, xini, xfin, n))
+    shutil.rmtree(target, ignore_errors=True)
+    os.makedirs(target)
+    for name, data in (("stdout", out), ("stderr", err), ("status", f"{status}\n".encode())):
+        with open(os.path.join(target, name), "wb") as f:
+            f.write(data)
+    for name in ("Sin_Cos.res", "Sin_Cos_g1_f1.res"):
+        if os.path.exists(os.path.join(d, name)):
+            shutil.copyfile(os.path.join(d, name), os.path.join(target, name))
+
+
+def run(binary, h, m, xini, xfin, n, timeout, save=None):
     with tempfile.TemporaryDirectory() as d:
         answers = f"{xini} {xfin} {h} {m} {n}\n"
         start = time.monotonic()
         try:
             p = subprocess.run([binary], input=answers.encode(), cwd=d, capture_output=True, timeout=timeout)
             status = p.returncode
-        except subprocess.TimeoutExpired:
+        except subprocess.TimeoutExpired as e:
+            if save:
+                save_run(save, d, h, m, xini, xfin, n, "timeout", e.stdout or b"", e.stderr or b"")
             return dict(h=h, m=m, xini=xini, xfin=xfin, n=n, status="timeout", loss=None, recal=False,
                         checked=None, fault="timeout", seconds=timeout, message="")
         seconds = time.monotonic() - start
+        if save:
+            save_run(save, d, h, m, xini, xfin, n, status, p.stdout, p.stderr)
         out, err = p.stdout.decode(errors="replace"), p.stderr.decode(errors="replace")
         loss = None
         for line in out.splitlines():
@@ -90,6 +114,7 @@ def main():
     ap.add_argument("--n", default="7,1000,100000", help="comma-separated bin counts")
     ap.add_argument("--jobs", type=int, default=2)
     ap.add_argument("--timeout", type=float, default=120)
+    ap.add_argument("--save", metavar="DIR", help="keep every run's outputs under DIR/<run>/")
     args = ap.parse_args()
     binary = os.path.abspath(args.bin)
     grid = [(h, m, a, b, n) for n in map(int, args.n.split(",")) for (a, b) in INTERVALS
@@ -98,7 +123,7 @@ def main():
     print("status\tloss%\tcheck\trecal\tsound\tseconds\tH\tM\txini\txfin\tn\tfirst stderr line")
     results = []
     with concurrent.futures.ThreadPoolExecutor(args.jobs) as pool:
-        for r in pool.map(lambda g: run(binary, *g, args.timeout), grid):
+        for r in pool.map(lambda g: run(binary, *g, args.timeout, args.save), grid):
             results.append(r)
             sound = "-" if r["status"] != 0 else ("yes" if r["fault"] is None else "NO: " + r["fault"])
             loss = "-" if r["loss"] is None else f"{r['loss']:.4g}"
