@@ -1,5 +1,7 @@
 #pragma once
 
+#include <cstdint>
+
 namespace envelope {
 
 // x^M * sqrt(1 - x^2)^(H - 1) on [Xini, Xfin], 0 outside (and for NaN).
@@ -14,6 +16,11 @@ double g1_max_in_domain(double x0, double x1);
 
 // Area of the bin's rectangle minus the wanted area.
 double g1_Deltax(double x0, double x1, double area);
+
+// Running totals since the start of the process: computations of g1 (from
+// anywhere), and residuals asked for (including those answered from memory).
+std::uint64_t density_evaluations();
+std::uint64_t residual_evaluations();
 
 // Scans [xini, xfin] for a negative density; ends the process (status -1) on one.
 void check_g_positive(double xini, double xfin);
