@@ -4,6 +4,7 @@
 
 #include "envelope/edges.hpp"
 #include "envelope/envelope.hpp"
+#include "envelope/progress.hpp"
 #include "numeric/error.hpp"
 
 namespace envelope {
@@ -25,7 +26,10 @@ double find_a(double a, double x[], int n)
         numeric::fatal("the density has no usable integral on [%.17g, %.17g]: starting bin area %g", Xini, Xfin, a);
     }
     int pass = 0;
+    int layouts = 0;
+    progress_begin();
     find_x_all(a, x, n);
+    progress_pass("bracketing the bin area", ++layouts, std::fabs(x[n] - Xlimit));
     const double first = side(x, n);
     a = first > 0 ? a / scale : a * scale;
 
@@ -33,6 +37,7 @@ double find_a(double a, double x[], int n)
     double lo = 0.0;
     for (;;) {
         find_x_all(a, x, n);
+        progress_pass("bracketing the bin area", ++layouts, std::fabs(x[n] - Xlimit));
         const double current = side(x, n);
         if (first > 0 && current < 0) {
             hi = a * scale;
@@ -55,6 +60,7 @@ double find_a(double a, double x[], int n)
     while (std::fabs(x[n] - Xlimit) > Acc_a) {
         hi = (lo + hi) / 2.0;
         find_x_all(hi, x, n);
+        progress_pass("refining the bin area", ++layouts, std::fabs(x[n] - Xlimit));
         if (Xlimit > x[n]) {
             hi = 2 * hi - lo;
             lo = (lo + hi) / 2.0;
@@ -62,6 +68,7 @@ double find_a(double a, double x[], int n)
         if (pass++ > pass_cap) break;
         if (std::fabs(x[n] - Xlimit) < refine_stop) break;
     }
+    progress_end();
     return hi;
 }
 

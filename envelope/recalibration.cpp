@@ -6,6 +6,7 @@
 #include "envelope/corrections.hpp"
 #include "envelope/edges.hpp"
 #include "envelope/envelope.hpp"
+#include "envelope/progress.hpp"
 #include "numeric/error.hpp"
 
 namespace envelope {
@@ -38,8 +39,12 @@ double recalibrate(double a0, double x[], double f1[], double* a, int n)
     Xlimit = Xfin;
     Acc_ridders = edge_tolerance(n);
 
+    constexpr const char* stage = "recalibrating the bin area";
+    int layouts = 0;
+    progress_begin();
     double area = a0;
     find_x_all(area, x, n);
+    progress_pass(stage, ++layouts, std::fabs(x[n] - Xlimit));
     const bool first_reaches = reaches(x, n);
     double lo = area;
     double hi = area;
@@ -51,6 +56,7 @@ double recalibrate(double a0, double x[], double f1[], double* a, int n)
         }
         area = next;
         find_x_all(area, x, n);
+        progress_pass(stage, ++layouts, std::fabs(x[n] - Xlimit));
         if (reaches(x, n) != first_reaches) {
             lo = first_reaches ? area : area / scale;
             hi = first_reaches ? area * scale : area;
@@ -64,6 +70,7 @@ double recalibrate(double a0, double x[], double f1[], double* a, int n)
         const double mid = lo + (hi - lo) / 2;
         if (!(mid > lo && mid < hi)) break;
         find_x_all(mid, x, n);
+        progress_pass(stage, ++layouts, std::fabs(x[n] - Xlimit));
         if (reaches(x, n)) {
             hi = mid;
             x_holds_hi = true;
@@ -76,6 +83,7 @@ double recalibrate(double a0, double x[], double f1[], double* a, int n)
     // The layout of hi ends at or past the domain end, so pinning its last
     // edge only narrows the last bin and the margin stays 1.001.
     if (!x_holds_hi) find_x_all(hi, x, n);
+    progress_end();
 
     *a = hi;
     Xlimit = Xfin + 0.5 / n;
