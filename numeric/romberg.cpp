@@ -15,6 +15,7 @@ double s = 0.0;  // running trapezoid estimate, refined stage by stage
 constexpr double qromb_eps = 1e-6;
 constexpr int qromb_max_stages = 50;
 constexpr int qromb_points = 5;
+constexpr int qromb_zero_stages = 20;
 constexpr double qsimp_eps = 1e-6;
 constexpr int qsimp_max_stages = 20;
 
@@ -80,11 +81,13 @@ void polint(const double xa[], const double ya[], int n, double x, double* y, do
 }
 
 // Stages beyond the cap cost seconds each and only ever serve integrals that
-// cannot converge (exactly zero ones); legitimate but slowly converging
-// densities finish well before it. A stage that is not a finite number stays
-// so for every later stage, so it ends the integration at once.
+// cannot converge; legitimate but slowly converging densities finish before
+// it. A stage that is not a finite number stays so for every later stage, so
+// it ends the integration at once; so does a run of exactly zero stages long
+// enough that a peak first seen after it could not converge by the cap.
 double qromb(integrand func, double a, double b)
 {
+    bool all_zero = true;
     // Index 0 is unused so that polint sees the five points from element 1.
     double st[qromb_max_stages + 2];
     double hh[qromb_max_stages + 2];
@@ -92,7 +95,8 @@ double qromb(integrand func, double a, double b)
     static_assert(qromb_stage_cap <= qromb_max_stages);
     for (int j = 1; j <= qromb_stage_cap; ++j) {
         st[j] = trapzd(func, a, b, j);
-        if (!std::isfinite(st[j])) break;
+        all_zero = all_zero && st[j] == 0.0;
+        if (!std::isfinite(st[j]) || (all_zero && j == qromb_zero_stages)) break;
         if (j >= qromb_points) {
             double ss = 0.0;
             double dss = 0.0;
