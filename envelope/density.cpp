@@ -76,13 +76,17 @@ struct memory {
 
 memory mem;
 
-void refresh()
+[[gnu::noinline]] void forget(const settings& now)
 {
-    const settings now = current_settings();
-    if (mem.valid && mem.key == now) return;
     mem = memory{};
     mem.key = now;
     mem.valid = true;
+}
+
+inline void refresh()
+{
+    const settings now = current_settings();
+    if (!(mem.valid && mem.key == now)) forget(now);
 }
 
 bool recall_left(std::uint64_t x, double* g)
@@ -207,7 +211,8 @@ double g1_Deltax(double x0, double x1, double area)
     const std::uint64_t ba = bits(area);
     for (int i = 0; i < mem.residuals_used; ++i) {
         const known_residual& k = mem.residuals[i];
-        if (k.x0 == b0 && k.x1 == b1 && k.area == ba) return k.value;
+        // The right end tells entries apart soonest: one search shares its left edge and area.
+        if (k.x1 == b1 && k.x0 == b0 && k.area == ba) return k.value;
     }
     const double value = height(x0, x1) * (x1 - x0) - area;
     mem.residuals[mem.residuals_next] = {b0, b1, ba, value};
