@@ -12,8 +12,8 @@ namespace envelope {
 
 namespace {
 
-std::uint64_t densities = 0;
-std::uint64_t residuals = 0;
+std::uint64_t density_count = 0;
+std::uint64_t residual_count = 0;
 
 std::uint64_t bits(double v) { return std::bit_cast<std::uint64_t>(v); }
 
@@ -46,7 +46,8 @@ struct known_residual {
 // residual, and the root finder asks again for residuals that the outward
 // search or its own last steps have just computed (the upper end of the
 // bracket, the root for the nudge); the next edge starts where the last one
-// ended. A few recent values cover all of that.
+// ended. A few recent values cover all of that. Like the settings, this
+// memory is process-wide and meant for the tool's one thread.
 constexpr int recent_points = 4;
 constexpr int recent_residuals = 4;
 
@@ -183,7 +184,7 @@ double height(double x0, double x1) { return Clip_maxima ? max_in_domain(x0, x1)
 
 double g1(double x)
 {
-    ++densities;
+    ++density_count;
     if (x < Xini || x > Xfin || std::isnan(x)) return 0.0;
     const double t = std::pow(x, static_cast<double>(M));
     const double r = std::sqrt(1 - x * x);
@@ -204,7 +205,7 @@ double g1_max_in_domain(double x0, double x1)
 
 double g1_Deltax(double x0, double x1, double area)
 {
-    ++residuals;
+    ++residual_count;
     refresh();
     const std::uint64_t b0 = bits(x0);
     const std::uint64_t b1 = bits(x1);
@@ -221,9 +222,9 @@ double g1_Deltax(double x0, double x1, double area)
     return value;
 }
 
-std::uint64_t density_evaluations() { return densities; }
+std::uint64_t density_evaluations() { return density_count; }
 
-std::uint64_t residual_evaluations() { return residuals; }
+std::uint64_t residual_evaluations() { return residual_count; }
 
 void check_g_positive(double xini, double xfin)
 {
