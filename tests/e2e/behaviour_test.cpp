@@ -30,13 +30,6 @@ std::size_t count(const std::string& text, const std::string& what)
     return found;
 }
 
-std::vector<std::string> lines(const std::string& text)
-{
-    std::vector<std::string> result;
-    std::istringstream in(text);
-    for (std::string line; std::getline(in, line);) result.push_back(line);
-    return result;
-}
 
 // Each refusal is one message directly followed by the same prompt again.
 void expect_asked(const std::string& out, const std::string& prompt, const std::string& refused, std::size_t times)

@@ -10,6 +10,8 @@
 
 #include "runner.hpp"
 
+using e2e::lines;
+
 namespace {
 
 #if defined(__SANITIZE_ADDRESS__)
@@ -57,13 +59,6 @@ std::string answers(std::mt19937_64& rng)
     return text;
 }
 
-std::vector<std::string> lines(const std::string& s)
-{
-    std::vector<std::string> out;
-    std::istringstream in(s);
-    for (std::string line; std::getline(in, line);) out.push_back(line);
-    return out;
-}
 
 // A table the tool reports as written must be readable as one: banner, header,
 // n strictly increasing edges inside the interval, a positive area, 2n plot lines.
