@@ -46,20 +46,22 @@ double recalibrate(double a0, double x[], double f1[], double* a, int n)
     find_x_all(area, x, n);
     progress_pass(stage, ++layouts, std::fabs(x[n] - Xlimit));
     const bool first_reaches = reaches(x, n);
-    double lo = area;
-    double hi = area;
+    double lo = 0.0;
+    double hi = 0.0;
     for (int pass = 0;; ++pass) {
         const double next = first_reaches ? area / scale : area * scale;
         if (pass == max_bracket_passes || next == area || !std::isfinite(next) || !(next > 0)) {
             numeric::fatal("!!! no sound table can be made: no bin area brackets the domain end %.17g (area %g)", Xfin,
                            area);
         }
+        const double previous = area;
         area = next;
         find_x_all(area, x, n);
         progress_pass(stage, ++layouts, std::fabs(x[n] - Xlimit));
         if (reaches(x, n) != first_reaches) {
-            lo = first_reaches ? area : area / scale;
-            hi = first_reaches ? area * scale : area;
+            // The ends are the two areas actually laid out, not a product recomputed.
+            lo = first_reaches ? area : previous;
+            hi = first_reaches ? previous : area;
             break;
         }
     }
