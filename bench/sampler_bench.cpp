@@ -8,7 +8,7 @@
 
 #include "driver/histogram.hpp"
 #include "envelope/envelope.hpp"
-#include "sampler/distribution.hpp"
+#include "sin_cos/distribution.hpp"
 
 namespace {
 

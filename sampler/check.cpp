@@ -12,9 +12,9 @@
 #include <string_view>
 #include <vector>
 
-#include "sampler/distribution.hpp"
+#include "sin_cos/distribution.hpp"
 #include "sampler/law.hpp"
-#include "sampler/table.hpp"
+#include "sin_cos/table.hpp"
 
 namespace {
 

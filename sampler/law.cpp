@@ -5,7 +5,7 @@
 #include <cmath>
 #include <numbers>
 
-#include "sampler/table.hpp"
+#include "sin_cos/table.hpp"
 
 namespace sampler {
 

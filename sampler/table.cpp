@@ -1,4 +1,4 @@
-#include "sampler/table.hpp"
+#include "sin_cos/table.hpp"
 
 #include <charconv>
 #include <cmath>

@@ -8,7 +8,7 @@
 #include <utility>
 #include <vector>
 
-#include "sampler/table.hpp"
+#include "table.hpp"
 
 namespace sampler {
 
