@@ -2,9 +2,8 @@
 
 #include <cmath>
 #include <cstdio>
-#include <cstdlib>
 
-#include "envelope/envelope.hpp"
+#include "numeric/error.hpp"
 
 namespace driver {
 
@@ -28,10 +27,7 @@ int read_int(int* value)
 // answer can ever come, so the dialogue stops instead of asking forever.
 void after_refusal(int read_result, const char* what)
 {
-    if (read_result == EOF) {
-        std::printf("!!! no more input while asking for %s: stopping\n", what);
-        std::exit(-1);
-    }
+    if (read_result == EOF) numeric::refuse("!!! no more input while asking for %s: stopping\n", what);
     if (read_result == 0) {
         int c;
         while ((c = std::getchar()) != '\n' && c != EOF) {
@@ -41,7 +37,7 @@ void after_refusal(int read_result, const char* what)
 
 }  // namespace
 
-void in_out(int* n, double* xini, double* xfin)
+void in_out(int* n, double* xini, double* xfin, double* H, int* M)
 {
     std::printf("\n   ------------------------------------------------------------------\n");
     std::printf("   | random number: P= sin(y)^H .cos(y)^M .dy  with y->[0,PI[       | \n");
@@ -55,16 +51,16 @@ void in_out(int* n, double* xini, double* xfin)
 
     for (;;) {
         std::printf("give H (>1);    example: +2.11           -> H=");
-        const int got = read_double(&envelope::H);
-        if (!(envelope::H < 1) && std::isfinite(envelope::H)) break;
+        const int got = read_double(H);
+        if (!(*H < 1) && std::isfinite(*H)) break;
         std::printf("!!! H must be >= 1 %%\n");
         after_refusal(got, "H");
     }
 
     for (;;) {
         std::printf("give M (even >=0);    example: +4              -> M=");
-        const int got = read_int(&envelope::M);
-        if (!(envelope::M & 1) && envelope::M >= 0) break;
+        const int got = read_int(M);
+        if (!(*M & 1) && *M >= 0) break;
         std::printf("!!! M must be even >=0 \n");
         after_refusal(got, "M");
     }

@@ -1,51 +1,33 @@
 #include <cstdio>
-#include <cstdlib>
-#include <vector>
 
+#include "driver/console.hpp"
 #include "driver/dialogue.hpp"
-#include "driver/histogram.hpp"
-#include "driver/parameters.hpp"
 #include "driver/table_files.hpp"
-#include "envelope/density.hpp"
-#include "envelope/envelope.hpp"
+#include "envelope/build.hpp"
+#include "envelope/parameters.hpp"
+#include "envelope/settings.hpp"
 
 int main()
 {
-    using namespace envelope;
-    Acc_interval = 0.1;
-    Acc_ridders = 1e-8;
-    Acc_a = 1e-7;
-
+    envelope::start_up_settings();
     int n = 5000;
     double xini = -1.0;
     double xfin = 1.0;
-    H = 2.0;
-    M = 4;
+    double H = 2.0;
+    int M = 4;
+    driver::in_out(&n, &xini, &xfin, &H, &M);
+    envelope::refuse_bad_parameters(n, xini, xfin);
+    // The density of this run, for the plot file's column written after the build.
+    const envelope::settings_guard run(envelope::for_density(H, M, xini, xfin));
 
-    std::vector<double> x(driver::max_bins + 1);
-    std::vector<double> f1(driver::max_bins + 1);
-
-    driver::in_out(&n, &xini, &xfin);
-    driver::refuse_bad_parameters(n, xini, xfin);
-    Xini = xini;
-    Xfin = xfin;
-
-    std::FILE* table = driver::open_table(n);
-    for (int ihist = 1; ihist <= 1; ++ihist) {
-        if (M & 1) {
-            std::printf("M=%d must be a multiple of 2\n", M);
-            std::exit(-1);
-        }
-        if (H < 1) {
-            std::printf("H=%f must be >=1\n", H);
-            std::exit(-1);
-        }
-        check_g_positive(xini, xfin);
-        const driver::Histogram h = driver::build_histogram(ihist, n, xini, xfin, x.data(), f1.data());
-        driver::write_histogram(table, H, M, n, xini, xfin, h.loss, h.a, x.data());
-    }
-    driver::close_table(table);
-    driver::write_plot(x.data(), f1.data(), n);
+    std::FILE* file = driver::open_table(n);
+    constexpr int histogram = 1;  // a run builds exactly one
+    const envelope::build_observer observer{driver::progress_line, driver::announce_recalibration};
+    const envelope::table t = envelope::build(H, M, xini, xfin, n, envelope::mode::specified, observer);
+    driver::report_line(histogram, H, M, t.loss);
+    driver::write_histogram(file, H, M, n, xini, xfin, t.loss, t.a, t.x.data());
+    driver::close_table(file);
+    driver::write_plot(t.x.data(), t.f1.data(), n);
 
     std::printf("\n     -----------------------------------\n");
     std::printf("You must copy the file \"Sin_Cos.res\" in your working directory\n");

@@ -27,9 +27,9 @@ double find_a(double a, double x[], int n)
     }
     int pass = 0;
     int layouts = 0;
-    progress_begin();
+    report_progress(progress_event::begin);
     find_x_all(a, x, n);
-    progress_pass("bracketing the bin area", ++layouts, std::fabs(x[n] - Xlimit));
+    report_progress(progress_event::pass, "bracketing the bin area", ++layouts, std::fabs(x[n] - Xlimit));
     const double first = side(x, n);
     a = first > 0 ? a / scale : a * scale;
 
@@ -37,7 +37,7 @@ double find_a(double a, double x[], int n)
     double lo = 0.0;
     for (;;) {
         find_x_all(a, x, n);
-        progress_pass("bracketing the bin area", ++layouts, std::fabs(x[n] - Xlimit));
+        report_progress(progress_event::pass, "bracketing the bin area", ++layouts, std::fabs(x[n] - Xlimit));
         const double current = side(x, n);
         if (first > 0 && current < 0) {
             hi = a * scale;
@@ -60,7 +60,7 @@ double find_a(double a, double x[], int n)
     while (std::fabs(x[n] - Xlimit) > Acc_a) {
         hi = (lo + hi) / 2.0;
         find_x_all(hi, x, n);
-        progress_pass("refining the bin area", ++layouts, std::fabs(x[n] - Xlimit));
+        report_progress(progress_event::pass, "refining the bin area", ++layouts, std::fabs(x[n] - Xlimit));
         if (Xlimit > x[n]) {
             hi = 2 * hi - lo;
             lo = (lo + hi) / 2.0;
@@ -68,7 +68,7 @@ double find_a(double a, double x[], int n)
         if (pass++ > pass_cap) break;
         if (std::fabs(x[n] - Xlimit) < refine_stop) break;
     }
-    progress_end();
+    report_progress(progress_event::end);
     return hi;
 }
 

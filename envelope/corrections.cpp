@@ -4,6 +4,7 @@
 
 #include "envelope/density.hpp"
 #include "envelope/envelope.hpp"
+#include "envelope/settings.hpp"
 
 namespace envelope {
 
@@ -13,7 +14,7 @@ constexpr double margin = 1.001;
 
 double corrections(double x[], double f1[], double* a, int n)
 {
-    Xlimit = Xlimit - 0.5 / n;
+    move_Xlimit(Xlimit - 0.5 / n);
     x[n] = Xlimit;
     const double r = *a / (x[n] - x[n - 1]);
     const double m = g1_Deltax_max(x[n - 1], x[n]);

@@ -6,6 +6,8 @@
 #include <vector>
 
 #include "envelope/density.hpp"
+#include "envelope/memo.hpp"
+#include "envelope/settings.hpp"
 #include "numeric/error.hpp"
 #include "numeric/ridders.hpp"
 
@@ -15,25 +17,17 @@ namespace {
 
 std::uint64_t bits(double v) { return std::bit_cast<std::uint64_t>(v); }
 
-// Everything a layout depends on, compared bit for bit.
+// What a layout depends on besides the settings' generation: its arguments
+// and the target, which moves within one generation.
 struct layout_key {
-    std::uint64_t a, x0, xlimit, acc_interval, acc_ridders, h, xini, xfin;
-    int n, m;
-    bool clip;
+    std::uint64_t generation, a, x0, xlimit;
+    int n;
     bool operator==(const layout_key&) const = default;
 };
 
-layout_key key_of(double a, double x0, int n)
-{
-    return {bits(a), bits(x0), bits(Xlimit), bits(Acc_interval), bits(Acc_ridders), bits(H), bits(Xini), bits(Xfin),
-            n, M, Clip_maxima};
-}
-
 // The last layout made. Once the calibration's bracket has closed to adjacent
 // doubles it asks for the same area pass after pass, up to its pass cap.
-bool have_last = false;
-layout_key last_key{};
-std::vector<double> last_edges;
+memo<layout_key, std::vector<double>, 1> last_layout;
 
 }  // namespace
 
@@ -77,15 +71,13 @@ double find_x(double x0, double a)
 void find_x_all(double a, double x[], int n)
 {
     if (n <= 0) return;
-    const layout_key key = key_of(a, x[0], n);
-    if (have_last && key == last_key) {
-        std::copy(last_edges.begin(), last_edges.end(), x + 1);
+    const layout_key key{settings_generation(), bits(a), bits(x[0]), bits(Xlimit), n};
+    if (const std::vector<double>* known = last_layout.find(key)) {
+        std::copy(known->begin(), known->end(), x + 1);
         return;
     }
     for (int i = 1; i <= n; ++i) x[i] = find_x(x[i - 1], a);
-    last_edges.assign(x + 1, x + n + 1);
-    last_key = key;
-    have_last = true;
+    last_layout.put(key).assign(x + 1, x + n + 1);
 }
 
 }  // namespace envelope

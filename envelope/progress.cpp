@@ -1,55 +1,12 @@
 #include "envelope/progress.hpp"
 
-#include <unistd.h>
-
-#include <chrono>
-#include <cstdio>
+#include "envelope/envelope.hpp"
 
 namespace envelope {
 
-namespace {
-
-using steady = std::chrono::steady_clock;
-
-constexpr auto quiet_start = std::chrono::seconds(1);
-constexpr auto redraw_interval = std::chrono::milliseconds(100);
-
-bool terminal = false;
-bool shown = false;
-steady::time_point started;
-steady::time_point drawn;
-
-}  // namespace
-
-void progress_begin()
+void report_progress(progress_event event, const char* stage, int layouts, double distance)
 {
-    terminal = isatty(STDERR_FILENO) == 1;
-    shown = false;
-    started = steady::now();
-}
-
-void progress_pass(const char* stage, int pass, double distance)
-{
-    if (!terminal) return;
-    const steady::time_point now = steady::now();
-    if (now - started < quiet_start) return;
-    if (shown && now - drawn < redraw_interval) return;
-    // The cursor goes back to the line's start so that anything written to
-    // the terminal next (a fatal error) starts at the left margin.
-    std::fprintf(stderr, "\r\033[K%s: pass %d, last edge %.3g from its target\r", stage, pass, distance);
-    std::fflush(stderr);
-    shown = true;
-    drawn = now;
-}
-
-void progress_end()
-{
-    if (shown) {
-        std::fputs("\r\033[K", stderr);
-        std::fflush(stderr);
-    }
-    shown = false;
-    terminal = false;
+    if (Progress != nullptr) Progress(event, stage, layouts, distance);
 }
 
 }  // namespace envelope

@@ -2,13 +2,12 @@
 
 namespace envelope {
 
-// One self-erasing line on standard error while a calibration runs for more
-// than about a second, and only when standard error is a terminal: files and
-// logs never see it.
-void progress_begin();
-// After each layout: the stage, the layouts made so far, |x[n] - Xlimit|.
-void progress_pass(const char* stage, int pass, double distance);
-// Erases the line if one was shown.
-void progress_end();
+// What a calibration tells whoever watches it: it begins, it has made one
+// more layout (the stage, the layouts so far, |x[n] - Xlimit|), it ends.
+enum class progress_event { begin, pass, end };
+using progress_hook = void (*)(progress_event event, const char* stage, int layouts, double distance);
+
+// Passes the event to the hook installed in the settings; without one, nothing.
+void report_progress(progress_event event, const char* stage = "", int layouts = 0, double distance = 0.0);
 
 }  // namespace envelope

@@ -7,6 +7,7 @@
 #include "envelope/edges.hpp"
 #include "envelope/envelope.hpp"
 #include "envelope/progress.hpp"
+#include "envelope/settings.hpp"
 #include "numeric/error.hpp"
 
 namespace envelope {
@@ -30,21 +31,17 @@ double edge_tolerance(int n)
     return std::min(1e-8, std::max(width_based, ulps));
 }
 
-}  // namespace
-
-double recalibrate(double a0, double x[], double f1[], double* a, int n)
+// Brackets and bisects the area under the search settings; x keeps the
+// layout of the returned area, which reaches the domain end.
+double search_area(double a0, double x[], int n, const settings& search)
 {
-    const double saved_ridders = Acc_ridders;
-    Clip_maxima = true;
-    Xlimit = Xfin;
-    Acc_ridders = edge_tolerance(n);
-
+    const settings_guard searching(search);
     constexpr const char* stage = "recalibrating the bin area";
     int layouts = 0;
-    progress_begin();
+    report_progress(progress_event::begin);
     double area = a0;
     find_x_all(area, x, n);
-    progress_pass(stage, ++layouts, std::fabs(x[n] - Xlimit));
+    report_progress(progress_event::pass, stage, ++layouts, std::fabs(x[n] - Xlimit));
     const bool first_reaches = reaches(x, n);
     double lo = 0.0;
     double hi = 0.0;
@@ -57,7 +54,7 @@ double recalibrate(double a0, double x[], double f1[], double* a, int n)
         const double previous = area;
         area = next;
         find_x_all(area, x, n);
-        progress_pass(stage, ++layouts, std::fabs(x[n] - Xlimit));
+        report_progress(progress_event::pass, stage, ++layouts, std::fabs(x[n] - Xlimit));
         if (reaches(x, n) != first_reaches) {
             // The ends are the two areas actually laid out, not a product recomputed.
             lo = first_reaches ? area : previous;
@@ -72,7 +69,7 @@ double recalibrate(double a0, double x[], double f1[], double* a, int n)
         const double mid = lo + (hi - lo) / 2;
         if (!(mid > lo && mid < hi)) break;
         find_x_all(mid, x, n);
-        progress_pass(stage, ++layouts, std::fabs(x[n] - Xlimit));
+        report_progress(progress_event::pass, stage, ++layouts, std::fabs(x[n] - Xlimit));
         if (reaches(x, n)) {
             hi = mid;
             x_holds_hi = true;
@@ -85,11 +82,23 @@ double recalibrate(double a0, double x[], double f1[], double* a, int n)
     // The layout of hi ends at or past the domain end, so pinning its last
     // edge only narrows the last bin and the margin stays 1.001.
     if (!x_holds_hi) find_x_all(hi, x, n);
-    progress_end();
+    report_progress(progress_event::end);
+    return hi;
+}
 
+}  // namespace
+
+double recalibrate(double a0, double x[], double f1[], double* a, int n)
+{
+    settings sound = current_settings();
+    sound.Clip_maxima = true;
+    sound.Xlimit = Xfin + 0.5 / n;
+    const settings_guard clipped(sound);
+    settings search = sound;
+    search.Xlimit = Xfin;
+    search.Acc_ridders = edge_tolerance(n);
+    const double hi = search_area(a0, x, n, search);
     *a = hi;
-    Xlimit = Xfin + 0.5 / n;
-    Acc_ridders = saved_ridders;
     return corrections(x, f1, a, n);
 }
 

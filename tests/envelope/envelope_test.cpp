@@ -5,6 +5,7 @@
 #include <cstdlib>
 #include <functional>
 #include <limits>
+#include <optional>
 #include <string>
 #include <tuple>
 #include <vector>
@@ -16,6 +17,7 @@
 #include "envelope/density.hpp"
 #include "envelope/edges.hpp"
 #include "envelope/envelope.hpp"
+#include "envelope/settings.hpp"
 #include "numeric/romberg.hpp"
 
 namespace {
@@ -24,17 +26,33 @@ using namespace envelope;
 
 const double inf = std::numeric_limits<double>::infinity();
 
+std::optional<settings_guard> in_force;
+
+void put_in_force(const settings& s)
+{
+    in_force.reset();
+    in_force.emplace(s);
+}
+
 // The tool's start-up settings, with the calibration target of an n-bin run.
 void use(double xini, double xfin, double h, int m, int n)
 {
-    Xini = xini, Xfin = xfin, H = h, M = m, Xlimit = xfin + 0.5 / n;
-    Acc_interval = 0.1, Acc_ridders = 1e-8, Acc_a = 1e-7;
-    Clip_maxima = false, Warn_low_bins = true;
+    settings s = for_density(h, m, xini, xfin);
+    s.Xlimit = xfin + 0.5 / n;
+    put_in_force(s);
+}
+
+void aim(double xlimit)
+{
+    settings s = current_settings();
+    s.Xlimit = xlimit;
+    put_in_force(s);
 }
 
 class Envelope : public testing::Test {
 protected:
     void SetUp() override { use(-1, 1, 2, 4, 5000); }
+    void TearDown() override { in_force.reset(); }
 };
 
 // body runs in a child that must end with `status` within a time bound, so a hang fails instead of blocking.
@@ -135,7 +153,7 @@ TEST_F(Envelope, EdgesPastXlimitBecomeTheSentinel)
     find_x_all(0.01, x.data(), 0);
     EXPECT_EQ(x, (std::vector<double>{0.5, 7}));
 
-    Xlimit = 0.5;  // inside the domain, so that a search would find an edge
+    aim(0.5);  // inside the domain, so that a search would find an edge
     EXPECT_NEAR(find_x(0.5, 0.01), 0.597721559594085, 2 * Acc_ridders);
     EXPECT_EQ(find_x(std::nextafter(0.5, 1), 0.01), 1.5);
 }
@@ -176,7 +194,7 @@ TEST_F(Envelope, CalibrationBracketsFromEitherSide)
 
     // A last edge exactly on Xlimit counts as too far: the area is the high end from the start.
     std::vector<double> x = {-1, 0};
-    Xlimit = find_x(-1, 0.1);
+    aim(find_x(-1, 0.1));
     EXPECT_LE(find_a(0.1, x.data(), 1), 0.1);
     EXPECT_LT(std::fabs(x[1] - Xlimit), 0.0001);
 }
@@ -218,7 +236,7 @@ TEST_F(Envelope, CorrectionsPinTheLastEdgeAndScaleTheArea)
     for (const auto& [edges, area, expected_factor, warnings] : cases) {
         std::vector<double> x = edges, f1(x.size() - 1);
         const int n = static_cast<int>(f1.size());
-        Xlimit = 1 + 0.5 / n;
+        aim(1 + 0.5 / n);
         double a = area;
         testing::internal::CaptureStderr();
         const double factor = corrections(x.data(), f1.data(), &a, n);

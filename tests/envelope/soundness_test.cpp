@@ -5,9 +5,10 @@
 #include <string>
 #include <vector>
 
-#include "driver/histogram.hpp"
+#include "envelope/build.hpp"
 #include "envelope/density.hpp"
 #include "envelope/envelope.hpp"
+#include "envelope/settings.hpp"
 #include "envelope/soundness.hpp"
 
 namespace {
@@ -17,26 +18,9 @@ struct Case {
     int m, n;
 };
 
-struct Build {
-    std::vector<double> x, f1;
-    driver::Histogram result;
-};
-
-Build build(const Case& c, bool recalibrate)
+envelope::table build(const Case& c, bool recalibrate)
 {
-    using namespace envelope;
-    Acc_interval = 0.1;
-    Acc_ridders = 1e-8;
-    Acc_a = 1e-7;
-    Xini = c.xini;
-    Xfin = c.xfin;
-    H = c.h;
-    M = c.m;
-    Build b{std::vector<double>(c.n + 1), std::vector<double>(c.n + 1), {}};
-    testing::internal::CaptureStdout();
-    b.result = driver::build_histogram(1, c.n, c.xini, c.xfin, b.x.data(), b.f1.data(), recalibrate);
-    testing::internal::GetCapturedStdout();
-    return b;
+    return envelope::build(c.h, c.m, c.xini, c.xfin, c.n, envelope::mode::specified, {}, recalibrate);
 }
 
 bool same_bits(const std::vector<double>& a, const std::vector<double>& b)
@@ -44,10 +28,10 @@ bool same_bits(const std::vector<double>& a, const std::vector<double>& b)
     return a.size() == b.size() && std::memcmp(a.data(), b.data(), a.size() * sizeof(double)) == 0;
 }
 
-bool sound(const Build& b, int n)
+bool sound(const envelope::table& t, int n)
 {
     std::string why;
-    return envelope::table_is_sound(b.x.data(), b.f1.data(), b.result.a, b.result.factor, n, &why);
+    return envelope::table_is_sound(t.x.data(), t.f1.data(), t.a, t.factor, n, &why);
 }
 
 // Grid inputs whose first calibration gives a sound table keep it bit for bit;
@@ -65,18 +49,20 @@ TEST(Soundness, SoundTablesAreKeptAndUnsoundOnesRecalibrated)
     };
     for (const auto& [c, first_sound] : cases) {
         SCOPED_TRACE(testing::Message() << c.xini << ".." << c.xfin << " H=" << c.h << " M=" << c.m << " n=" << c.n);
-        const Build plain = build(c, false);
-        const Build checked = build(c, true);
+        const envelope::table plain = build(c, false);
+        const envelope::table checked = build(c, true);
+        // The density's own maxima, under the settings of the build.
+        const envelope::settings_guard density(envelope::for_density(c.h, c.m, c.xini, c.xfin));
         EXPECT_EQ(sound(plain, c.n), first_sound);
-        EXPECT_EQ(checked.result.recalibrated, !first_sound);
+        EXPECT_EQ(checked.recalibrated, !first_sound);
         EXPECT_TRUE(sound(checked, c.n));
         if (first_sound) {
             EXPECT_TRUE(same_bits(plain.x, checked.x));
             EXPECT_TRUE(same_bits(plain.f1, checked.f1));
-            EXPECT_EQ(plain.result.a, checked.result.a);
-            EXPECT_EQ(plain.result.loss, checked.result.loss);
+            EXPECT_EQ(plain.a, checked.a);
+            EXPECT_EQ(plain.loss, checked.loss);
         } else {
-            EXPECT_LE(checked.result.loss, 5.0);
+            EXPECT_LE(checked.loss, 5.0);
         }
     }
 }
@@ -86,25 +72,21 @@ TEST(Soundness, SoundTablesAreKeptAndUnsoundOnesRecalibrated)
 TEST(Soundness, MaximaAreClippedToTheDomain)
 {
     using namespace envelope;
-    Xini = -0.5;
-    Xfin = 0.8;
-    H = 2.11;
-    M = 2;  // xm = sqrt(2 / 3.11) = 0.8019...
-    Clip_maxima = false;
-    EXPECT_EQ(g1_Deltax_max(0.7, 0.9), 0.0);
-    EXPECT_EQ(g1_max_in_domain(0.7, 0.9), g1(0.8));
-    EXPECT_EQ(g1_max_in_domain(0.85, 0.9), 0.0);
-    Clip_maxima = true;
+    settings s = for_density(2.11, 2, -0.5, 0.8);  // xm = sqrt(2 / 3.11) = 0.8019...
+    {
+        const settings_guard bare(s);
+        EXPECT_EQ(g1_Deltax_max(0.7, 0.9), 0.0);
+        EXPECT_EQ(g1_max_in_domain(0.7, 0.9), g1(0.8));
+        EXPECT_EQ(g1_max_in_domain(0.85, 0.9), 0.0);
+    }
+    s.Clip_maxima = true;
+    const settings_guard clipped(s);
     EXPECT_EQ(g1_Deltax_max(0.7, 0.9), g1(0.8));
-    Clip_maxima = false;
 }
 
 TEST(Soundness, CheckNamesTheFirstFault)
 {
-    envelope::Xini = -1;
-    envelope::Xfin = 1;
-    envelope::H = 2;
-    envelope::M = 0;
+    const envelope::settings_guard density(envelope::for_density(2, 0, -1, 1));
     const double x[] = {-1, 0, 1};
     const double ok[] = {2, 2};
     const double low[] = {2, 0.5};
