@@ -1,0 +1,115 @@
+#include <gtest/gtest.h>
+#include <sys/wait.h>
+
+#include <cstdio>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <limits>
+#include <sstream>
+#include <string>
+
+#include <sin_cos/sampler.hpp>
+
+namespace fs = std::filesystem;
+
+namespace {
+
+struct run {
+    int status;
+    std::string out, err;
+    fs::path dir;
+};
+
+std::string slurp(const fs::path& path)
+{
+    std::ifstream in(path);
+    std::stringstream text;
+    text << in.rdbuf();
+    return text.str();
+}
+
+// The tool itself, in a fresh directory, on these answers.
+run tool(const std::string& answers)
+{
+    std::string dir = (fs::temp_directory_path() / "build_table_test_XXXXXX").string();
+    if (mkdtemp(dir.data()) == nullptr) throw std::runtime_error("mkdtemp failed");
+    const std::string cmd = "cd '" + dir + "' && printf '%s\\n' '" + answers + "' | '" SIN_COS_BIN
+                            "' > stdout 2> stderr";
+    const int rc = std::system(cmd.c_str());
+    return {WIFEXITED(rc) ? WEXITSTATUS(rc) : -1, slurp(fs::path(dir) / "stdout"), slurp(fs::path(dir) / "stderr"),
+            dir};
+}
+
+struct answers {
+    double xini, xfin, H;
+    int M, n;
+    std::string text() const
+    {
+        std::ostringstream s;
+        s.precision(17);
+        s << xini << ' ' << xfin << ' ' << H << ' ' << M << ' ' << n;
+        return s.str();
+    }
+};
+
+void expect_same_as_tool(const answers& in, const sampler::Table& built)
+{
+    const run r = tool(in.text());
+    ASSERT_EQ(r.status, 0) << r.err;
+    const sampler::Table written = sampler::load_table((r.dir / "Sin_Cos.res").string());
+    EXPECT_EQ(built.edges, written.edges);
+    EXPECT_EQ(built.a, written.a);
+    char loss[64];
+    std::snprintf(loss, sizeof loss, "loss=%f%%", built.loss);
+    EXPECT_NE(r.out.find(loss), std::string::npos) << loss;
+    EXPECT_EQ(built.H, in.H);
+    EXPECT_EQ(built.M, in.M);
+    fs::remove_all(r.dir);
+}
+
+// Kept specified tables, recalibrated ones, one bin, a flat density.
+const answers cases[] = {
+    {-1, 1, 2, 4, 1000}, {-0.3, 0.9, 3, 4, 40}, {0, 1, 1, 4, 1000}, {-1, -0.3, 2, 0, 1000}, {-1, 1, 2, 4, 1},
+    {-1, 1, 1, 0, 3},    {0.2, 0.9, 2.11, 2, 7},
+};
+
+TEST(BuildTable, InProcessIsTheToolsTable)
+{
+    for (const answers& in : cases) {
+        SCOPED_TRACE(in.text());
+        expect_same_as_tool(in, sampler::build_table(in.H, in.M, in.xini, in.xfin, in.n));
+    }
+}
+
+// Each failure carries the tool's message and status, and leaves nothing behind
+// that the next build could see.
+TEST(BuildTable, FailuresThrowTheToolsMessage)
+{
+    const answers failing[] = {
+        {0.5, -0.5, 2, 4, 10},  // refused interval
+        {-1, 1, 2, 4, 0},       // refused bin count
+        {-0.5, 0.8, 2, 4, 1},   // root must be bracketed
+    };
+    for (const answers& in : failing) {
+        SCOPED_TRACE(in.text());
+        const run r = tool(in.text());
+        fs::remove_all(r.dir);
+        try {
+            sampler::build_table(in.H, in.M, in.xini, in.xfin, in.n);
+            ADD_FAILURE() << "no exception";
+        } catch (const sampler::build_error& e) {
+            EXPECT_EQ(e.status(), r.status);
+            const std::string& told = r.status == 255 ? r.out : r.err;
+            EXPECT_NE(told.find(std::string(e.what()) + "\n"), std::string::npos) << e.what() << " vs " << told;
+        }
+        expect_same_as_tool(cases[1], sampler::build_table(cases[1].H, cases[1].M, cases[1].xini, cases[1].xfin,
+                                                           cases[1].n));
+    }
+    // What a library build cannot be asked through the dialogue.
+    for (const auto& [H, M] : {std::pair(0.5, 4), std::pair(2.0, 3), std::pair(2.0, -2), std::pair(std::numeric_limits<double>::infinity(), 4)}) {
+        EXPECT_THROW(sampler::build_table(H, M, -1, 1, 10), sampler::build_error) << H << " " << M;
+    }
+}
+
+}  // namespace
