@@ -36,8 +36,8 @@ struct memory {
     std::uint64_t generation = 0;
     std::optional<double> xm, at_minus_xm, at_xm, at_zero;
     memo<std::uint64_t, double, 1> left;       // the density at the current left edge
-    memo<std::uint64_t, double, 4> right_ends;  // the density at recent right ends
-    memo<residual_key, double, 4> residuals;
+    memo<std::uint64_t, double, 3> right_ends;  // the density at recent right ends
+    memo<residual_key, double, 2> residuals;
 };
 
 memory mem;

@@ -20,7 +20,7 @@ public:
     Value& put(const Key& key)
     {
         const int slot = next_;
-        next_ = (next_ + 1) % N;
+        next_ = next_ + 1 == N ? 0 : next_ + 1;
         if (used_ < N) ++used_;
         keys_[slot] = key;
         return values_[slot];

@@ -8,11 +8,10 @@ int m;
 double xlimit, acc_interval, acc_ridders, acc_a;
 bool clip_maxima, warn_low_bins;
 progress_hook progress;
+std::uint64_t generation = 1;
 }  // namespace stored
 
 namespace {
-
-std::uint64_t generation = 1;
 
 settings read_settings()
 {
@@ -34,7 +33,7 @@ void apply(const settings& s)
     clip_maxima = s.Clip_maxima;
     warn_low_bins = s.Warn_low_bins;
     progress = s.Progress;
-    ++generation;
+    ++stored::generation;
 }
 
 // Set before main, so that nothing ever reads a setting without a value.
@@ -66,7 +65,5 @@ settings_guard::settings_guard(const settings& now) : saved_(read_settings()) { 
 settings_guard::~settings_guard() { apply(saved_); }
 
 void move_Xlimit(double xlimit) { stored::xlimit = xlimit; }
-
-std::uint64_t settings_generation() { return generation; }
 
 }  // namespace envelope

@@ -43,8 +43,12 @@ private:
 // Moves the calibration target, the one setting a build changes as it goes.
 void move_Xlimit(double xlimit);
 
+namespace stored {
+extern std::uint64_t generation;
+}
+
 // Changes whenever a setting other than Xlimit may have changed: whatever is
 // remembered under one value stays valid while it lasts.
-std::uint64_t settings_generation();
+inline std::uint64_t settings_generation() { return stored::generation; }
 
 }  // namespace envelope
