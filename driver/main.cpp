@@ -1,5 +1,6 @@
 #include <cstdio>
 
+#include "driver/arguments.hpp"
 #include "driver/console.hpp"
 #include "driver/dialogue.hpp"
 #include "driver/table_files.hpp"
@@ -7,8 +8,9 @@
 #include "envelope/parameters.hpp"
 #include "envelope/settings.hpp"
 
-int main()
+int main(int argc, char** argv)
 {
+    const driver::options chosen = driver::read_arguments(argc, argv);
     envelope::start_up_settings();
     int n = 5000;
     double xini = -1.0;
@@ -23,7 +25,7 @@ int main()
     std::FILE* file = driver::open_table(n);
     constexpr int histogram = 1;  // a run builds exactly one
     const envelope::build_observer observer{driver::progress_line, driver::announce_recalibration};
-    const envelope::table t = envelope::build(H, M, xini, xfin, n, envelope::mode::specified, observer);
+    const envelope::table t = envelope::build(H, M, xini, xfin, n, chosen.tight ? envelope::mode::tight : envelope::mode::specified, observer);
     driver::report_line(histogram, H, M, t.loss);
     driver::write_histogram(file, H, M, n, xini, xfin, t.loss, t.a, t.x.data());
     driver::close_table(file);

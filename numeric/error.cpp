@@ -37,16 +37,31 @@ void fatal(const char* format, ...)
     nrerror(text);
 }
 
+namespace {
+
+[[noreturn]] void refuse_on(std::FILE* stream, const char* format, va_list args)
+{
+    char text[4096];
+    std::vsnprintf(text, sizeof text, format, args);
+    if (throwing) throw failure(255, without_line_end(text));
+    std::fputs(text, stream);
+    std::exit(-1);
+}
+
+}  // namespace
+
 void refuse(const char* format, ...)
 {
-    char text[512];
     va_list args;
     va_start(args, format);
-    std::vsnprintf(text, sizeof text, format, args);
-    va_end(args);
-    if (throwing) throw failure(255, without_line_end(text));
-    std::fputs(text, stdout);
-    std::exit(-1);
+    refuse_on(stdout, format, args);
+}
+
+void refuse_usage(const char* format, ...)
+{
+    va_list args;
+    va_start(args, format);
+    refuse_on(stderr, format, args);
 }
 
 failures_thrown::failures_thrown() : saved_(throwing) { throwing = true; }

@@ -27,6 +27,10 @@ private:
 // line end) on standard output, exit status -1 (255 as a shell reports it).
 [[noreturn]] [[gnu::format(printf, 1, 2)]] void refuse(const char* format, ...);
 
+// The same road for a command line the tool does not take: the message on
+// standard error, exit status -1.
+[[noreturn]] [[gnu::format(printf, 1, 2)]] void refuse_usage(const char* format, ...);
+
 // While one lives, the failure roads throw `failure` instead of ending the
 // process, so that a build in process can fail and the next one run.
 class failures_thrown {

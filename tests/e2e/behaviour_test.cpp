@@ -178,6 +178,38 @@ INSTANTIATE_TEST_SUITE_P(
                      &table_name, EACCES}),
     [](const auto& info) { return std::string(info.param.name); });
 
+struct ArgumentCase {
+    const char* name;
+    std::vector<std::string> args;
+    int status;
+    const char* out;  // expected in standard output, and in standard error:
+    const char* err;
+    bool writes;  // whether the run goes on to write the files
+};
+
+class Arguments : public testing::TestWithParam<ArgumentCase> {};
+
+TEST_P(Arguments, AreTakenOrRefusedBeforeAnyFileIsTouched)
+{
+    const ArgumentCase& c = GetParam();
+    Sandbox box;
+    spill(box.dir() / plot_name, "old plot\n");
+    const Result r = box.run("-1 1 2 4 7\n", {}, 60, c.args);
+    EXPECT_EQ(r.status, c.status) << r.err;
+    EXPECT_NE(r.out.find(c.out), std::string::npos) << r.out;
+    EXPECT_NE(r.err.find(c.err), std::string::npos) << r.err;
+    EXPECT_EQ(r.table.has_value(), c.writes);
+    EXPECT_EQ(r.plot != "old plot\n", c.writes);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    CommandLine, Arguments,
+    testing::Values(ArgumentCase{"help", {"--help"}, 0, "--tight", "", false},
+                    ArgumentCase{"version", {"--version"}, 0, "sin_cos ", "", false},
+                    ArgumentCase{"unknown", {"--tight", "-x"}, 255, "", "unknown argument \"-x\"\nusage: sin_cos", false},
+                    ArgumentCase{"tight", {"--tight"}, 0, "Histogram=1, H=2.000000, M=4, loss=", "", true}),
+    [](const auto& info) { return std::string(info.param.name); });
+
 // A numerical failure in the build: only the banner reaches the table and an
 // existing plot file is left alone.
 TEST(EarlyEnd, LeavesTheBannerOnly)

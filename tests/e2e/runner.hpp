@@ -72,12 +72,14 @@ public:
 
     fs::path dir() const { return base_ / "run"; }
 
-    // Runs `prefix... SIN_COS_BIN` inside dir() with `input` as standard input.
-    Result run(const std::string& input, std::vector<std::string> prefix = {}, unsigned limit_s = 120) const
+    // Runs `prefix... SIN_COS_BIN args...` inside dir() with `input` as standard input.
+    Result run(const std::string& input, std::vector<std::string> prefix = {}, unsigned limit_s = 120,
+               const std::vector<std::string>& args = {}) const
     {
         const std::string in = base_ / "stdin", out = base_ / "stdout", err = base_ / "stderr", wd = dir();
         spill(in, input);
         prefix.push_back(SIN_COS_BIN);
+        prefix.insert(prefix.end(), args.begin(), args.end());
         std::vector<char*> argv;
         for (auto& arg : prefix) argv.push_back(arg.data());
         argv.push_back(nullptr);
