@@ -4,11 +4,13 @@ status, the loss, whether the first calibration passed the soundness check,
 whether the table was recalibrated, whether the written table is sound (checked
 here independently, from the table file alone) and the wall time.
 
-    tools/sweep.py --bin build/sin_cos [--n 7,1000,100000] [--jobs 2] [--timeout 120] [--save DIR]
+    tools/sweep.py --bin build/sin_cos [--n 7,1000,100000] [--jobs 2] [--timeout 120] [--save DIR] [--tight]
 
 --save DIR keeps each run's stdout, stderr, status and files under DIR/<run>/,
-so that two builds of the tool can be compared with diff -r.
+so that two builds of the tool can be compared with diff -r. --tight runs the
+tool with that option.
 """
+import statistics
 import argparse
 import concurrent.futures
 import math
@@ -81,12 +83,12 @@ def save_run(save, d, h, m, xini, xfin, n, status, out, err):
             shutil.copyfile(os.path.join(d, name), os.path.join(target, name))
 
 
-def run(binary, h, m, xini, xfin, n, timeout, save=None):
+def run(binary, h, m, xini, xfin, n, timeout, save=None, args=()):
     with tempfile.TemporaryDirectory() as d:
         answers = f"{xini} {xfin} {h} {m} {n}\n"
         start = time.monotonic()
         try:
-            p = subprocess.run([binary], input=answers.encode(), cwd=d, capture_output=True, timeout=timeout)
+            p = subprocess.run([binary, *args], input=answers.encode(), cwd=d, capture_output=True, timeout=timeout)
             status = p.returncode
         except subprocess.TimeoutExpired as e:
             if save:
@@ -115,6 +117,7 @@ def main():
     ap.add_argument("--jobs", type=int, default=2)
     ap.add_argument("--timeout", type=float, default=120)
     ap.add_argument("--save", metavar="DIR", help="keep every run's outputs under DIR/<run>/")
+    ap.add_argument("--tight", action="store_true", help="run sin_cos --tight")
     args = ap.parse_args()
     binary = os.path.abspath(args.bin)
     grid = [(h, m, a, b, n) for n in map(int, args.n.split(",")) for (a, b) in INTERVALS
@@ -123,7 +126,7 @@ def main():
     print("status\tloss%\tcheck\trecal\tsound\tseconds\tH\tM\txini\txfin\tn\tfirst stderr line")
     results = []
     with concurrent.futures.ThreadPoolExecutor(args.jobs) as pool:
-        for r in pool.map(lambda g: run(binary, *g, args.timeout, args.save), grid):
+        for r in pool.map(lambda g: run(binary, *g, args.timeout, args.save, ["--tight"] if args.tight else []), grid):
             results.append(r)
             sound = "-" if r["status"] != 0 else ("yes" if r["fault"] is None else "NO: " + r["fault"])
             loss = "-" if r["loss"] is None else f"{r['loss']:.4g}"
@@ -141,6 +144,9 @@ def main():
         worst = max(big, key=lambda r: r["loss"])
         print(f"max loss at n >= 1000: {worst['loss']:.4g}% (H={worst['h']} M={worst['m']} "
               f"[{worst['xini']},{worst['xfin']}] n={worst['n']}); runs above 5%: {sum(r['loss'] > 5 for r in big)}")
+    for n in sorted({r["n"] for r in ok}):
+        losses = [r["loss"] for r in ok if r["n"] == n]
+        print(f"n={n}: loss max {max(losses):.4g}%, median {statistics.median(losses):.4g}% over {len(losses)} runs")
     slow = max(results, key=lambda r: r["seconds"])
     print(f"slowest run: {slow['seconds']:.2f}s (H={slow['h']} M={slow['m']} [{slow['xini']},{slow['xfin']}] n={slow['n']})")
     return 1 if unsound else 0
