@@ -5,10 +5,12 @@ whether the table was recalibrated, whether the written table is sound (checked
 here independently, from the table file alone) and the wall time.
 
     tools/sweep.py --bin build/sin_cos [--n 7,1000,100000] [--jobs 2] [--timeout 120] [--save DIR] [--tight]
+                          [--check build/sin_cos_check]
 
 --save DIR keeps each run's stdout, stderr, status and files under DIR/<run>/,
 so that two builds of the tool can be compared with diff -r. --tight runs the
-tool with that option.
+tool with that option; --check runs sin_cos_check on every table written
+(200000 draws) and counts those it fails.
 """
 import statistics
 import argparse
@@ -83,7 +85,7 @@ def save_run(save, d, h, m, xini, xfin, n, status, out, err):
             shutil.copyfile(os.path.join(d, name), os.path.join(target, name))
 
 
-def run(binary, h, m, xini, xfin, n, timeout, save=None, args=()):
+def run(binary, h, m, xini, xfin, n, timeout, save=None, args=(), checker=None):
     with tempfile.TemporaryDirectory() as d:
         answers = f"{xini} {xfin} {h} {m} {n}\n"
         start = time.monotonic()
@@ -94,7 +96,7 @@ def run(binary, h, m, xini, xfin, n, timeout, save=None, args=()):
             if save:
                 save_run(save, d, h, m, xini, xfin, n, "timeout", e.stdout or b"", e.stderr or b"")
             return dict(h=h, m=m, xini=xini, xfin=xfin, n=n, status="timeout", loss=None, recal=False,
-                        checked=None, fault="timeout", seconds=timeout, message="")
+                        checked=None, fault="timeout", seconds=timeout, message="", check=None)
         seconds = time.monotonic() - start
         if save:
             save_run(save, d, h, m, xini, xfin, n, status, p.stdout, p.stderr)
@@ -106,8 +108,12 @@ def run(binary, h, m, xini, xfin, n, timeout, save=None, args=()):
         recal = "!!! table recalibrated" in err
         fault = table_fault(os.path.join(d, "Sin_Cos.res"), h, m, xini, xfin, n) if status == 0 else None
         message = err.strip().splitlines()[0] if err.strip() else ""
+        check = None
+        if checker and status == 0:
+            c = subprocess.run([checker, "--samples", "200000", "Sin_Cos.res"], cwd=d, capture_output=True)
+            check = c.returncode
         return dict(h=h, m=m, xini=xini, xfin=xfin, n=n, status=status, loss=loss, recal=recal,
-                    checked=not recal, fault=fault, seconds=seconds, message=message[:90])
+                    checked=not recal, fault=fault, seconds=seconds, message=message[:90], check=check)
 
 
 def main():
@@ -118,15 +124,17 @@ def main():
     ap.add_argument("--timeout", type=float, default=120)
     ap.add_argument("--save", metavar="DIR", help="keep every run's outputs under DIR/<run>/")
     ap.add_argument("--tight", action="store_true", help="run sin_cos --tight")
+    ap.add_argument("--check", metavar="SIN_COS_CHECK", help="check every written table with sin_cos_check")
     args = ap.parse_args()
     binary = os.path.abspath(args.bin)
+    checker = os.path.abspath(args.check) if args.check else None
     grid = [(h, m, a, b, n) for n in map(int, args.n.split(",")) for (a, b) in INTERVALS
             for h in H_VALUES for m in M_VALUES]
 
     print("status\tloss%\tcheck\trecal\tsound\tseconds\tH\tM\txini\txfin\tn\tfirst stderr line")
     results = []
     with concurrent.futures.ThreadPoolExecutor(args.jobs) as pool:
-        for r in pool.map(lambda g: run(binary, *g, args.timeout, args.save, ["--tight"] if args.tight else []), grid):
+        for r in pool.map(lambda g: run(binary, *g, args.timeout, args.save, ["--tight"] if args.tight else [], checker), grid):
             results.append(r)
             sound = "-" if r["status"] != 0 else ("yes" if r["fault"] is None else "NO: " + r["fault"])
             loss = "-" if r["loss"] is None else f"{r['loss']:.4g}"
@@ -140,6 +148,10 @@ def main():
     print(f"\nruns {len(results)}: status 0: {len(ok)}, status 1: {sum(r['status'] == 1 for r in results)}, "
           f"other: {len(results) - len(ok) - sum(r['status'] == 1 for r in results)}")
     print(f"recalibrated: {sum(r['recal'] for r in results)}; unsound tables with status 0: {len(unsound)}")
+    failed_check = [r for r in ok if r["check"] not in (None, 0)]
+    if checker:
+        print(f"sin_cos_check: {len(ok) - len(failed_check)} of {len(ok)} tables pass" +
+              "".join(f"\n  fails: H={r['h']} M={r['m']} [{r['xini']},{r['xfin']}] n={r['n']}" for r in failed_check))
     if big:
         worst = max(big, key=lambda r: r["loss"])
         print(f"max loss at n >= 1000: {worst['loss']:.4g}% (H={worst['h']} M={worst['m']} "
@@ -149,7 +161,7 @@ def main():
         print(f"n={n}: loss max {max(losses):.4g}%, median {statistics.median(losses):.4g}% over {len(losses)} runs")
     slow = max(results, key=lambda r: r["seconds"])
     print(f"slowest run: {slow['seconds']:.2f}s (H={slow['h']} M={slow['m']} [{slow['xini']},{slow['xfin']}] n={slow['n']})")
-    return 1 if unsound else 0
+    return 1 if unsound or failed_check else 0
 
 
 if __name__ == "__main__":
