@@ -87,18 +87,18 @@ private:
         double x0, width, height, floor;
     };
 
-    // A value below the density, as density() computes it, at every point the
-    // bin can propose. Those points lie within x0 .. x0 + width up to the
-    // rounding of x0 + c width, less than 2^-52 (|x0| + width) however it is
-    // rounded or fused; with a slack of that size |x| spans [lo, hi]. Every
-    // rounding is monotone, so each factor as computed is monotone in |x|:
-    // x^M rises (M is even), 1 - x^2 and its powers fall. So x^M at lo times
-    // (1 - x^2)^((H-1)/2) at hi is below the computed density everywhere on
-    // the bin, and is 0 where the bin holds a zero of it (x = 0 with M > 0, |x| = 1
-    // with H > 1). It lies under the smaller end value by about a fraction
-    // width (M / |x| + (H - 1) |x| / (1 - x^2)), a few thousandths at the peak
-    // of a 5000-bin table. std::pow need not be monotone, only accurate to an
-    // ulp or so, hence the shave of 2^-40.
+    // A value under the density, as density() computes it, at every point the
+    // bin can propose: x0 + c width for c in [0, 1), off by less than
+    // 2^-52 (|x0| + width) however it is rounded or fused; with that slack
+    // |x| spans [lo, hi]. Each rounding is monotone, so the computed x^M rises
+    // with |x| (M is even) and the computed 1 - x^2 and its root fall: x^M at
+    // lo times (1 - x^2)^((H-1)/2) at hi is under the computed density on the
+    // whole bin, and 0 where the bin holds a zero of it (x = 0 with M > 0,
+    // |x| = 1 with H > 1). The smaller end value would not do: next to a flat
+    // peak the computed density dips an ulp below it. This floor gives up a
+    // fraction of about width (M / |x| + (H - 1) |x| / (1 - x^2)) instead.
+    // std::pow is only nearly monotone, accurate to an ulp or so, hence the
+    // shave of 2^-40.
     double density_floor(double x0, double width) const
     {
         const double x1 = x0 + width;
