@@ -43,8 +43,8 @@ struct Table {
     double height(std::size_t i) const { return a / (edges[i + 1] - edges[i]); }
 };
 
-// Unnormalised density x^M (1 - x^2)^((H-1)/2) for |x| <= 1.
-inline double density(double x, double H, int M)
+// The density's two factors, x^M and (1 - x^2)^((H-1)/2), for |x| <= 1.
+inline double cos_factor(double x, int M)
 {
     double xm = 1.0;
     double base = x;
@@ -52,12 +52,20 @@ inline double density(double x, double H, int M)
         if (e & 1) xm *= base;
         base *= base;
     }
-    if (H == 1.0) return xm;
-    const double s = 1.0 - x * x;
-    if (H == 2.0) return xm * std::sqrt(s);
-    if (H == 3.0) return xm * s;
-    return xm * std::pow(s, 0.5 * (H - 1.0));
+    return xm;
 }
+
+inline double sin_factor(double x, double H)
+{
+    if (H == 1.0) return 1.0;
+    const double s = 1.0 - x * x;
+    if (H == 2.0) return std::sqrt(s);
+    if (H == 3.0) return s;
+    return std::pow(s, 0.5 * (H - 1.0));
+}
+
+// Unnormalised density x^M (1 - x^2)^((H-1)/2) for |x| <= 1.
+inline double density(double x, double H, int M) { return cos_factor(x, M) * sin_factor(x, H); }
 
 // Reads the banner, the first histogram's header and its Nd_poi edges; xfin
 // from the header closes the last bin. `source` names the file in messages.
