@@ -12,8 +12,8 @@
 #include <string_view>
 #include <vector>
 
+#include "check/law.hpp"
 #include "sin_cos/distribution.hpp"
-#include "sampler/law.hpp"
 #include "sin_cos/table.hpp"
 
 namespace {
@@ -137,7 +137,7 @@ bool check_envelope(const sampler::Table& t)
 }
 
 void write_histogram(const std::string& path, const std::vector<double>& draws, const sampler::Table& t,
-                     const sampler::sin_cos_law& law)
+                     const check::sin_cos_law& law)
 {
     std::FILE* out = std::fopen(path.c_str(), "w");
     if (out == nullptr) throw std::runtime_error("cannot create the histogram file \"" + path + "\"");
@@ -166,7 +166,7 @@ int run(const options& opt)
     const bool envelope_ok = check_envelope(t);
 
     const sampler::sin_cos_distribution dist(t, opt.table);
-    const sampler::sin_cos_law law(t.H, t.M, t.edges.front(), t.edges.back());
+    const check::sin_cos_law law(t.H, t.M, t.edges.front(), t.edges.back());
     std::mt19937_64 rng(opt.seed);
     std::vector<double> draws;
     draws.reserve(opt.samples);
@@ -195,7 +195,7 @@ int run(const options& opt)
 
     if (!opt.histogram.empty()) write_histogram(opt.histogram, draws, t, law);
 
-    const sampler::ks_result ks = sampler::ks_test(draws, law);
+    const check::ks_result ks = check::ks_test(draws, law);
     const bool ks_ok = draws.size() == opt.samples && ks.p_value >= ks_alpha;
     std::printf("ks:         %s  D = %.6g over %zu draws, p-value %.4g (limit %g)\n", verdict(ks_ok), ks.distance,
                 draws.size(), ks.p_value, ks_alpha);
