@@ -1,97 +1,16 @@
 #include <gtest/gtest.h>
-#include <sys/wait.h>
 
 #include <cmath>
-#include <cstdlib>
-#include <filesystem>
-#include <fstream>
-#include <functional>
-#include <map>
 #include <random>
-#include <sstream>
 #include <string>
-#include <vector>
 
 #include "sin_cos/distribution.hpp"
-#include "sampler/law.hpp"
 #include "sin_cos/table.hpp"
+#include "tool_tables.hpp"
 
-namespace fs = std::filesystem;
+using namespace tool_tables;
 
 namespace {
-
-fs::path fresh_dir()
-{
-    static struct cleanup {
-        std::vector<fs::path> dirs;
-        ~cleanup()
-        {
-            std::error_code ignored;
-            for (const auto& d : dirs) fs::remove_all(d, ignored);
-        }
-    } made;
-    std::string name = (fs::temp_directory_path() / "sampler_test_XXXXXX").string();
-    if (mkdtemp(name.data()) == nullptr) throw std::runtime_error("mkdtemp failed");
-    return made.dirs.emplace_back(name);
-}
-
-std::string slurp(const fs::path& path)
-{
-    std::ifstream in(path);
-    std::stringstream text;
-    text << in.rdbuf();
-    return text.str();
-}
-
-struct outcome {
-    int status;
-    std::string out;  // standard output and error together
-};
-
-outcome check(const std::string& args, const fs::path& dir = fresh_dir())
-{
-    const fs::path log = dir / "check.log";
-    const std::string cmd =
-        "cd '" + dir.string() + "' && '" SIN_COS_CHECK_BIN "' " + args + " > '" + log.string() + "' 2>&1";
-    const int rc = std::system(cmd.c_str());
-    return {WIFEXITED(rc) ? WEXITSTATUS(rc) : -1, slurp(log)};
-}
-
-// The table the tool writes for these dialogue answers, made once per run.
-fs::path tool_table(const std::string& answers)
-{
-    static std::map<std::string, fs::path> made;
-    if (auto it = made.find(answers); it != made.end()) return it->second;
-    const fs::path dir = fresh_dir();
-    const std::string cmd =
-        "cd '" + dir.string() + "' && printf '%s\\n' '" + answers + "' | '" SIN_COS_BIN "' > /dev/null";
-    if (std::system(cmd.c_str()) != 0) throw std::runtime_error("sin_cos failed on: " + answers);
-    return made[answers] = dir / "Sin_Cos.res";
-}
-
-std::vector<std::string> lines_of(const fs::path& path)
-{
-    std::vector<std::string> lines;
-    std::ifstream in(path);
-    for (std::string line; std::getline(in, line);) lines.push_back(line);
-    return lines;
-}
-
-// Dialogue answers: the defaults and two tables on inner intervals, one on
-// each side of 0 and one on the negative side alone with a fractional H.
-const std::vector<std::string> tables = {"", "-0.3 0.9 3 4 2000", "-0.7 -0.2 1.5 6 400"};
-
-TEST(SinCosCheck, ToolTablesPassAtSeveralSeeds)
-{
-    for (const auto& answers : tables) {
-        for (const char* seed : {"1", "7", "12345"}) {
-            const outcome r = check("--samples 100000 --seed " + std::string(seed) + " '" +
-                                    tool_table(answers).string() + "'");
-            EXPECT_EQ(r.status, 0) << "answers \"" << answers << "\", seed " << seed << "\n" << r.out;
-            EXPECT_NE(r.out.find("result:     PASS"), std::string::npos) << r.out;
-        }
-    }
-}
 
 TEST(SinCosDistribution, AcceptanceRateAndReproducibility)
 {
@@ -121,128 +40,6 @@ TEST(SinCosDistribution, AcceptanceRateAndReproducibility)
         }
         EXPECT_TRUE(differs);
     }
-}
-
-TEST(SinCosLaw, CdfMatchesClosedFormsAcrossZero)
-{
-    struct {
-        double H;
-        int M;
-        double xini, xfin;
-        std::function<double(double)> primitive;  // of the unnormalised density
-    } const laws[] = {
-        {1, 0, -0.9, 0.4, [](double x) { return x; }},
-        {3, 0, -0.8, 0.95, [](double x) { return x - x * x * x / 3; }},
-        {3, 2, -1, -0.2, [](double x) { return x * x * x / 3 - std::pow(x, 5) / 5; }},
-        {1, 4, 0.3, 1, [](double x) { return std::pow(x, 5) / 5; }},
-    };
-    for (const auto& l : laws) {
-        const sampler::sin_cos_law law(l.H, l.M, l.xini, l.xfin);
-        const double total = l.primitive(l.xfin) - l.primitive(l.xini);
-        EXPECT_NEAR(law.integral(), total, 1e-13);
-        for (double x = l.xini; x <= l.xfin; x += 0.05) {
-            EXPECT_NEAR(law.cdf(x), (l.primitive(x) - l.primitive(l.xini)) / total, 1e-13) << l.H << " " << x;
-            EXPECT_NEAR(law.pdf(x), sampler::density(x, l.H, l.M) / total, 1e-12);
-        }
-    }
-    // Quantiles of the Kolmogorov distribution, on both sides of the series switch.
-    EXPECT_NEAR(sampler::kolmogorov_survival(1.3581), 0.05, 1e-4);
-    EXPECT_NEAR(sampler::kolmogorov_survival(1.6276), 0.01, 1e-4);
-    EXPECT_NEAR(sampler::kolmogorov_survival(0.8276), 0.50, 1e-4);
-    EXPECT_NEAR(sampler::kolmogorov_survival(0.3), 1.0, 1e-4);
-}
-
-TEST(SinCosCheck, DamagedTablesAreCaught)
-{
-    using kind = sampler::table_error::kind;
-    using lines = std::vector<std::string>;
-    const lines good = lines_of(tool_table(""));
-    std::vector<std::string> header(7);
-    std::istringstream(good[3]) >> header[0] >> header[1] >> header[2] >> header[3] >> header[4] >> header[5] >>
-        header[6];
-    auto set = [&](lines& l, int field, const std::string& value) {
-        auto f = header;
-        f[field] = value;
-        l[3] = f[0] + " " + f[1] + " " + f[2] + " " + f[3] + " " + f[4] + " " + f[5] + "  " + f[6];
-    };
-    std::ostringstream lowered;
-    lowered.precision(17);
-    lowered << 0.99 * std::stod(header[6]);
-    const std::string before_last_edge = std::to_string(std::stod(good.back()) - 1e-5);
-    // Merging the bin at the density's peak with its neighbour halves its height.
-    std::size_t peak = 4;
-    while (std::stod(good[peak]) < 0.85) ++peak;
-    auto merge = [&](lines& l) {
-        l.erase(l.begin() + static_cast<long>(peak) + 1);
-        l[1] = "#define Nd_poi 4999";
-        set(l, 2, "4999");
-    };
-    struct {
-        const char* what;
-        std::function<void(lines&)> damage;
-        int status;
-        bool throws;
-        kind problem;
-        int line;
-    } const cases[] = {
-        {"intact", [](lines&) {}, 0, false, kind::malformed, 0},
-        {"one bin widened", merge, 1, false, kind::malformed, 0},
-        {"area lowered by 1%", [&](lines& l) { set(l, 6, lowered.str()); }, 1, false, kind::malformed, 0},
-        {"area negative", [&](lines& l) { set(l, 6, "-" + header[6]); }, 1, true, kind::unsound, 4},
-        {"edges out of order", [](lines& l) { std::swap(l[100], l[101]); }, 1, true, kind::unsound, 102},
-        {"truncated", [](lines& l) { l.resize(l.size() - 100); }, 2, true, kind::malformed, 4905},
-        {"malformed header", [&](lines& l) { set(l, 1, "four"); }, 2, true, kind::malformed, 4},
-        {"count differs from Nd_poi", [&](lines& l) { set(l, 2, "4999"); }, 2, true, kind::malformed, 4},
-        {"xfin below the last edge", [&](lines& l) { set(l, 4, before_last_edge); }, 2, true, kind::malformed, 4},
-        {"text after the edges", [](lines& l) { l.push_back("junk"); }, 2, true, kind::malformed, 5005},
-    };
-    for (const auto& c : cases) {
-        lines damaged = good;
-        c.damage(damaged);
-        std::ostringstream text;
-        for (const auto& l : damaged) text << l << "\n";
-        try {
-            std::istringstream in(text.str());
-            sampler::read_table(in, "damaged");
-            EXPECT_FALSE(c.throws) << c.what;
-        } catch (const sampler::table_error& e) {
-            EXPECT_TRUE(c.throws) << c.what << ": " << e.what();
-            EXPECT_EQ(e.problem(), c.problem) << c.what;
-            EXPECT_EQ(e.line(), c.line) << c.what << ": " << e.what();
-        }
-        const fs::path dir = fresh_dir();
-        std::ofstream(dir / "Sin_Cos.res") << text.str();
-        const outcome r = check("--samples 20000", dir);
-        EXPECT_EQ(r.status, c.status) << c.what << "\n" << r.out;
-    }
-}
-
-TEST(SinCosCheck, CommandLineAndHistogram)
-{
-    const struct {
-        std::string args;
-        int status;
-    } cases[] = {{"--help", 0}, {"--samples 0", 2}, {"--samples", 2}, {"--seed -3", 2}, {"--bogus", 2},
-                 {"no-such-table.res", 2}, {"a.res b.res", 2}};
-    for (const auto& c : cases) EXPECT_EQ(check(c.args).status, c.status) << c.args;
-
-    const fs::path dir = fresh_dir();
-    const outcome r = check("--samples 50000 --histogram h.txt '" + tool_table("").string() + "'", dir);
-    ASSERT_EQ(r.status, 0) << r.out;
-    std::ifstream in(dir / "h.txt");
-    int rows = 0;
-    double sampled = 0, exact = 0;
-    for (std::string line; std::getline(in, line);) {
-        if (line.empty() || line[0] == '#') continue;
-        double x, s, e;
-        ASSERT_EQ(std::sscanf(line.c_str(), "%lf %lf %lf", &x, &s, &e), 3) << line;
-        ++rows;
-        sampled += s * 0.02;  // bins of width 2/100
-        exact += e * 0.02;
-    }
-    EXPECT_EQ(rows, 100);
-    EXPECT_NEAR(sampled, 1, 1e-9);
-    EXPECT_NEAR(exact, 1, 5e-3);
 }
 
 }  // namespace

@@ -2,7 +2,7 @@
 
 #include <vector>
 
-namespace sampler {
+namespace check {
 
 // The exact law of the density x^M (1 - x^2)^((H-1)/2) on [xini, xfin]:
 // t = x^2 follows Beta((M+1)/2, (H+1)/2) on each side of 0.
@@ -37,4 +37,4 @@ ks_result ks_test(std::vector<double>& draws, const sin_cos_law& law);
 // P(sqrt(N) D > lambda) in the large-N limit.
 double kolmogorov_survival(double lambda);
 
-}  // namespace sampler
+}  // namespace check

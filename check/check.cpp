@@ -12,8 +12,8 @@
 #include <string_view>
 #include <vector>
 
+#include "check/law.hpp"
 #include "sin_cos/distribution.hpp"
-#include "sampler/law.hpp"
 #include "sin_cos/table.hpp"
 
 namespace {
@@ -24,6 +24,11 @@ constexpr int status_bad_input = 2;
 
 constexpr double ks_alpha = 1e-3;
 constexpr double acceptance_limit = 4.0;  // standard errors
+// The header's loss comes from the tool's Romberg integral, which stops at a
+// relative 1e-6 between extrapolations but converges slowly where the density
+// has a square-root end point (H near 1 or 2 at x = -1 or 1); over the grid
+// of tools/sweep.py its acceptance rate is up to 2.5e-4 off the exact one.
+constexpr double loss_tolerance = 5e-4;  // relative, on the acceptance rate
 constexpr double height_tolerance = 1e-9; // relative: heights come from 17-digit edges
 constexpr std::size_t probes_total = 2'000'000;
 constexpr int histogram_bins = 100;
@@ -32,8 +37,10 @@ const char* const usage =
     "usage: sin_cos_check [options] [TABLE]\n"
     "Checks a table written by sin_cos (default \"Sin_Cos.res\"):\n"
     "  1. every bin's height is at least the density's maximum on the bin (dense probing);\n"
-    "  2. the acceptance rate of the rejection method matches 1 / (1 + loss/100);\n"
-    "  3. N draws follow the exact law (Kolmogorov-Smirnov, p-value >= 0.001).\n"
+    "  2. the acceptance rate of the rejection method matches the exact rate, the density's\n"
+    "     integral over n a (within 4 standard errors);\n"
+    "  3. the header's loss gives that rate, 1 / (1 + loss/100), to a relative 5e-4;\n"
+    "  4. N draws follow the exact law (Kolmogorov-Smirnov, p-value >= 0.001).\n"
     "options:\n"
     "  --samples N       number of draws (default 1000000)\n"
     "  --seed S          seed of the std::mt19937_64 generator (default 1)\n"
@@ -137,7 +144,7 @@ bool check_envelope(const sampler::Table& t)
 }
 
 void write_histogram(const std::string& path, const std::vector<double>& draws, const sampler::Table& t,
-                     const sampler::sin_cos_law& law)
+                     const check::sin_cos_law& law)
 {
     std::FILE* out = std::fopen(path.c_str(), "w");
     if (out == nullptr) throw std::runtime_error("cannot create the histogram file \"" + path + "\"");
@@ -166,7 +173,7 @@ int run(const options& opt)
     const bool envelope_ok = check_envelope(t);
 
     const sampler::sin_cos_distribution dist(t, opt.table);
-    const sampler::sin_cos_law law(t.H, t.M, t.edges.front(), t.edges.back());
+    const check::sin_cos_law law(t.H, t.M, t.edges.front(), t.edges.back());
     std::mt19937_64 rng(opt.seed);
     std::vector<double> draws;
     draws.reserve(opt.samples);
@@ -178,29 +185,36 @@ int run(const options& opt)
         if (const auto x = dist.propose(rng)) draws.push_back(*x);
     }
 
-    const double expected = 1 / (1 + t.loss / 100);
-    const double rate = static_cast<double>(draws.size()) / static_cast<double>(proposals);
-    const double se = std::sqrt(expected * (1 - expected) / static_cast<double>(proposals));
-    const double z = se > 0 ? std::fabs(rate - expected) / se : (rate == expected ? 0 : INFINITY);
-    const bool acceptance_ok = draws.size() == opt.samples && z <= acceptance_limit;
+    // Every proposal under the density is kept: a sound table accepts exactly
+    // the density's integral over the envelope's area n a.
     const double exact = law.integral() / (static_cast<double>(t.bins()) * t.a);
-    std::printf("acceptance: %s  %zu draws from %llu proposals (seed %llu): rate %.6f, expected %.6f = 1/(1 + "
-                "loss/100), %.2f standard errors off (limit %g); exact rate from the density's integral %.6f\n",
+    const double p = std::clamp(exact, 0.0, 1.0);
+    const double rate = static_cast<double>(draws.size()) / static_cast<double>(proposals);
+    const double se = std::sqrt(p * (1 - p) / static_cast<double>(proposals));
+    const double z = se > 0 ? std::fabs(rate - exact) / se : (rate == exact ? 0 : INFINITY);
+    const bool acceptance_ok = draws.size() == opt.samples && z <= acceptance_limit;
+    std::printf("acceptance: %s  %zu draws from %llu proposals (seed %llu): rate %.6f, exact %.6f = integral / "
+                "(n a), %.2f standard errors off (limit %g)\n",
                 verdict(acceptance_ok), draws.size(), static_cast<unsigned long long>(proposals),
-                static_cast<unsigned long long>(opt.seed), rate, expected, z, acceptance_limit, exact);
+                static_cast<unsigned long long>(opt.seed), rate, exact, z, acceptance_limit);
     if (draws.size() < opt.samples)
         std::printf("            gave up after %llu proposals\n", static_cast<unsigned long long>(proposals));
-    else if (!acceptance_ok && std::fabs(rate - exact) <= acceptance_limit * se)
-        std::printf("            the rate agrees with the density's integral: the header's loss is inaccurate\n");
+
+    const double stated = 1 / (1 + t.loss / 100);
+    const double off = stated / exact - 1;
+    const bool loss_ok = std::fabs(off) <= loss_tolerance;
+    std::printf("loss:       %s  the header's loss %g%% gives the rate %.6f, %+.2g relative to the exact rate "
+                "(limit %g); exact loss %.6g%%\n",
+                verdict(loss_ok), t.loss, stated, off, loss_tolerance, (1 / exact - 1) * 100);
 
     if (!opt.histogram.empty()) write_histogram(opt.histogram, draws, t, law);
 
-    const sampler::ks_result ks = sampler::ks_test(draws, law);
+    const check::ks_result ks = check::ks_test(draws, law);
     const bool ks_ok = draws.size() == opt.samples && ks.p_value >= ks_alpha;
     std::printf("ks:         %s  D = %.6g over %zu draws, p-value %.4g (limit %g)\n", verdict(ks_ok), ks.distance,
                 draws.size(), ks.p_value, ks_alpha);
 
-    const bool pass = envelope_ok && acceptance_ok && ks_ok;
+    const bool pass = envelope_ok && acceptance_ok && loss_ok && ks_ok;
     std::printf("result:     %s\n", verdict(pass));
     return pass ? status_pass : status_fail;
 }

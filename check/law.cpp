@@ -1,4 +1,4 @@
-#include "sampler/law.hpp"
+#include "check/law.hpp"
 
 #include <algorithm>
 #include <boost/math/special_functions/beta.hpp>
@@ -7,7 +7,7 @@
 
 #include "sin_cos/table.hpp"
 
-namespace sampler {
+namespace check {
 
 namespace {
 
@@ -53,7 +53,7 @@ double sin_cos_law::cdf(double x) const
 double sin_cos_law::pdf(double x) const
 {
     if (x < xini_ || x > xfin_) return 0;
-    return density(x, H_, M_) / integral_;
+    return sampler::density(x, H_, M_) / integral_;
 }
 
 double kolmogorov_survival(double lambda)
@@ -90,4 +90,4 @@ ks_result ks_test(std::vector<double>& draws, const sin_cos_law& law)
     return {d, kolmogorov_survival((root + 0.12 + 0.11 / root) * d)};
 }
 
-}  // namespace sampler
+}  // namespace check
