@@ -20,6 +20,13 @@ const double nan = std::numeric_limits<double>::quiet_NaN();
 
 // ---------------------------------------------------------------- the density
 
+// Near x = 0, 1 - x*x moves in steps of 2^-53, and the factor (1 - x^2)^((H - 1)/2)
+// drops by exp(-(H - 1) 2^-54) at each. Beyond a tenth of the margin the
+// density's maxima lie on those steps rather than at its stationary points;
+// once the first step underflows, M = 0 leaves a flat box, 1 where 1 - x*x
+// rounds to 1 and 0 elsewhere.
+double log_step(double h) { return (h - 1) * 0x1p-54; }
+
 struct density {
     double h = 1;
     int m = 0;
@@ -30,6 +37,7 @@ struct density {
     double at_peak[2] = {};
     double at_xini = 0;
     double at_xfin = 0;
+    bool box = false;  // no slope to go by
 
     // The same operations in the same order as g1, so that heights compare bit for bit.
     double operator()(double x) const
@@ -42,11 +50,13 @@ struct density {
     // First and second derivatives of the density's logarithm.
     double dlog(double x) const
     {
+        if (box) return 0;
         const double s = m == 0 ? 0.0 : m / x;
         return h == 1 ? s : s - (h - 1) * x / (1 - x * x);
     }
     double d2log(double x) const
     {
+        if (box) return 0;
         const double s = m == 0 ? 0.0 : -m / (x * x);
         const double y = 1 - x * x;
         return h == 1 ? s : s - (h - 1) * (1 + x * x) / (y * y);
@@ -89,6 +99,7 @@ density make_density(double h, int m, double xini, double xfin)
     }
     d.at_xini = d(xini);
     d.at_xfin = d(xfin);
+    d.box = m == 0 && std::exp(-log_step(h)) == 0;
     return d;
 }
 
@@ -269,7 +280,8 @@ edge next_edge(const density& d, double s, double a, double x0, double g0, doubl
     for (int step = 0; step < max_edge_steps; ++step) {
         double x = x0 + w;
         if (x - x0 > w) x = std::nextafter(x, -inf);  // never wider than meant
-        if (!(x > lo && x < hi)) x = between(d, x0, lo, hi);
+        // Now and then a plain split, in case the steps creep.
+        if (!(x > lo && x < hi) || step % 8 == 7) x = between(d, x0, lo, hi);
         if (!(x > lo && x < hi)) break;  // lo and hi are neighbours
         if (x >= d.xfin) {
             const double c = d.max_on(x0, g0, d.xfin, d.at_xfin);
@@ -320,16 +332,49 @@ double guess_width(const density& d, double x0, double g0, double t, double prev
 
 // ---------------------------------------------------------------- layouts
 
+// The start z in [lo, hi] of a bin that just reaches xfin, where the bin from lo
+// falls short of it and the one from hi reaches it: the layout's count of bins
+// is then a whole number exactly when its second-last edge lies on z.
+double threshold(const density& d, double t, double lo, double g_lo, double hi, double g_hi)
+{
+    const auto shortfall_at = [&](double z, double gz) { return (d.xfin - z) * d.max_on(z, gz, d.xfin, d.at_xfin) - t; };
+    double f_lo = shortfall_at(lo, g_lo);
+    double f_hi = shortfall_at(hi, g_hi);
+    if (!(f_lo > 0)) return lo;
+    if (!(f_hi < 0)) return hi;
+    const double close = 1e-12 * (hi - lo);
+    int side = 0;
+    for (int step = 0; step < 100 && hi - lo > close; ++step) {
+        double z = lo + f_lo * (hi - lo) / (f_lo - f_hi);
+        if (!(z > lo && z < hi)) z = lo + (hi - lo) / 2;
+        const double f = shortfall_at(z, d(z));
+        if (std::fabs(f) <= 1e-12 * t) return z;
+        if (f > 0) {
+            lo = z, f_lo = f;
+            if (side > 0) f_hi /= 2;
+            side = 1;
+        } else {
+            hi = z, f_hi = f;
+            if (side < 0) f_lo /= 2;
+            side = -1;
+        }
+    }
+    return lo + (hi - lo) / 2;
+}
+
 struct layout {
     std::vector<double> x;  // edges from xini
     std::vector<double> g;  // the density at each edge
     int edges = 0;          // x[1..edges] laid out
     bool reached = false;   // x[edges] >= xfin
-    double bins = 0;        // bins to reach xfin, the last one fractional; inf when more than fit
+    double bins = 0;        // bins needed to reach xfin, fractional (see lay_out)
 };
 
 // Lays out bins of area s * margin from xini, each as wide as its maximum allows,
-// until one reaches xfin or cap bins are down.
+// until one reaches xfin or cap bins are down. The bins needed grow steadily as
+// the area shrinks: k - 1 plus the fraction of the second-last bin that lies past
+// the threshold of the last one (not the fraction of the last bin below xfin,
+// which stalls near 0 where the density vanishes and the last bin is huge).
 void lay_out(const density& d, double s, int cap, double first_guess, layout* out)
 {
     const double a = s * margin;
@@ -350,11 +395,18 @@ void lay_out(const density& d, double s, int cap, double first_guess, layout* ou
         out->edges = k;
         if (e.x >= d.xfin) {
             out->reached = true;
-            out->bins = (k - 1) + (d.xfin - x0) / e.width;
+            if (k == 1) {
+                out->bins = (d.xfin - x0) / e.width;
+            } else {
+                const double before = out->x[k - 2];
+                out->bins = k - (x0 - threshold(d, t, before, out->g[k - 2], x0, g0)) / (x0 - before);
+            }
             return;
         }
         width = e.x - x0;
     }
+    // Past the cap: the rest in the last bin's width.
+    if (out->edges == cap) out->bins = cap + (d.xfin - out->x[cap]) / (out->x[cap] - out->x[cap - 1]);
 }
 
 std::int64_t order(double x)
@@ -376,32 +428,18 @@ void check_input(double h, int m, double xini, double xfin, int n)
     }
 }
 
-// A calibration probe: a trial v = integral / area and what its layout gave.
+// A calibration probe: a trial v = integral / area and the bins its layout needs.
 struct probe {
     double v;
-    double bins;    // bins needed to reach xfin, the last one fractional
-    double beyond;  // the same, counting from the n-th edge on in the n-th bin's width
-    double past;    // the n-th edge's distance past xfin (NaN when there is none)
+    double bins;
     double weight;  // Illinois damping while this end of the bracket is kept
 };
 
-probe make_probe(const layout& l, double v, int n, double xfin)
+// Where the line through two probes meets the aim.
+double secant(const probe& p, const probe& q, double aim)
 {
-    probe p{v, l.reached ? l.bins : inf, inf, l.edges >= n ? l.x[n] - xfin : nan, 1};
-    // Where the density vanishes the bins after the n-th grow without bound and
-    // flatten the count to n; the n-th bin's width keeps it moving.
-    p.beyond = std::isfinite(p.past) ? n - p.past / (l.x[n] - l.x[n - 1]) : p.bins;
-    if (!l.reached) p.bins = p.beyond;
-    return p;
-}
-
-// Where the line through two probes meets the aim: on the n-th edge's distance
-// past xfin when both have one, else on the bins needed.
-double secant(const probe& p, const probe& q, double aim_past, double aim_bins)
-{
-    const bool by_past = std::isfinite(p.past) && std::isfinite(q.past);
-    const double fp = (by_past ? p.past - aim_past : p.beyond - aim_bins) * p.weight;
-    const double fq = (by_past ? q.past - aim_past : q.beyond - aim_bins) * q.weight;
+    const double fp = (p.bins - aim) * p.weight;
+    const double fq = (q.bins - aim) * q.weight;
     return p.v - fp * (q.v - p.v) / (fq - fp);
 }
 
@@ -437,60 +475,46 @@ void split_to(const density& d, int n, layout* l)
     l->edges = n;
 }
 
-}  // namespace
-
-tight_table build_tight(double H, int M, double xini, double xfin, int n, void (*progress)(int layouts, double distance))
+// The largest v = total / area (within the tolerances) whose layout makes n
+// bins; lay holds that layout. v is about the bins' count if each held its area
+// exactly, so the bins needed grow with it at nearly unit slope: secant steps
+// along one side, Illinois regula falsi across, bisection when the bracket stops
+// halving.
+double calibrate(const density& d, double total, int n, void (*progress)(int, double), layout* lay)
 {
-    check_input(H, M, xini, xfin, n);
-    const density d = make_density(H, M, xini, xfin);
-    const double total = integral(d);
-    if (!(total > 0) || !std::isfinite(total)) {
-        numeric::fatal("the density has no usable integral on [%.17g, %.17g] with H=%.17g, M=%d: %g", xini, xfin, H, M,
-                       total);
-    }
-
-    // The area is sought as v = total / area, about the bins' count if each held
-    // its area exactly, so the bins needed grow with v at nearly unit slope.
-    // Wanted: the largest v whose layout fits n bins. Secant steps along one side,
-    // Illinois regula falsi across, bisection when the bracket stops halving.
     constexpr int max_layouts = 100;
     const int cap = n + n / 2 + 64;
     const double band = 1e-6 * n;  // bins short of n that a layout may leave unused
-    const double aim_bins = n - band / 2;
-    layout lay;
-    lay.x.resize(cap + 1);
-    lay.g.resize(cap + 1);
+    const double aim = n - band / 2;
+    lay->x.resize(cap + 1);
+    lay->g.resize(cap + 1);
 
-    probe fitting{0, 0, 0, nan, 1};  // makes at most n bins; v = 0, an infinite area, makes one
-    probe crowded{inf, inf, inf, nan, 1};  // needs more than n bins
+    probe fitting{0, 0, 1};  // makes at most n bins; v = 0, an infinite area, makes one
+    probe crowded{inf, inf, 1};  // needs more than n bins
     probe previous{};
     bool previous_fit = false;
     int last_side = 0;
     double bracket_before[3] = {inf, inf, inf};  // the bracket's width over the last three layouts
-    double first_width = (xfin - xini) / n;
+    double first_width = (d.xfin - d.xini) / n;
     double first_area = total / n;
-    double last_width = first_width;
     double v = n;
     bool holds_fitting = false;  // lay holds the layout of fitting.v
     int layouts = 0;
     while (layouts < max_layouts) {
         const double s = total / v;
-        lay_out(d, s, cap, first_width * (s / first_area), &lay);
+        lay_out(d, s, cap, first_width * (s / first_area), lay);
         ++layouts;
-        if (lay.edges >= 1) first_width = lay.x[1] - xini, first_area = s;
-        const probe here = make_probe(lay, v, n, xfin);
-        const double past = here.past;
-        const double bins = here.bins;
-        if (std::isfinite(past)) last_width = lay.x[n] - lay.x[n - 1];
-        if (progress != nullptr) progress(layouts, std::fabs(std::isnan(past) ? (n - bins) * (xfin - xini) / n : past));
+        if (lay->edges >= 1) first_width = lay->x[1] - d.xini, first_area = s;
+        if (progress != nullptr) progress(layouts, std::fabs(lay->bins - n) * (d.xfin - d.xini) / n);
 
-        const bool fit = lay.reached && lay.edges <= n;
+        const bool fit = lay->reached && lay->edges <= n;
+        const probe here{v, lay->bins, 1};
         holds_fitting = fit;
         if (fit) {
             if (last_side < 0) crowded.weight /= 2;
             fitting = here;
             last_side = -1;
-            if (lay.edges == n && bins > n - band) break;
+            if (lay->edges == n && lay->bins > n - band) break;
         } else {
             if (last_side > 0) fitting.weight /= 2;
             crowded = here;
@@ -498,14 +522,17 @@ tight_table build_tight(double H, int M, double xini, double xfin, int n, void (
         }
         const bool bracketed = fitting.v > 0 && crowded.v < inf;
         const double width = crowded.v - fitting.v;
-        if (bracketed && width <= 1e-8 * crowded.v) break;
+        if (bracketed && width <= 1e-6 * crowded.v) break;
 
-        const double aim_past = band / 2 * last_width;
         double next = nan;
         if (layouts > 1 && previous_fit == fit) {
-            next = secant(previous, here, aim_past, aim_bins);
+            next = secant(previous, here, aim);
+            // Where the count creeps towards n, at least double the step until it is bracketed.
+            const double stride = 2 * (v - previous.v);
+            const bool creeping = std::fabs(here.bins - aim) > std::fabs(previous.bins - aim) / 2;
+            if (!bracketed && creeping && std::fabs(next - v) < std::fabs(stride)) next = v + stride;
         } else if (bracketed) {
-            next = secant(fitting, crowded, aim_past, aim_bins);
+            next = secant(fitting, crowded, aim);
         }
         previous = here;
         previous_fit = fit;
@@ -517,26 +544,49 @@ tight_table build_tight(double H, int M, double xini, double xfin, int n, void (
         bracket_before[0] = width;
         if (!(next > fitting.v && next < crowded.v)) {
             if (crowded.v < inf) {
-                next = std::isfinite(crowded.bins) ? crowded.v - (crowded.bins - aim_bins) : crowded.v / 2;
+                next = std::isfinite(crowded.bins) ? crowded.v - (crowded.bins - aim) : crowded.v / 2;
                 if (!(next > 0)) next = std::isfinite(crowded.bins) ? crowded.v * n / crowded.bins : crowded.v / 2;
             } else {
-                next = std::max(fitting.v + (aim_bins - fitting.bins), 2 * fitting.v);
+                next = std::max(fitting.v + (aim - fitting.bins), 2 * fitting.v);
             }
         }
         if (!(next > fitting.v && next < crowded.v)) break;
         v = next;
     }
     if (!(fitting.v > 0)) {
-        numeric::fatal("no sound table: no common area lays %d bins over [%.17g, %.17g] with H=%.17g, M=%d", n, xini, xfin,
-                       H, M);
+        numeric::fatal("no sound table: no common area lays %d bins over [%.17g, %.17g] with H=%.17g, M=%d", n, d.xini,
+                       d.xfin, d.h, d.m);
     }
-    v = fitting.v;
-    const double s = total / v;
     if (!holds_fitting) {
-        lay_out(d, s, cap, first_width * (s / first_area), &lay);
+        const double s = total / fitting.v;
+        lay_out(d, s, cap, first_width * (s / first_area), lay);
         ++layouts;
-        if (progress != nullptr) progress(layouts, lay.edges >= n ? std::fabs(lay.x[n] - xfin) : 0.0);
+        if (progress != nullptr) progress(layouts, std::fabs(lay->bins - n) * (d.xfin - d.xini) / n);
     }
+    return fitting.v;
+}
+
+}  // namespace
+
+tight_table build_tight(double H, int M, double xini, double xfin, int n, void (*progress)(int layouts, double distance))
+{
+    check_input(H, M, xini, xfin, n);
+    const density d = make_density(H, M, xini, xfin);
+    const double total = integral(d);
+    if (!(total > 0) || !std::isfinite(total)) {
+        numeric::fatal("the density has no usable integral on [%.17g, %.17g] with H=%.17g, M=%d: %g", xini, xfin, H, M,
+                       total);
+    }
+    const double drop = log_step(H);
+    if (drop > 1e-4 && !d.box) {
+        numeric::fatal("no sound table: H=%.17g is too large, the density drops by %.3g%% between neighbouring doubles "
+                       "near 0 and its stationary points no longer give its maxima",
+                       H, -std::expm1(-drop) * 100);
+    }
+
+    layout lay;
+    const double v = calibrate(d, total, n, progress, &lay);
+    const double s = total / v;
     if (lay.edges < n) split_to(d, n, &lay);
 
     tight_table table;

@@ -17,11 +17,13 @@ struct tight_table {
 // Every height is at least factor times the density's maximum over its bin's
 // part of [xini, xfin], that maximum taken from the stationary points and the
 // ends. Needs -1 <= xini < xfin <= 1, a finite H >= 1, an even M >= 0 and
-// 1 <= n <= 100000; other inputs, a density whose integral is zero and a domain
-// on which no n bins of one area fit end the process through numeric::fatal.
-// Reads and writes no program-wide setting. progress, when not null, is called
-// after each trial layout with the layouts made so far and how far that
-// layout's n-th edge lies from xfin.
+// 1 <= n <= 100000; other inputs end the process through numeric::fatal, and so
+// do a density whose integral is zero, a domain narrower than n + 1 doubles and
+// an H so large (beyond about 1.8e12) that the density computed in doubles
+// steps between its stationary points. Reads and writes no program-wide
+// setting. progress, when not null, is called after each trial layout with the
+// layouts made so far and about how far that layout's n-th edge lies from xfin
+// (the bins it needs beyond or short of n, in mean bin widths of x).
 tight_table build_tight(double H, int M, double xini, double xfin, int n,
                         void (*progress)(int layouts, double distance));
 

@@ -58,7 +58,7 @@ TEST(Tight, TablesAreSoundAndNearTheLeastLoss)
         {2, 4, -1, -0.99999999, 1000, 0.252},
         {1, 4, 0, 1, 1000, 0.494},
         // Steep peaks; a tail that vanishes to the last double; the density 1 within
-        // about 1e-8 of 0 and 0 elsewhere; a domain one ulp wide.
+        // 2^-27 of 0 and 0 elsewhere; a domain one ulp wide.
         {1000, 60, -1, 1, 1000, 1.701},
         {30, 0, 0, 1, 7, 35.0},
         {1e300, 0, -1, 1, 100, 2.15},
@@ -131,6 +131,9 @@ TEST(Tight, RefusesWhatMakesNoTable)
         {2, 4, -1, 1, 0, "n=0 "},
         {2, 4, -1, 1, 100001, "n=100001 "},
         {2, 4, 0.5, std::nextafter(0.5, 1), 2, "fewer than n \\+ 1 = 3 doubles"},
+        // The density in doubles steps near 0, by 5.4 % here and to 0 below.
+        {1e15, 0, -1, 1, 10, "H=1000000000000000 is too large, the density drops by 5.4%"},
+        {1e300, 2, -1, 1, 10, "H=1.0000000000000001e\\+300 is too large"},
     };
     for (const auto& [h, m, xini, xfin, n, message] : cases) {
         EXPECT_EXIT((alarm(20), build_tight(h, m, xini, xfin, n, nullptr), std::exit(0)), testing::ExitedWithCode(1),
