@@ -5,6 +5,7 @@
 #include <cmath>
 #include <cstdint>
 #include <limits>
+#include <utility>
 #include <vector>
 
 #include "numeric/error.hpp"
@@ -174,8 +175,10 @@ double integral(const density& d)
     const auto by_err = [](const panel& a, const panel& b) { return a.err < b.err; };
 
     // Pieces between the stationary points, and apart beyond |x| = 0.5.
-    double cuts[7] = {d.xini, -0.5, 0.5, 0.0, 0.0, 0.0, d.xfin};
-    int count = 3;
+    double cuts[6];
+    int count = 0;
+    cuts[count++] = -0.5;
+    cuts[count++] = 0.5;
     for (int i = 0; i < d.peaks; ++i) cuts[count++] = d.peak[i];
     if (d.m > 0) cuts[count++] = 0.0;
     cuts[count++] = d.xfin;
@@ -409,6 +412,7 @@ void lay_out(const density& d, double s, int cap, double first_guess, layout* ou
     if (out->edges == cap) out->bins = cap + (d.xfin - out->x[cap]) / (out->x[cap] - out->x[cap - 1]);
 }
 
+// The doubles in their order, as integers.
 std::int64_t order(double x)
 {
     const auto b = std::bit_cast<std::int64_t>(x);
@@ -476,18 +480,19 @@ void split_to(const density& d, int n, layout* l)
 }
 
 // The largest v = total / area (within the tolerances) whose layout makes n
-// bins; lay holds that layout. v is about the bins' count if each held its area
+// bins; best receives that layout. v is about the bins' count if each held its area
 // exactly, so the bins needed grow with it at nearly unit slope: secant steps
 // along one side, Illinois regula falsi across, bisection when the bracket stops
 // halving.
-double calibrate(const density& d, double total, int n, void (*progress)(int, double), layout* lay)
+double calibrate(const density& d, double total, int n, void (*progress)(int, double), layout* best)
 {
     constexpr int max_layouts = 100;
     const int cap = n + n / 2 + 64;
     const double band = 1e-6 * n;  // bins short of n that a layout may leave unused
     const double aim = n - band / 2;
-    lay->x.resize(cap + 1);
-    lay->g.resize(cap + 1);
+    layout trial;
+    layout* lay = &trial;
+    for (layout* l : {best, lay}) l->x.resize(cap + 1), l->g.resize(cap + 1);
 
     probe fitting{0, 0, 1};  // makes at most n bins; v = 0, an infinite area, makes one
     probe crowded{inf, inf, 1};  // needs more than n bins
@@ -498,7 +503,6 @@ double calibrate(const density& d, double total, int n, void (*progress)(int, do
     double first_width = (d.xfin - d.xini) / n;
     double first_area = total / n;
     double v = n;
-    bool holds_fitting = false;  // lay holds the layout of fitting.v
     int layouts = 0;
     while (layouts < max_layouts) {
         const double s = total / v;
@@ -509,12 +513,12 @@ double calibrate(const density& d, double total, int n, void (*progress)(int, do
 
         const bool fit = lay->reached && lay->edges <= n;
         const probe here{v, lay->bins, 1};
-        holds_fitting = fit;
         if (fit) {
             if (last_side < 0) crowded.weight /= 2;
             fitting = here;
             last_side = -1;
-            if (lay->edges == n && lay->bins > n - band) break;
+            std::swap(*best, *lay);
+            if (best->edges == n && best->bins > n - band) break;
         } else {
             if (last_side > 0) fitting.weight /= 2;
             crowded = here;
@@ -530,7 +534,8 @@ double calibrate(const density& d, double total, int n, void (*progress)(int, do
             // Where the count creeps towards n, at least double the step until it is bracketed.
             const double stride = 2 * (v - previous.v);
             const bool creeping = std::fabs(here.bins - aim) > std::fabs(previous.bins - aim) / 2;
-            if (!bracketed && creeping && std::fabs(next - v) < std::fabs(stride)) next = v + stride;
+            const bool ahead = next > fitting.v && next < crowded.v && std::fabs(next - v) >= std::fabs(stride);
+            if (!bracketed && creeping && !ahead) next = v + stride;
         } else if (bracketed) {
             next = secant(fitting, crowded, aim);
         }
@@ -557,12 +562,6 @@ double calibrate(const density& d, double total, int n, void (*progress)(int, do
         numeric::fatal("no sound table: no common area lays %d bins over [%.17g, %.17g] with H=%.17g, M=%d", n, d.xini,
                        d.xfin, d.h, d.m);
     }
-    if (!holds_fitting) {
-        const double s = total / fitting.v;
-        lay_out(d, s, cap, first_width * (s / first_area), lay);
-        ++layouts;
-        if (progress != nullptr) progress(layouts, std::fabs(lay->bins - n) * (d.xfin - d.xini) / n);
-    }
     return fitting.v;
 }
 
@@ -573,7 +572,8 @@ tight_table build_tight(double H, int M, double xini, double xfin, int n, void (
     check_input(H, M, xini, xfin, n);
     const density d = make_density(H, M, xini, xfin);
     const double total = integral(d);
-    if (!(total > 0) || !std::isfinite(total)) {
+    // Bin areas below the normal doubles would lose their precision.
+    if (!(total / n >= std::numeric_limits<double>::min()) || !std::isfinite(total)) {
         numeric::fatal("the density has no usable integral on [%.17g, %.17g] with H=%.17g, M=%d: %g", xini, xfin, H, M,
                        total);
     }
