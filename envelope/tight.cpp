@@ -175,18 +175,14 @@ double integral(const density& d)
     const auto by_err = [](const panel& a, const panel& b) { return a.err < b.err; };
 
     // Pieces between the stationary points, and apart beyond |x| = 0.5.
-    double cuts[6];
-    int count = 0;
-    cuts[count++] = -0.5;
-    cuts[count++] = 0.5;
-    for (int i = 0; i < d.peaks; ++i) cuts[count++] = d.peak[i];
-    if (d.m > 0) cuts[count++] = 0.0;
-    cuts[count++] = d.xfin;
-    std::sort(cuts, cuts + count);
+    std::vector<double> cuts = {-0.5, 0.5, d.xfin};
+    cuts.insert(cuts.end(), d.peak, d.peak + d.peaks);
+    if (d.m > 0) cuts.push_back(0.0);
+    std::sort(cuts.begin(), cuts.end());
     std::vector<panel> heap;
     double lo = d.xini;
-    for (int i = 0; i < count; ++i) {
-        const double hi = std::min(cuts[i], d.xfin);
+    for (const double cut : cuts) {
+        const double hi = std::min(cut, d.xfin);
         if (!(hi > lo)) continue;
         integrand f{d.h, d.m, false};
         double a = lo;
