@@ -38,7 +38,7 @@ struct density {
     double at_peak[2] = {};
     double at_xini = 0;
     double at_xfin = 0;
-    bool box = false;  // no slope to go by
+    bool box = false;  // 1 where 1 - x*x rounds to 1, else 0: its formula's slope means nothing
 
     // The same operations in the same order as g1, so that heights compare bit for bit.
     double operator()(double x) const
@@ -336,9 +336,10 @@ double guess_width(const density& d, double x0, double g0, double t, double prev
 // is then a whole number exactly when its second-last edge lies on z.
 double threshold(const density& d, double t, double lo, double g_lo, double hi, double g_hi)
 {
-    const auto shortfall_at = [&](double z, double gz) { return (d.xfin - z) * d.max_on(z, gz, d.xfin, d.at_xfin) - t; };
-    double f_lo = shortfall_at(lo, g_lo);
-    double f_hi = shortfall_at(hi, g_hi);
+    // The area of the bin from z to xfin beyond t: positive where it falls short of xfin.
+    const auto over = [&](double z, double gz) { return (d.xfin - z) * d.max_on(z, gz, d.xfin, d.at_xfin) - t; };
+    double f_lo = over(lo, g_lo);
+    double f_hi = over(hi, g_hi);
     if (!(f_lo > 0)) return lo;
     if (!(f_hi < 0)) return hi;
     const double close = 1e-12 * (hi - lo);
@@ -346,7 +347,7 @@ double threshold(const density& d, double t, double lo, double g_lo, double hi, 
     for (int step = 0; step < 100 && hi - lo > close; ++step) {
         double z = lo + f_lo * (hi - lo) / (f_lo - f_hi);
         if (!(z > lo && z < hi)) z = lo + (hi - lo) / 2;
-        const double f = shortfall_at(z, d(z));
+        const double f = over(z, d(z));
         if (std::fabs(f) <= 1e-12 * t) return z;
         if (f > 0) {
             lo = z, f_lo = f;
