@@ -1,5 +1,7 @@
 #include "envelope/build.hpp"
 
+#include <utility>
+
 #include "envelope/calibration.hpp"
 #include "envelope/corrections.hpp"
 #include "envelope/density.hpp"
@@ -7,12 +9,38 @@
 #include "envelope/recalibration.hpp"
 #include "envelope/settings.hpp"
 #include "envelope/soundness.hpp"
+#include "envelope/tight.hpp"
 #include "numeric/error.hpp"
 #include "numeric/romberg.hpp"
 
 namespace envelope {
 
-table build(double H, int M, double xini, double xfin, int n, mode, const build_observer& observer,
+namespace {
+
+// The tight calibration reports its layouts to the same hook as the others.
+void tight_pass(int layouts, double distance)
+{
+    report_progress(progress_event::pass, "fitting the bin area", layouts, distance);
+}
+
+table build_tight_table(double H, int M, double xini, double xfin, int n)
+{
+    report_progress(progress_event::begin);
+    tight_table tight = build_tight(H, M, xini, xfin, n, Progress != nullptr ? tight_pass : nullptr);
+    report_progress(progress_event::end);
+    table t;
+    t.x = std::move(tight.x);
+    t.f1 = std::move(tight.f1);
+    t.a = tight.a;
+    t.a0 = tight.a0;
+    t.factor = tight.factor;
+    t.loss = (t.a / t.a0 - 1) * 100.0;
+    return t;
+}
+
+}  // namespace
+
+table build(double H, int M, double xini, double xfin, int n, mode m, const build_observer& observer,
             bool recalibrate_unsound)
 {
     refuse_bad_parameters(n, xini, xfin);
@@ -27,6 +55,7 @@ table build(double H, int M, double xini, double xfin, int n, mode, const build_
     const settings_guard guard(s);
 
     check_g_positive(xini, xfin);
+    if (m == mode::tight) return build_tight_table(H, M, xini, xfin, n);
 
     table t;
     t.x.assign(n + 1, 0.0);

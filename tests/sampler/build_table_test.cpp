@@ -30,12 +30,12 @@ std::string slurp(const fs::path& path)
 }
 
 // The tool itself, in a fresh directory, on these answers.
-run tool(const std::string& answers)
+run tool(const std::string& answers, const std::string& options = "")
 {
     std::string dir = (fs::temp_directory_path() / "build_table_test_XXXXXX").string();
     if (mkdtemp(dir.data()) == nullptr) throw std::runtime_error("mkdtemp failed");
-    const std::string cmd = "cd '" + dir + "' && printf '%s\\n' '" + answers + "' | '" SIN_COS_BIN
-                            "' > stdout 2> stderr";
+    const std::string cmd = "cd '" + dir + "' && printf '%s\\n' '" + answers + "' | '" SIN_COS_BIN "' " + options +
+                            " > stdout 2> stderr";
     const int rc = std::system(cmd.c_str());
     return {WIFEXITED(rc) ? WEXITSTATUS(rc) : -1, slurp(fs::path(dir) / "stdout"), slurp(fs::path(dir) / "stderr"),
             dir};
@@ -53,9 +53,9 @@ struct answers {
     }
 };
 
-void expect_same_as_tool(const answers& in, const sampler::Table& built)
+void expect_same_as_tool(const answers& in, const sampler::Table& built, const std::string& options = "")
 {
-    const run r = tool(in.text());
+    const run r = tool(in.text(), options);
     ASSERT_EQ(r.status, 0) << r.err;
     const sampler::Table written = sampler::load_table((r.dir / "Sin_Cos.res").string());
     EXPECT_EQ(built.edges, written.edges);
@@ -79,6 +79,8 @@ TEST(BuildTable, InProcessIsTheToolsTable)
     for (const answers& in : cases) {
         SCOPED_TRACE(in.text());
         expect_same_as_tool(in, sampler::build_table(in.H, in.M, in.xini, in.xfin, in.n));
+        expect_same_as_tool(in, sampler::build_table(in.H, in.M, in.xini, in.xfin, in.n, sampler::mode::tight),
+                            "--tight");
     }
 }
 

@@ -1,0 +1,142 @@
+#include <unistd.h>
+
+#include <algorithm>
+#include <cmath>
+#include <cstdlib>
+#include <limits>
+#include <string>
+#include <tuple>
+#include <vector>
+
+#include <gtest/gtest.h>
+
+#include "envelope/envelope.hpp"
+#include "envelope/settings.hpp"
+#include "envelope/tight.hpp"
+
+namespace {
+
+using envelope::build_tight;
+
+double density(double x, double h, int m)
+{
+    const double t = std::pow(x, static_cast<double>(m));
+    const double r = std::sqrt(1 - x * x);
+    return std::pow(r, h - 1) * t;
+}
+
+// The density's maximum over the bin's part of [xini, xfin], from the ends and the stationary points.
+double clipped_max(double x0, double x1, double h, int m, double xini, double xfin)
+{
+    const double lo = std::max(x0, xini);
+    const double hi = std::min(x1, xfin);
+    double best = std::max(density(lo, h, m), density(hi, h, m));
+    const double xm = m == 0 ? 0.0 : std::sqrt(m / ((m + h) - 1));
+    for (const double p : {-xm, xm}) {
+        if (lo <= p && p <= hi) best = std::max(best, density(p, h, m));
+    }
+    return best;
+}
+
+int progress_calls = 0;
+void count_progress(int layouts, double distance)
+{
+    EXPECT_EQ(layouts, ++progress_calls);
+    EXPECT_GE(distance, 0);
+}
+
+TEST(Tight, TablesAreSoundAndNearTheLeastLoss)
+{
+    const std::tuple<double, int, double, double, int, double> cases[] = {
+        // H, M, xini, xfin, n, loss bound in percent
+        {2, 4, -1, 1, 100000, 0.115},
+        {2, 4, -1, 1, 1000, 0.963},
+        {2, 4, -1, 1, 1, 191.83},  // one bin at the peak's height
+        {1, 0, -1, 1, 1000, 0.1001},  // a constant density: the margin alone
+        // Inputs on which the default calibration stops or hangs.
+        {2, 2, 0.765227, 0.8, 1, 0.886},
+        {1000, 0, 0.75, 0.8, 1000, 0.646},
+        {2, 4, -1, -0.99999999, 1000, 0.252},
+        {1, 4, 0, 1, 1000, 0.494},
+        // Steep peaks; a tail that vanishes to the last double; the density 1 within
+        // 2^-27 of 0 and 0 elsewhere; a domain one ulp wide.
+        {1000, 60, -1, 1, 1000, 1.701},
+        {30, 0, 0, 1, 7, 35.0},
+        {1e300, 0, -1, 1, 100, 2.15},
+        {2, 4, 0.5, std::nextafter(0.5, 1), 1, 0.1001},
+    };
+    for (const auto& [h, m, xini, xfin, n, max_loss] : cases) {
+        SCOPED_TRACE(testing::Message() << "H=" << h << " M=" << m << " [" << xini << ", " << xfin << "] n=" << n);
+        progress_calls = 0;
+        const envelope::tight_table t = build_tight(h, m, xini, xfin, n, count_progress);
+        EXPECT_GE(progress_calls, 1);
+        ASSERT_EQ(t.x.size(), static_cast<std::size_t>(n) + 1);
+        ASSERT_EQ(t.f1.size(), static_cast<std::size_t>(n));
+        EXPECT_EQ(t.x[0], xini);
+        EXPECT_EQ(t.x[n], xfin);
+        EXPECT_EQ(t.factor, 1.001);
+        const double loss = (t.a / t.a0 - 1) * 100;
+        EXPECT_GT(loss, 0.0999);
+        EXPECT_LT(loss, max_loss);
+        for (int i = 0; i < n; ++i) {
+            const double w = t.x[i + 1] - t.x[i];
+            ASSERT_TRUE(w > 0 && t.f1[i] >= 1.001 * clipped_max(t.x[i], t.x[i + 1], h, m, xini, xfin) &&
+                        std::fabs(t.f1[i] * w - t.a) <= 1e-14 * t.a)
+                << "bin " << i << " [" << t.x[i] << ", " << t.x[i + 1] << "] f1=" << t.f1[i];
+        }
+    }
+}
+
+TEST(Tight, IntegralMatchesTheBetaFunction)
+{
+    // Over [-1, 1] the integral is B((M + 1) / 2, (H + 1) / 2); over [0, 1] half of it.
+    const std::tuple<double, int, double> cases[] = {
+        {2, 4, -1}, {1.0001, 0, -1}, {1.5, 10, 0}, {2.11, 4, -1}, {30, 2, 0}, {1000, 60, -1},
+    };
+    for (const auto& [h, m, xini] : cases) {
+        const double p = (m + 1) / 2.0;
+        const double q = (h + 1) / 2;
+        const double beta = std::exp(std::lgamma(p) + std::lgamma(q) - std::lgamma(p + q));
+        const double exact = xini == 0 ? beta / 2 : beta;
+        EXPECT_NEAR(build_tight(h, m, xini, 1, 10, nullptr).a0 * 10 / exact, 1, 2e-12) << "H=" << h << " M=" << m;
+    }
+}
+
+TEST(Tight, IgnoresTheProgramWideSettings)
+{
+    const envelope::tight_table before = build_tight(2.11, 4, -0.5, 0.8, 50, nullptr);
+    envelope::settings other = envelope::for_density(9, 2, 0.3, 0.4);
+    other.Xlimit = 5;
+    other.Acc_ridders = 0.5;
+    const envelope::settings_guard guard(other);
+    const envelope::tight_table after = build_tight(2.11, 4, -0.5, 0.8, 50, nullptr);
+    EXPECT_EQ(before.x, after.x);
+    EXPECT_EQ(before.a, after.a);
+}
+
+TEST(Tight, RefusesWhatMakesNoTable)
+{
+    const double inf = std::numeric_limits<double>::infinity();
+    const std::tuple<double, int, double, double, int, std::string> cases[] = {
+        // H, M, xini, xfin, n, message
+        {1e300, 0, 0.5, 0.9, 10, "no usable integral on \\[0.5, 0.9"},
+        {2, 4, 0.5, 0.5, 10, "domain \\[0.5, 0.5\\]"},
+        {2, 4, -1.5, 1, 10, "domain \\[-1.5, 1\\]"},
+        {0.5, 4, -1, 1, 10, "H=0.5 "},
+        {inf, 4, -1, 1, 10, "H=inf "},
+        {2, 3, -1, 1, 10, "M=3 "},
+        {2, 4, -1, 1, 0, "n=0 "},
+        {2, 4, -1, 1, 100001, "n=100001 "},
+        {2, 4, 0.5, std::nextafter(0.5, 1), 2, "fewer than n \\+ 1 = 3 doubles"},
+        // The density in doubles steps near 0, by 5.4 % here and to 0 below.
+        {1e15, 0, -1, 1, 10, "H=1000000000000000 is too large, the density drops by 5.4%"},
+        {1e300, 2, -1, 1, 10, "H=1.0000000000000001e\\+300 is too large"},
+    };
+    for (const auto& [h, m, xini, xfin, n, message] : cases) {
+        EXPECT_EXIT((alarm(20), build_tight(h, m, xini, xfin, n, nullptr), std::exit(0)), testing::ExitedWithCode(1),
+                    message + ".*\n\\.\\.\\.now exiting to system\\.\\.\\.\n$")
+            << message;
+    }
+}
+
+}  // namespace
