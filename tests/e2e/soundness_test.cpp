@@ -143,3 +143,36 @@ TEST(Recalibration, NoSoundTableEndsWithStatusOneAndTheBannerOnly)
 }
 
 }  // namespace
+
+namespace {
+
+// --tight gives a table where the specified calibration stops (n = 1, a root
+// left unbracketed, residuals too small to square, bins narrower than its
+// tolerance), and refuses only what no table can be made of.
+TEST(Tight, EveryInputWithATableGetsOne)
+{
+    const struct {
+        const char* input;
+        int status;
+        const char* said;  // on standard error
+    } cases[] = {
+        {"0.765227 0.8 2 2 1\n", 0, ""},
+        {"-0.5 0.8 2 4 1\n", 0, ""},
+        {"0.75 0.8 1000 0 1000\n", 0, ""},
+        {"-1 -0.99999999 2 4 1000\n", 0, ""},
+        {"-1 1 1.0001 100000 2000\n", 0, ""},
+        {"0.5 0.9 1e300 0 10\n", 1, "no usable integral"},
+        {"0.5 0.5000000000000001 2 4 1000\n", 1, "fewer than n + 1 = 1001 doubles"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.input);
+        e2e::Sandbox box;
+        const e2e::Result r = box.run(c.input, {}, 60, {"--tight"});
+        EXPECT_EQ(r.status, c.status) << r.err;
+        EXPECT_NE(r.err.find(c.said), std::string::npos) << r.err;
+        if (c.status == 0) EXPECT_TRUE(well_formed(r));
+        else EXPECT_EQ(lines(r.table.value_or("")).size(), 3u);
+    }
+}
+
+}  // namespace
