@@ -22,17 +22,19 @@ constexpr density_case slowest{0.0, 1.0, 1000.0, 4};
 
 envelope::settings settings_of(const density_case& c) { return envelope::for_density(c.h, c.m, c.xini, c.xfin); }
 
-void build(benchmark::State& state, const density_case& c)
+void build(benchmark::State& state, const density_case& c, envelope::mode m)
 {
     const int n = static_cast<int>(state.range(0));
     for (auto _ : state) {
-        const envelope::table t = envelope::build(c.h, c.m, c.xini, c.xfin, n, envelope::mode::specified);
+        const envelope::table t = envelope::build(c.h, c.m, c.xini, c.xfin, n, m);
         benchmark::DoNotOptimize(t.a);
     }
 }
 
-void BM_build_defaults(benchmark::State& state) { build(state, defaults); }
-void BM_build_slowest(benchmark::State& state) { build(state, slowest); }
+void BM_build_defaults(benchmark::State& state) { build(state, defaults, envelope::mode::specified); }
+void BM_build_slowest(benchmark::State& state) { build(state, slowest, envelope::mode::specified); }
+void BM_build_tight_defaults(benchmark::State& state) { build(state, defaults, envelope::mode::tight); }
+void BM_build_tight_slowest(benchmark::State& state) { build(state, slowest, envelope::mode::tight); }
 
 // One layout of the defaults at n = 100000 near the calibrated area. Two areas
 // in turn, so that no layout repeats the one before it.
@@ -72,5 +74,7 @@ void BM_residual(benchmark::State& state)
 
 BENCHMARK(BM_build_defaults)->Arg(5000)->Arg(100000)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_build_slowest)->Arg(5000)->Arg(100000)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_build_tight_defaults)->Arg(5000)->Arg(100000)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_build_tight_slowest)->Arg(5000)->Arg(100000)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_layout)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_residual);
