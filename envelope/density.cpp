@@ -51,7 +51,7 @@ inline void refresh()
     }
 }
 
-double remembered(std::optional<double>& slot, double x)
+[[gnu::always_inline]] inline double remembered(std::optional<double>& slot, double x)
 {
     if (!slot) slot = g1(x);
     return *slot;
@@ -59,7 +59,7 @@ double remembered(std::optional<double>& slot, double x)
 
 // g1 at a bin's right end. A repeated right end comes with a repeated residual,
 // already answered from memory; only the left edge is worth looking up.
-double density_at(double x)
+[[gnu::always_inline]] inline double density_at(double x)
 {
     if (const double* g = mem.left.find(bits(x))) return *g;
     const double g = g1(x);
@@ -69,7 +69,7 @@ double density_at(double x)
 
 // g1 at a bin's left edge, held until another left edge takes its place; a
 // new left edge is usually where the last search ended.
-double density_at_left(double x)
+[[gnu::always_inline]] inline double density_at_left(double x)
 {
     if (const double* g = mem.left.find(bits(x))) return *g;
     const double* known = mem.right_ends.find(bits(x));
@@ -78,7 +78,7 @@ double density_at_left(double x)
     return g;
 }
 
-double stationary_point()
+[[gnu::always_inline]] inline double stationary_point()
 {
     if (!mem.xm) {
         const double m = M;
@@ -88,7 +88,7 @@ double stationary_point()
 }
 
 // g1 at the point the stationary-point tables choose for [x0, x1].
-double max_by_tables(double x0, double x1)
+[[gnu::always_inline]] inline double max_by_tables(double x0, double x1)
 {
     if (M != 0) {
         const double xm = stationary_point();
@@ -113,14 +113,14 @@ double max_in_domain(double x0, double x1)
     return max_by_tables(lo, hi);
 }
 
-double height(double x0, double x1) { return Clip_maxima ? max_in_domain(x0, x1) : max_by_tables(x0, x1); }
+[[gnu::always_inline]] inline double height(double x0, double x1) { return Clip_maxima ? max_in_domain(x0, x1) : max_by_tables(x0, x1); }
 
 }  // namespace
 
 double g1(double x)
 {
     ++density_count;
-    if (x < Xini || x > Xfin || std::isnan(x)) return 0.0;
+    if (!(x >= Xini && x <= Xfin)) return 0.0;  // NaN fails both comparisons
     // pow(y, 0) is 1 for every y, and pow(r, 1) is r, being exact and
     // representable: skipping those two calls gives the same doubles.
     const double t = M == 0 ? 1.0 : std::pow(x, static_cast<double>(M));
