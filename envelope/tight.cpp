@@ -8,6 +8,7 @@
 #include <utility>
 #include <vector>
 
+#include "envelope/parameters.hpp"
 #include "numeric/error.hpp"
 
 namespace envelope {
@@ -15,7 +16,6 @@ namespace envelope {
 namespace {
 
 constexpr double margin = 1.001;
-constexpr int max_bins = 100000;
 const double inf = std::numeric_limits<double>::infinity();
 const double nan = std::numeric_limits<double>::quiet_NaN();
 
