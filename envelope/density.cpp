@@ -121,13 +121,7 @@ double g1(double x)
 {
     ++density_count;
     if (!(x >= Xini && x <= Xfin)) return 0.0;  // NaN fails both comparisons
-    // pow(y, 0) is 1 for every y, and pow(r, 1) is r, being exact and
-    // representable: skipping those two calls gives the same doubles.
-    const double t = M == 0 ? 1.0 : std::pow(x, static_cast<double>(M));
-    const double r = std::sqrt(1 - x * x);
-    const double e = H - 1;
-    const double s = e == 0.0 ? 1.0 : e == 1.0 ? r : std::pow(r, e);
-    return s * t;
+    return density_formula(x, H, M);
 }
 
 double g1_Deltax_max(double x0, double x1)

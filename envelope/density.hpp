@@ -1,8 +1,22 @@
 #pragma once
 
+#include <cmath>
 #include <cstdint>
 
 namespace envelope {
+
+// x^M * sqrt(1 - x^2)^(H - 1) by the tool's arithmetic, for any x: the
+// formula behind g1, shared with the calibrations that take H and M as values.
+inline double density_formula(double x, double H, int M)
+{
+    // pow(y, 0) is 1 for every y, and pow(r, 1) is r, being exact and
+    // representable: skipping those two calls gives the same doubles.
+    const double t = M == 0 ? 1.0 : std::pow(x, static_cast<double>(M));
+    const double r = std::sqrt(1 - x * x);
+    const double e = H - 1;
+    const double s = e == 0.0 ? 1.0 : e == 1.0 ? r : std::pow(r, e);
+    return s * t;
+}
 
 // x^M * sqrt(1 - x^2)^(H - 1) on [Xini, Xfin], 0 outside (and for NaN).
 double g1(double x);

@@ -26,8 +26,6 @@ public:
         return values_[slot];
     }
 
-    void clear() { used_ = next_ = 0; }
-
 private:
     Key keys_[N]{};
     Value values_[N]{};

@@ -8,6 +8,7 @@
 #include <utility>
 #include <vector>
 
+#include "envelope/density.hpp"
 #include "envelope/parameters.hpp"
 #include "numeric/error.hpp"
 
@@ -40,13 +41,8 @@ struct density {
     double at_xfin = 0;
     bool box = false;  // 1 where 1 - x*x rounds to 1, else 0: its formula's slope means nothing
 
-    // The same operations in the same order as g1, so that heights compare bit for bit.
-    double operator()(double x) const
-    {
-        const double t = std::pow(x, static_cast<double>(m));
-        const double r = std::sqrt(1 - x * x);
-        return std::pow(r, h - 1) * t;
-    }
+    // g1's own formula, so that heights compare bit for bit.
+    double operator()(double x) const { return density_formula(x, h, m); }
 
     // First and second derivatives of the density's logarithm.
     double dlog(double x) const
