@@ -43,13 +43,13 @@ void BM_layout(benchmark::State& state)
     constexpr int n = 100000;
     envelope::settings s = settings_of(defaults);
     s.Xlimit = 1.0 + 0.5 / n;
-    const envelope::settings_guard guard(s);
+    envelope::state st(s);
     std::vector<double> x(n + 1);
     x[0] = -1.0;
     const double areas[2] = {1.9647174990131003e-06, 1.9647654318121198e-06};
     int turn = 0;
     for (auto _ : state) {
-        envelope::find_x_all(areas[turn], x.data(), n);
+        envelope::find_x_all(st, areas[turn], x.data(), n);
         turn ^= 1;
         benchmark::DoNotOptimize(x[n]);
     }
@@ -59,13 +59,13 @@ void BM_layout(benchmark::State& state)
 // within one edge search.
 void BM_residual(benchmark::State& state)
 {
-    const envelope::settings_guard guard(settings_of(defaults));
+    envelope::state st(settings_of(defaults));
     constexpr int points = 4096;
     std::vector<double> x1(points);
     for (int i = 0; i < points; ++i) x1[i] = 0.3 + 1e-5 * (i + 1);
     int i = 0;
     for (auto _ : state) {
-        benchmark::DoNotOptimize(envelope::g1_Deltax(0.3, x1[i], 1e-6));
+        benchmark::DoNotOptimize(envelope::g1_Deltax(st, 0.3, x1[i], 1e-6));
         i = (i + 1) % points;
     }
 }

@@ -4,8 +4,6 @@
 #include <cstdlib>
 #include <cstring>
 
-#include "numeric/error.hpp"
-
 #ifndef SIN_COS_VERSION
 #define SIN_COS_VERSION "unknown"
 #endif
@@ -66,7 +64,8 @@ options read_arguments(int argc, char** argv)
             std::printf("sin_cos %s\n", SIN_COS_VERSION);
             std::exit(0);
         } else {
-            numeric::refuse_usage("sin_cos: unknown argument \"%s\"\n%s", argv[i], usage);
+            std::fprintf(stderr, "sin_cos: unknown argument \"%s\"\n%s", argv[i], usage);
+            std::exit(-1);
         }
     }
     return chosen;

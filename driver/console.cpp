@@ -55,6 +55,13 @@ void progress_line(envelope::progress_event event, const char* stage, int layout
 
 void announce_recalibration(const char* why) { std::fprintf(stderr, "!!! table recalibrated: %s\n", why); }
 
+void warn_low_bins(const std::vector<envelope::low_bin>& low)
+{
+    for (const envelope::low_bin& b : low) {
+        std::fprintf(stderr, "!!! for f1[%d]=%f <max=%f on [%f,%f]\n", b.i, b.f1, b.max, b.x0, b.x1);
+    }
+}
+
 void report_line(int ihist, double H, int M, double loss)
 {
     std::printf("Histogram=%d, H=%f, M=%d, loss=%f%% \n", ihist, H, M, loss);

@@ -2,6 +2,9 @@
 
 // What the tool says on the console about a build.
 
+#include <vector>
+
+#include "envelope/corrections.hpp"
 #include "envelope/progress.hpp"
 
 namespace driver {
@@ -13,6 +16,9 @@ void progress_line(envelope::progress_event event, const char* stage, int layout
 
 // The one line on standard error that says an unsound table is being recalibrated.
 void announce_recalibration(const char* why);
+
+// One warning line on standard error for each bin below the density's maximum.
+void warn_low_bins(const std::vector<envelope::low_bin>& low);
 
 // The report line of histogram number ihist, with its loss.
 void report_line(int ihist, double H, int M, double loss);

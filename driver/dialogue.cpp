@@ -27,7 +27,7 @@ int read_int(int* value)
 // answer can ever come, so the dialogue stops instead of asking forever.
 void after_refusal(int read_result, const char* what)
 {
-    if (read_result == EOF) numeric::refuse("!!! no more input while asking for %s: stopping\n", what);
+    if (read_result == EOF) numeric::refuse("!!! no more input while asking for %s: stopping", what);
     if (read_result == 0) {
         int c;
         while ((c = std::getchar()) != '\n' && c != EOF) {

@@ -57,12 +57,12 @@ void write_histogram(std::FILE* table, double h, int m, int n, double xini, doub
 
 void close_table(std::FILE* table) { close(table, table_file_name); }
 
-void write_plot(const double x[], const double f1[], int n)
+void write_plot(const envelope::settings& density, const double x[], const double f1[], int n)
 {
     std::FILE* plot = create(plot_file_name);
     for (int i = 0; i < n; ++i) {
-        check_write(std::fprintf(plot, "%f %f %f\n", x[i], envelope::g1(x[i]), f1[i]), plot_file_name);
-        check_write(std::fprintf(plot, "%f %f %f\n", x[i + 1], envelope::g1(x[i + 1]), f1[i]), plot_file_name);
+        check_write(std::fprintf(plot, "%f %f %f\n", x[i], envelope::g1(density, x[i]), f1[i]), plot_file_name);
+        check_write(std::fprintf(plot, "%f %f %f\n", x[i + 1], envelope::g1(density, x[i + 1]), f1[i]), plot_file_name);
     }
     close(plot, plot_file_name);
 }

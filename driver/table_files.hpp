@@ -2,6 +2,8 @@
 
 #include <cstdio>
 
+#include "envelope/settings.hpp"
+
 namespace driver {
 
 inline constexpr const char* table_file_name = "Sin_Cos.res";
@@ -18,7 +20,8 @@ void write_histogram(std::FILE* table, double h, int m, int n, double xini, doub
 // Closes the table file, checking that everything reached it.
 void close_table(std::FILE* table);
 
-// Writes the plot file: both ends of every bin with the density and the bin's height.
-void write_plot(const double x[], const double f1[], int n);
+// Writes the plot file: both ends of every bin with the density (that of
+// `density`, 0 outside its domain) and the bin's height.
+void write_plot(const envelope::settings& density, const double x[], const double f1[], int n);
 
 }  // namespace driver

@@ -6,6 +6,7 @@
 #include "envelope/corrections.hpp"
 #include "envelope/density.hpp"
 #include "envelope/parameters.hpp"
+#include "envelope/positivity.hpp"
 #include "envelope/recalibration.hpp"
 #include "envelope/settings.hpp"
 #include "envelope/soundness.hpp"
@@ -17,17 +18,19 @@ namespace envelope {
 
 namespace {
 
-// The tight calibration reports its layouts to the same hook as the others.
-void tight_pass(int layouts, double distance)
+table build_tight_table(const settings& s, int n)
 {
-    report_progress(progress_event::pass, "fitting the bin area", layouts, distance);
-}
-
-table build_tight_table(double H, int M, double xini, double xfin, int n)
-{
-    report_progress(progress_event::begin);
-    tight_table tight = build_tight(H, M, xini, xfin, n, Progress != nullptr ? tight_pass : nullptr);
-    report_progress(progress_event::end);
+    const progress_hook hook = s.Progress;
+    report_progress(hook, progress_event::begin);
+    tight_progress passes;
+    if (hook != nullptr) {
+        // The tight calibration reports its layouts to the same hook as the others.
+        passes = [hook](int layouts, double distance) {
+            report_progress(hook, progress_event::pass, "fitting the bin area", layouts, distance);
+        };
+    }
+    tight_table tight = build_tight(s.H, s.M, s.Xini, s.Xfin, n, passes);
+    report_progress(hook, progress_event::end);
     table t;
     t.x = std::move(tight.x);
     t.f1 = std::move(tight.f1);
@@ -43,20 +46,16 @@ table build_tight_table(double H, int M, double xini, double xfin, int n)
 table build(double H, int M, double xini, double xfin, int n, mode m, const build_observer& observer,
             bool recalibrate_unsound)
 {
-    refuse_bad_parameters(n, xini, xfin);
-    refuse_bad_exponents(H, M);
+    refuse_bad_answers(H, M, xini, xfin, n);
 
     settings s = for_density(H, M, xini, xfin);
     s.Xlimit = xfin + 0.5 / n;
-    // A sound envelope has no bin below its maximum, so holding the warnings
-    // back hides only those of envelopes that are replaced or refused.
-    s.Warn_low_bins = !recalibrate_unsound;
     s.Progress = observer.progress;
-    const settings_guard guard(s);
 
-    check_g_positive(xini, xfin);
-    if (m == mode::tight) return build_tight_table(H, M, xini, xfin, n);
+    check_g_positive(s, xini, xfin);
+    if (m == mode::tight) return build_tight_table(s, n);
 
+    state st(s);
     table t;
     t.x.assign(n + 1, 0.0);
     t.f1.assign(n, 0.0);
@@ -64,17 +63,21 @@ table build(double H, int M, double xini, double xfin, int n, mode m, const buil
     double* f1 = t.f1.data();
     x[0] = xini;
     x[n] = xfin;
-    t.a0 = numeric::qromb(g1, xini, xfin) / n;
-    t.a = find_a(t.a0, x, n);
-    t.factor = corrections(x, f1, &t.a, n);
+    t.a0 = numeric::qromb([&st](double v) { return g1(st, v); }, xini, xfin) / n;
+    t.a = find_a(st, t.a0, x, n);
+    std::vector<low_bin> low;
+    t.factor = corrections(st, x, f1, &t.a, n, &low);
 
-    if (recalibrate_unsound && !table_is_sound(x, f1, t.a, t.factor, n, &t.why)) {
+    if (recalibrate_unsound && !table_is_sound(st, x, f1, t.a, t.factor, n, &t.why)) {
         if (observer.recalibrating != nullptr) observer.recalibrating(t.why.c_str());
-        t.factor = recalibrate(t.a0, x, f1, &t.a, n);
+        t.factor = recalibrate(st, t.a0, x, f1, &t.a, n, &low);
         std::string still;
-        if (!table_is_sound(x, f1, t.a, t.factor, n, &still)) numeric::fatal("!!! no sound table can be made: %s", still.c_str());
+        if (!table_is_sound(st, x, f1, t.a, t.factor, n, &still)) numeric::fatal("!!! no sound table can be made: %s", still.c_str());
         t.recalibrated = true;
     }
+    // A sound envelope has no bin below its maximum, so only a table left
+    // unchecked can have any to report.
+    if (!recalibrate_unsound) t.low_bins = std::move(low);
 
     t.loss = (t.a / t.a0 - 1) * 100.0;
     return t;

@@ -3,6 +3,7 @@
 #include <string>
 #include <vector>
 
+#include "envelope/corrections.hpp"
 #include "envelope/progress.hpp"
 
 namespace envelope {
@@ -27,13 +28,16 @@ struct table {
     double factor = 0.0;     // the correction factor the calibrated area was enlarged by
     bool recalibrated = false;
     std::string why;         // the fault of the first table, when it was recalibrated
+    // Bins below the density's maximum, of a table built without recalibration
+    // (a sound table has none).
+    std::vector<low_bin> low_bins;
 };
 
 // The whole construction of the table of the density x^M (1 - x^2)^((H-1)/2)
-// on [xini, xfin] with n bins: parameter refusals, positivity scan, integral,
-// calibration, corrections, soundness check and, unless recalibrate_unsound is
-// false, recalibration. Runs under its own settings and leaves the program-wide
-// ones as it found them. Failures take the roads of numeric/error.hpp.
+// on [xini, xfin] with n bins: the check of the answers, positivity scan,
+// integral, calibration, corrections, soundness check and, unless
+// recalibrate_unsound is false, recalibration. Every build owns its state:
+// builds may run in parallel. Failures throw numeric::failure.
 table build(double H, int M, double xini, double xfin, int n, mode m, const build_observer& observer = {},
             bool recalibrate_unsound = true);
 

@@ -4,7 +4,6 @@
 
 #include "envelope/edges.hpp"
 #include "envelope/envelope.hpp"
-#include "envelope/progress.hpp"
 #include "numeric/error.hpp"
 
 namespace envelope {
@@ -16,29 +15,29 @@ constexpr double refine_stop = 0.0001;
 constexpr int pass_cap = 200;
 
 // +1 when the layout's last edge reaches or passes Xlimit, -1 when it falls short.
-double side(const double x[], int n) { return x[n] - Xlimit >= 0 ? 1.0 : -1.0; }
+double side(const state& st, const double x[], int n) { return x[n] - st.Xlimit >= 0 ? 1.0 : -1.0; }
 
 }  // namespace
 
-double find_a(double a, double x[], int n)
+double find_a(state& st, double a, double x[], int n)
 {
     if (!(a > 0) || !std::isfinite(a)) {
-        numeric::fatal("the density has no usable integral on [%.17g, %.17g]: starting bin area %g", Xini, Xfin, a);
+        numeric::fatal("the density has no usable integral on [%.17g, %.17g]: starting bin area %g", st.Xini, st.Xfin, a);
     }
     int pass = 0;
     int layouts = 0;
-    report_progress(progress_event::begin);
-    find_x_all(a, x, n);
-    report_progress(progress_event::pass, "bracketing the bin area", ++layouts, std::fabs(x[n] - Xlimit));
-    const double first = side(x, n);
+    report_progress(st.Progress, progress_event::begin);
+    find_x_all(st, a, x, n);
+    report_progress(st.Progress, progress_event::pass, "bracketing the bin area", ++layouts, std::fabs(x[n] - st.Xlimit));
+    const double first = side(st, x, n);
     a = first > 0 ? a / scale : a * scale;
 
     double hi = 0.0;
     double lo = 0.0;
     for (;;) {
-        find_x_all(a, x, n);
-        report_progress(progress_event::pass, "bracketing the bin area", ++layouts, std::fabs(x[n] - Xlimit));
-        const double current = side(x, n);
+        find_x_all(st, a, x, n);
+        report_progress(st.Progress, progress_event::pass, "bracketing the bin area", ++layouts, std::fabs(x[n] - st.Xlimit));
+        const double current = side(st, x, n);
         if (first > 0 && current < 0) {
             hi = a * scale;
             lo = a;
@@ -52,23 +51,23 @@ double find_a(double a, double x[], int n)
         const double next = first > 0 ? a / scale : a * scale;
         // Scaling sticks at the smallest subnormal or at infinity: no layout can close the bracket.
         if (next == a || !std::isfinite(next)) {
-            numeric::fatal("bin area calibration failed: no area brackets the target %.17g (area stuck at %g)", Xlimit, a);
+            numeric::fatal("bin area calibration failed: no area brackets the target %.17g (area stuck at %g)", st.Xlimit, a);
         }
         a = next;
     }
 
-    while (std::fabs(x[n] - Xlimit) > Acc_a) {
+    while (std::fabs(x[n] - st.Xlimit) > st.Acc_a) {
         hi = (lo + hi) / 2.0;
-        find_x_all(hi, x, n);
-        report_progress(progress_event::pass, "refining the bin area", ++layouts, std::fabs(x[n] - Xlimit));
-        if (Xlimit > x[n]) {
+        find_x_all(st, hi, x, n);
+        report_progress(st.Progress, progress_event::pass, "refining the bin area", ++layouts, std::fabs(x[n] - st.Xlimit));
+        if (st.Xlimit > x[n]) {
             hi = 2 * hi - lo;
             lo = (lo + hi) / 2.0;
         }
         if (pass++ > pass_cap) break;
-        if (std::fabs(x[n] - Xlimit) < refine_stop) break;
+        if (std::fabs(x[n] - st.Xlimit) < refine_stop) break;
     }
-    report_progress(progress_event::end);
+    report_progress(st.Progress, progress_event::end);
     return hi;
 }
 

@@ -1,10 +1,21 @@
 #pragma once
 
+#include <vector>
+
+#include "envelope/envelope.hpp"
+
 namespace envelope {
 
-// Pins x[n] to the domain end, enlarges *a by the returned correction factor
-// (at least 1.001) and fills the heights f1[0..n-1]; warns on standard error
-// about any bin whose height is below the density's maximum on it.
-double corrections(double x[], double f1[], double* a, int n);
+// A bin whose height is below the density's maximum on it.
+struct low_bin {
+    int i;
+    double f1, max, x0, x1;
+};
+
+// Moves Xlimit back to the domain end and pins x[n] to it, enlarges *a by the
+// returned correction factor (at least 1.001) and fills the heights
+// f1[0..n-1]; every bin whose height is below the density's maximum on it is
+// added to *low, in order.
+double corrections(state& st, double x[], double f1[], double* a, int n, std::vector<low_bin>* low);
 
 }  // namespace envelope

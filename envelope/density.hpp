@@ -1,7 +1,8 @@
 #pragma once
 
 #include <cmath>
-#include <cstdint>
+
+#include "envelope/envelope.hpp"
 
 namespace envelope {
 
@@ -19,24 +20,20 @@ inline double density_formula(double x, double H, int M)
 }
 
 // x^M * sqrt(1 - x^2)^(H - 1) on [Xini, Xfin], 0 outside (and for NaN).
-double g1(double x);
+inline double g1(const settings& s, double x)
+{
+    if (!(x >= s.Xini && x <= s.Xfin)) return 0.0;  // NaN fails both comparisons
+    return density_formula(x, s.H, s.M);
+}
 
 // Maximum of g1 on the bin [x0, x1], from the stationary points and the ends
 // (over the bin's part inside the domain when Clip_maxima is set).
-double g1_Deltax_max(double x0, double x1);
+double g1_Deltax_max(state& st, double x0, double x1);
 
 // The density's true maximum on [x0, x1]: over the bin's part inside the domain.
-double g1_max_in_domain(double x0, double x1);
+double g1_max_in_domain(state& st, double x0, double x1);
 
 // Area of the bin's rectangle minus the wanted area.
-double g1_Deltax(double x0, double x1, double area);
-
-// Running totals since the start of the process: computations of g1 (from
-// anywhere), and residuals asked for (including those answered from memory).
-std::uint64_t density_evaluations();
-std::uint64_t residual_evaluations();
-
-// Scans [xini, xfin] for a negative density; ends the process (status -1) on one.
-void check_g_positive(double xini, double xfin);
+double g1_Deltax(state& st, double x0, double x1, double area);
 
 }  // namespace envelope

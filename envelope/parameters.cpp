@@ -8,20 +8,26 @@ namespace envelope {
 
 void refuse_bad_parameters(int n, double xini, double xfin)
 {
-    if (n < 1 || n > max_bins) numeric::refuse("!!! n=%d must be between 1 and %d\n", n, max_bins);
+    if (n < 1 || n > max_bins) numeric::refuse("!!! n=%d must be between 1 and %d", n, max_bins);
     const bool finite = std::isfinite(xini) && std::isfinite(xfin);
     if (!finite || !(-1 <= xini && xini < xfin && xfin <= 1)) {
-        numeric::refuse("!!! xini=%.17g, xfin=%.17g: the interval must satisfy -1 <= xini < xfin <= 1\n", xini, xfin);
+        numeric::refuse("!!! xini=%.17g, xfin=%.17g: the interval must satisfy -1 <= xini < xfin <= 1", xini, xfin);
     }
 }
 
 void refuse_bad_exponents(double H, int M)
 {
     // The dialogue lets none of these through; a build in process may see them.
-    if (M & 1) numeric::refuse("M=%d must be a multiple of 2\n", M);
-    if (M < 0) numeric::refuse("M=%d must be even and >= 0\n", M);
-    if (H < 1) numeric::refuse("H=%f must be >=1\n", H);
-    if (!std::isfinite(H)) numeric::refuse("H=%f must be a finite number >= 1\n", H);
+    if (M & 1) numeric::refuse("M=%d must be a multiple of 2", M);
+    if (M < 0) numeric::refuse("M=%d must be even and >= 0", M);
+    if (H < 1) numeric::refuse("H=%f must be >=1", H);
+    if (!std::isfinite(H)) numeric::refuse("H=%f must be a finite number >= 1", H);
+}
+
+void refuse_bad_answers(double H, int M, double xini, double xfin, int n)
+{
+    refuse_bad_parameters(n, xini, xfin);
+    refuse_bad_exponents(H, M);
 }
 
 }  // namespace envelope

@@ -6,8 +6,6 @@
 #include "envelope/corrections.hpp"
 #include "envelope/edges.hpp"
 #include "envelope/envelope.hpp"
-#include "envelope/progress.hpp"
-#include "envelope/settings.hpp"
 #include "numeric/error.hpp"
 
 namespace envelope {
@@ -19,14 +17,14 @@ constexpr int max_bracket_passes = 400;  // 1.2^400 spans 1e31: far beyond any s
 constexpr int max_bisections = 64;       // the bracket reaches adjacent doubles well before this
 constexpr double last_edge_fraction = 0.01;
 
-bool reaches(const double x[], int n) { return x[n] >= Xlimit; }
+bool reaches(const state& st, const double x[], int n) { return x[n] >= st.Xlimit; }
 
 // Edge tolerance: fine against the mean bin width, never below a few ulps of
 // the domain's ends, where the root finder could no longer shrink its bracket.
-double edge_tolerance(int n)
+double edge_tolerance(const settings& s, int n)
 {
-    const double width_based = 1e-6 * ((Xfin - Xini) / n);
-    const double magnitude = std::max(std::fabs(Xini), std::fabs(Xfin));
+    const double width_based = 1e-6 * ((s.Xfin - s.Xini) / n);
+    const double magnitude = std::max(std::fabs(s.Xini), std::fabs(s.Xfin));
     const double ulps = 8 * (std::nextafter(magnitude, INFINITY) - magnitude);
     return std::min(1e-8, std::max(width_based, ulps));
 }
@@ -35,27 +33,27 @@ double edge_tolerance(int n)
 // layout of the returned area, which reaches the domain end.
 double search_area(double a0, double x[], int n, const settings& search)
 {
-    const settings_guard searching(search);
+    state st(search);
     constexpr const char* stage = "recalibrating the bin area";
     int layouts = 0;
-    report_progress(progress_event::begin);
+    report_progress(st.Progress, progress_event::begin);
     double area = a0;
-    find_x_all(area, x, n);
-    report_progress(progress_event::pass, stage, ++layouts, std::fabs(x[n] - Xlimit));
-    const bool first_reaches = reaches(x, n);
+    find_x_all(st, area, x, n);
+    report_progress(st.Progress, progress_event::pass, stage, ++layouts, std::fabs(x[n] - st.Xlimit));
+    const bool first_reaches = reaches(st, x, n);
     double lo = 0.0;
     double hi = 0.0;
     for (int pass = 0;; ++pass) {
         const double next = first_reaches ? area / scale : area * scale;
         if (pass == max_bracket_passes || next == area || !std::isfinite(next) || !(next > 0)) {
-            numeric::fatal("!!! no sound table can be made: no bin area brackets the domain end %.17g (area %g)", Xfin,
+            numeric::fatal("!!! no sound table can be made: no bin area brackets the domain end %.17g (area %g)", st.Xfin,
                            area);
         }
         const double previous = area;
         area = next;
-        find_x_all(area, x, n);
-        report_progress(progress_event::pass, stage, ++layouts, std::fabs(x[n] - Xlimit));
-        if (reaches(x, n) != first_reaches) {
+        find_x_all(st, area, x, n);
+        report_progress(st.Progress, progress_event::pass, stage, ++layouts, std::fabs(x[n] - st.Xlimit));
+        if (reaches(st, x, n) != first_reaches) {
             // The ends are the two areas actually laid out, not a product recomputed.
             lo = first_reaches ? area : previous;
             hi = first_reaches ? previous : area;
@@ -68,12 +66,12 @@ double search_area(double a0, double x[], int n, const settings& search)
     for (int pass = 0; pass < max_bisections; ++pass) {
         const double mid = lo + (hi - lo) / 2;
         if (!(mid > lo && mid < hi)) break;
-        find_x_all(mid, x, n);
-        report_progress(progress_event::pass, stage, ++layouts, std::fabs(x[n] - Xlimit));
-        if (reaches(x, n)) {
+        find_x_all(st, mid, x, n);
+        report_progress(st.Progress, progress_event::pass, stage, ++layouts, std::fabs(x[n] - st.Xlimit));
+        if (reaches(st, x, n)) {
             hi = mid;
             x_holds_hi = true;
-            if (x[n] - Xlimit <= last_edge_fraction * (x[n] - x[n - 1])) break;
+            if (x[n] - st.Xlimit <= last_edge_fraction * (x[n] - x[n - 1])) break;
         } else {
             lo = mid;
             x_holds_hi = false;
@@ -81,25 +79,25 @@ double search_area(double a0, double x[], int n, const settings& search)
     }
     // The layout of hi ends at or past the domain end, so pinning its last
     // edge only narrows the last bin and the margin stays 1.001.
-    if (!x_holds_hi) find_x_all(hi, x, n);
-    report_progress(progress_event::end);
+    if (!x_holds_hi) find_x_all(st, hi, x, n);
+    report_progress(st.Progress, progress_event::end);
     return hi;
 }
 
 }  // namespace
 
-double recalibrate(double a0, double x[], double f1[], double* a, int n)
+double recalibrate(const settings& first, double a0, double x[], double f1[], double* a, int n,
+                   std::vector<low_bin>* low)
 {
-    settings sound = current_settings();
+    settings sound = first;
     sound.Clip_maxima = true;
-    sound.Xlimit = Xfin + 0.5 / n;
-    const settings_guard clipped(sound);
+    sound.Xlimit = sound.Xfin + 0.5 / n;
     settings search = sound;
-    search.Xlimit = Xfin;
-    search.Acc_ridders = edge_tolerance(n);
-    const double hi = search_area(a0, x, n, search);
-    *a = hi;
-    return corrections(x, f1, a, n);
+    search.Xlimit = sound.Xfin;
+    search.Acc_ridders = edge_tolerance(sound, n);
+    *a = search_area(a0, x, n, search);
+    state clipped(sound);
+    return corrections(clipped, x, f1, a, n, low);
 }
 
 }  // namespace envelope

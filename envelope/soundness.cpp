@@ -20,7 +20,7 @@ bool fault(std::string* why, const char* format, Args... args)
 
 }  // namespace
 
-bool table_is_sound(const double x[], const double f1[], double a, double factor, int n, std::string* why)
+bool table_is_sound(state& st, const double x[], const double f1[], double a, double factor, int n, std::string* why)
 {
     if (!(a > 0) || !std::isfinite(a)) return fault(why, "bin area %g is not a positive number", a);
     if (!(factor <= max_sound_factor)) {
@@ -28,7 +28,7 @@ bool table_is_sound(const double x[], const double f1[], double a, double factor
     }
     for (int i = 0; i < n; ++i) {
         if (!(x[i + 1] > x[i])) return fault(why, "bin %d has width %g", i, x[i + 1] - x[i]);
-        const double m = g1_max_in_domain(x[i], x[i + 1]);
+        const double m = g1_max_in_domain(st, x[i], x[i + 1]);
         if (!std::isfinite(f1[i]) || !(f1[i] >= m)) {
             return fault(why, "bin %d has height %g, below the density's maximum %g on it", i, f1[i], m);
         }

@@ -2,6 +2,8 @@
 
 #include <string>
 
+#include "envelope/envelope.hpp"
+
 namespace envelope {
 
 // Largest correction factor a sound table may need: above it the calibration
@@ -12,6 +14,6 @@ inline constexpr double max_sound_factor = 2.0;
 // positive width and a finite height at least the density's maximum on it,
 // the area is finite and positive, and the correction factor is at most 2.
 // Otherwise false, with the first fault found in *why.
-bool table_is_sound(const double x[], const double f1[], double a, double factor, int n, std::string* why);
+bool table_is_sound(state& st, const double x[], const double f1[], double a, double factor, int n, std::string* why);
 
 }  // namespace envelope

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <functional>
 #include <vector>
 
 namespace envelope {
@@ -14,17 +15,18 @@ struct tight_table {
     double factor;           // the margin the area was enlarged by (1.001)
 };
 
+// Told after each trial layout: the layouts made so far and about how far that
+// layout's n-th edge lies from xfin (the bins it needs beyond or short of n,
+// in mean bin widths of x).
+using tight_progress = std::function<void(int layouts, double distance)>;
+
 // Every height is at least factor times the density's maximum over its bin's
 // part of [xini, xfin], that maximum taken from the stationary points and the
-// ends. Needs -1 <= xini < xfin <= 1, a finite H >= 1, an even M >= 0 and
-// 1 <= n <= 100000; other inputs end the process through numeric::fatal, and so
-// do a density whose integral is zero, a domain narrower than n + 1 doubles and
-// an H so large (beyond about 1.8e12) that the density computed in doubles
-// steps between its stationary points. Reads and writes no program-wide
-// setting. progress, when not null, is called after each trial layout with the
-// layouts made so far and about how far that layout's n-th edge lies from xfin
-// (the bins it needs beyond or short of n, in mean bin widths of x).
-tight_table build_tight(double H, int M, double xini, double xfin, int n,
-                        void (*progress)(int layouts, double distance));
+// ends. The answers pass the default mode's checks or are refused by them
+// (status 255); a density whose integral is zero, a domain narrower than
+// n + 1 doubles and an H so large (beyond about 1.8e12) that the density
+// computed in doubles steps between its stationary points are numerical
+// failures (status 1). Both throw numeric::failure. progress may be empty.
+tight_table build_tight(double H, int M, double xini, double xfin, int n, const tight_progress& progress);
 
 }  // namespace envelope

@@ -1,5 +1,3 @@
-#include <mutex>
-
 #include "envelope/build.hpp"
 #include "numeric/error.hpp"
 #include "sin_cos/sampler.hpp"
@@ -8,10 +6,6 @@ namespace sampler {
 
 Table build_table(double H, int M, double xini, double xfin, int n, mode m)
 {
-    // The envelope's settings and memory are process-wide.
-    static std::mutex one_at_a_time;
-    const std::lock_guard<std::mutex> lock(one_at_a_time);
-    const numeric::failures_thrown in_process;
     try {
         const envelope::table built =
             envelope::build(H, M, xini, xfin, n, m == mode::tight ? envelope::mode::tight : envelope::mode::specified);

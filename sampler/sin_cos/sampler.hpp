@@ -35,8 +35,7 @@ private:
 // edges and area, double for double, and the same loss before its rounding to
 // six decimals; the last edge is xfin. Prints nothing and writes no file.
 // Throws build_error where the tool would stop; the next build is unaffected.
-// Builds share the envelope's program-wide state, so build_table serializes
-// them with a mutex: calls from several threads run one after another.
+// Every build owns its state: calls from several threads run side by side.
 Table build_table(double H, int M, double xini, double xfin, int n, mode m = mode::specified);
 
 }  // namespace sampler

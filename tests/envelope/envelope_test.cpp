@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstdio>
 #include <cstdlib>
 #include <functional>
 #include <limits>
@@ -12,12 +13,15 @@
 
 #include <gtest/gtest.h>
 
+#include "driver/console.hpp"
 #include "envelope/calibration.hpp"
 #include "envelope/corrections.hpp"
 #include "envelope/density.hpp"
 #include "envelope/edges.hpp"
 #include "envelope/envelope.hpp"
+#include "envelope/positivity.hpp"
 #include "envelope/settings.hpp"
+#include "numeric/error.hpp"
 #include "numeric/romberg.hpp"
 
 namespace {
@@ -26,41 +30,38 @@ using namespace envelope;
 
 const double inf = std::numeric_limits<double>::infinity();
 
-std::optional<settings_guard> in_force;
-
-void put_in_force(const settings& s)
-{
-    in_force.reset();
-    in_force.emplace(s);
-}
-
-// The tool's start-up settings, with the calibration target of an n-bin run.
-void use(double xini, double xfin, double h, int m, int n)
-{
-    settings s = for_density(h, m, xini, xfin);
-    s.Xlimit = xfin + 0.5 / n;
-    put_in_force(s);
-}
-
-void aim(double xlimit)
-{
-    settings s = current_settings();
-    s.Xlimit = xlimit;
-    put_in_force(s);
-}
-
 class Envelope : public testing::Test {
 protected:
     void SetUp() override { use(-1, 1, 2, 4, 5000); }
-    void TearDown() override { in_force.reset(); }
+
+    // A fresh state with the tool's start-up settings and the calibration target of an n-bin run.
+    void use(double xini, double xfin, double h, int m, int n)
+    {
+        settings s = for_density(h, m, xini, xfin);
+        s.Xlimit = xfin + 0.5 / n;
+        st.emplace(s);
+    }
+
+    std::optional<state> st;
 };
 
-// body runs in a child that must end with `status` within a time bound, so a hang fails instead of blocking.
+// body runs in a child that must end with `status` within a time bound, so a
+// hang fails instead of blocking; a failure ends it with its status and message.
 void expect_ends(const std::function<void()>& body, int status, const std::string& stderr_regex)
 {
-    EXPECT_EXIT((alarm(20), body(), std::exit(0)), testing::ExitedWithCode(status), stderr_regex);
+    const auto child = [&] {
+        alarm(20);
+        try {
+            body();
+        } catch (const numeric::failure& f) {
+            std::fprintf(stderr, "%s\n", f.what());
+            std::exit(f.status());
+        }
+        std::exit(0);
+    };
+    EXPECT_EXIT(child(), testing::ExitedWithCode(status), stderr_regex);
 }
-const char* const fatal_exit = "\n\\.\\.\\.now exiting to system\\.\\.\\.\n$";
+const char* const failed = "\n$";
 
 TEST_F(Envelope, BinHeightsComeFromTheStationaryPointsAndEnds)
 {
@@ -82,15 +83,15 @@ TEST_F(Envelope, BinHeightsComeFromTheStationaryPointsAndEnds)
     };
     for (const auto& [xini, xfin, h, m, x0, x1, height] : cases) {
         use(xini, xfin, h, m, 5000);
-        EXPECT_DOUBLE_EQ(g1_Deltax_max(x0, x1), height) << x0 << ".." << x1 << " H=" << h << " M=" << m;
-        EXPECT_DOUBLE_EQ(g1_Deltax(x0, x1, 0.125), height * (x1 - x0) - 0.125);
+        EXPECT_DOUBLE_EQ(g1_Deltax_max(*st, x0, x1), height) << x0 << ".." << x1 << " H=" << h << " M=" << m;
+        EXPECT_DOUBLE_EQ(g1_Deltax(*st, x0, x1, 0.125), height * (x1 - x0) - 0.125);
     }
     use(-0.5, 0.7, 2, 4, 5000);
-    EXPECT_DOUBLE_EQ(g1(-0.5), 0.0625 * std::sqrt(0.75));
-    EXPECT_DOUBLE_EQ(g1(0.7), 0.2401 * std::sqrt(0.51));
-    EXPECT_EQ(g1(std::nextafter(-0.5, -inf)), 0);
-    EXPECT_EQ(g1(std::nextafter(0.7, inf)), 0);
-    EXPECT_EQ(g1(std::nan("")), 0);
+    EXPECT_DOUBLE_EQ(g1(*st, -0.5), 0.0625 * std::sqrt(0.75));
+    EXPECT_DOUBLE_EQ(g1(*st, 0.7), 0.2401 * std::sqrt(0.51));
+    EXPECT_EQ(g1(*st, std::nextafter(-0.5, -inf)), 0);
+    EXPECT_EQ(g1(*st, std::nextafter(0.7, inf)), 0);
+    EXPECT_EQ(g1(*st, std::nan("")), 0);
 }
 
 TEST_F(Envelope, PositivityScanEndsOnDegenerateDomains)
@@ -98,7 +99,7 @@ TEST_F(Envelope, PositivityScanEndsOnDegenerateDomains)
     for (const auto& [xini, xfin] : std::vector<std::pair<double, double>>{
              {-1, 1}, {1, -1}, {0.3, 0.3}, {-1, inf}, {0.5, std::nextafter(0.5, 1)}}) {
         use(xini, xfin, 2, 4, 5000);
-        expect_ends([&] { check_g_positive(xini, xfin); }, 0, "^$");
+        expect_ends([&] { check_g_positive(*st, xini, xfin); }, 0, "^$");
     }
 }
 
@@ -112,16 +113,11 @@ TEST_F(Envelope, OutwardSearchStepsUntilTheResidualTurnsPositive)
         {0.95, 0.1, 5, 2.0000999999999998},  // one stride past Xlimit and still negative: the sentinel
         {0.95, 0.1, 1.02, 0.95 + 0.1},       // past Xlimit but positive
     };
-    static double zero;
     for (const auto& [x0, step, z, result] : cases) {
-        zero = z;
-        EXPECT_EQ(root1([](double, double p, double) { return p - zero; }, x0, step, 1), result) << z;
+        EXPECT_EQ(root1(*st, [z = z](double p) { return p - z; }, x0, step), result) << z;
     }
-    EXPECT_EQ(root1([](double, double, double) { return std::nan(""); }, 0.5, 0.1, 1), Xlimit + 1);
+    EXPECT_EQ(root1(*st, [](double) { return std::nan(""); }, 0.5, 0.1), st->Xlimit + 1);
 }
-
-std::vector<double> probes;
-double recorded_g1_Deltax(double x0, double x, double area) { return probes.push_back(x), g1_Deltax(x0, x, area); }
 
 TEST_F(Envelope, EdgesLieJustLeftOfTheResidualsZero)
 {
@@ -132,46 +128,56 @@ TEST_F(Envelope, EdgesLieJustLeftOfTheResidualsZero)
         {0.99, 0.01, {1.09}, 1.0637959764176341},  // past Xlimit, though the bracket's low end is not
     };
     for (const auto& [x0, a, expected_probes, zero] : cases) {
-        probes.clear();
-        EXPECT_EQ(root1(recorded_g1_Deltax, x0, Acc_interval, a), expected_probes.back());
+        std::vector<double> probes;
+        const auto recorded = [&, x0 = x0, a = a](double x) { return probes.push_back(x), g1_Deltax(*st, x0, x, a); };
+        EXPECT_EQ(root1(*st, recorded, x0, st->Acc_interval), expected_probes.back());
         EXPECT_EQ(probes, expected_probes);
-        const double edge = find_x(x0, a);
+        const double edge = find_x(*st, x0, a);
         EXPECT_LE(edge, zero + 1e-15) << x0;
-        EXPECT_GE(edge, zero - 2 * Acc_ridders - 1e-15) << x0;
-        EXPECT_LE(g1_Deltax(x0, edge, a), 0) << x0;
+        EXPECT_GE(edge, zero - 2 * st->Acc_ridders - 1e-15) << x0;
+        EXPECT_LE(g1_Deltax(*st, x0, edge, a), 0) << x0;
     }
-    EXPECT_EQ(find_x(-0.2, g1(-0.2) * 0.2), 0);  // the probe at 0 hits the zero exactly
+    EXPECT_EQ(find_x(*st, -0.2, g1(*st, -0.2) * 0.2), 0);  // the probe at 0 hits the zero exactly
 }
 
 TEST_F(Envelope, EdgesPastXlimitBecomeTheSentinel)
 {
-    EXPECT_EQ(find_x(find_x(0.99, 0.01), 0.01), 2.0000999999999998);
+    EXPECT_EQ(find_x(*st, find_x(*st, 0.99, 0.01), 0.01), 2.0000999999999998);
+    const double sentinel = st->Xlimit + 1;
     std::vector<double> x = {-1, 7, 7, 7};
-    find_x_all(1.0, x.data(), 3);  // no bin from -1 holds that much
-    EXPECT_EQ(x, (std::vector<double>{-1, Xlimit + 1, Xlimit + 1, Xlimit + 1}));
+    find_x_all(*st, 1.0, x.data(), 3);  // no bin from -1 holds that much
+    EXPECT_EQ(x, (std::vector<double>{-1, sentinel, sentinel, sentinel}));
     x = {0.5, 7};
-    find_x_all(0.01, x.data(), 0);
+    find_x_all(*st, 0.01, x.data(), 0);
     EXPECT_EQ(x, (std::vector<double>{0.5, 7}));
 
-    aim(0.5);  // inside the domain, so that a search would find an edge
-    EXPECT_NEAR(find_x(0.5, 0.01), 0.597721559594085, 2 * Acc_ridders);
-    EXPECT_EQ(find_x(std::nextafter(0.5, 1), 0.01), 1.5);
+    st->Xlimit = 0.5;  // inside the domain, so that a search would find an edge
+    EXPECT_NEAR(find_x(*st, 0.5, 0.01), 0.597721559594085, 2 * st->Acc_ridders);
+    EXPECT_EQ(find_x(*st, std::nextafter(0.5, 1), 0.01), 1.5);
 }
 
 struct Built {
     std::vector<double> x, f1;
     double a;
+    std::vector<low_bin> low;
 };
 
-// The steps of a histogram build.
+double integral(const state& s, double xini, double xfin)
+{
+    return numeric::qromb([&s](double x) { return g1(s, x); }, xini, xfin);
+}
+
+// The steps of a histogram build, on a state of its own.
 Built build(double xini, double xfin, double h, int m, int n)
 {
-    use(xini, xfin, h, m, n);
-    Built b{std::vector<double>(n + 1), std::vector<double>(n), 0};
+    settings s = for_density(h, m, xini, xfin);
+    s.Xlimit = xfin + 0.5 / n;
+    state st(s);
+    Built b{std::vector<double>(n + 1), std::vector<double>(n), 0, {}};
     b.x[0] = xini;
     b.x[n] = xfin;
-    b.a = find_a(numeric::qromb(g1, xini, xfin) / n, b.x.data(), n);
-    corrections(b.x.data(), b.f1.data(), &b.a, n);
+    b.a = find_a(st, integral(st, xini, xfin) / n, b.x.data(), n);
+    corrections(st, b.x.data(), b.f1.data(), &b.a, n, &b.low);
     return b;
 }
 
@@ -179,24 +185,24 @@ TEST_F(Envelope, CalibrationBracketsFromEitherSide)
 {
     const int n = 20;
     use(-1, 1, 2, 4, n);
-    const double a0 = numeric::qromb(g1, -1, 1) / n;
+    const double a0 = integral(*st, -1, 1) / n;
     std::vector<double> found;
     for (const double start : {a0 / 100, a0 / 1.2, a0, a0 * 1.2, a0 * 100}) {
         std::vector<double> x(n + 1, -1.0);
-        const double a = find_a(start, x.data(), n);
+        const double a = find_a(*st, start, x.data(), n);
         found.push_back(a);
-        EXPECT_LT(std::fabs(x[n] - Xlimit), 0.0001) << start;
-        for (int i = 0; i < n; ++i) EXPECT_LE(g1_Deltax_max(x[i], x[i + 1]) * (x[i + 1] - x[i]), a) << start;
-        find_x_all(a, x.data(), n);
-        EXPECT_GE(x[n], Xlimit) << start;  // the bracket's high end
+        EXPECT_LT(std::fabs(x[n] - st->Xlimit), 0.0001) << start;
+        for (int i = 0; i < n; ++i) EXPECT_LE(g1_Deltax_max(*st, x[i], x[i + 1]) * (x[i + 1] - x[i]), a) << start;
+        find_x_all(*st, a, x.data(), n);
+        EXPECT_GE(x[n], st->Xlimit) << start;  // the bracket's high end
     }
     for (const double a : found) EXPECT_NEAR(a / found[0], 1, 1e-3);
 
     // A last edge exactly on Xlimit counts as too far: the area is the high end from the start.
     std::vector<double> x = {-1, 0};
-    aim(find_x(-1, 0.1));
-    EXPECT_LE(find_a(0.1, x.data(), 1), 0.1);
-    EXPECT_LT(std::fabs(x[1] - Xlimit), 0.0001);
+    st->Xlimit = find_x(*st, -1, 0.1);
+    EXPECT_LE(find_a(*st, 0.1, x.data(), 1), 0.1);
+    EXPECT_LT(std::fabs(x[1] - st->Xlimit), 0.0001);
 }
 
 TEST_F(Envelope, CalibrationEndsOnEveryPath)
@@ -204,19 +210,19 @@ TEST_F(Envelope, CalibrationEndsOnEveryPath)
     // Past -0.5 the height drops to zero: the last edge jumps from inside the
     // domain to the sentinel, never within 0.0001 of Xlimit = 0, and the pass cap ends it.
     use(-1, -0.5, 2, 0, 1);
-    const double widest = g1(-0.5000000000000001) * 0.4999999999999999;  // up to the last probe inside
+    const double widest = g1(*st, -0.5000000000000001) * 0.4999999999999999;  // up to the last probe inside
     expect_ends([&] {
         std::vector<double> x = {-1, -0.5};
-        std::exit(std::fabs(find_a(0.3, x.data(), 1) - widest) < 1e-12 ? 0 : 3);
+        std::exit(std::fabs(find_a(*st, 0.3, x.data(), 1) - widest) < 1e-12 ? 0 : 3);
     }, 0, "^$");
 
     for (const double start : {0.0, -1.0, std::nan(""), inf}) {
         std::vector<double> x(11, -1.0);
-        expect_ends([&] { find_a(start, x.data(), 10); }, 1, fatal_exit);
+        expect_ends([&] { find_a(*st, start, x.data(), 10); }, 1, "^the density has no usable integral on \\[-1, -0.5\\]: starting bin area .*\n$");
     }
     // Bins narrower than the root finder's tolerance; residuals too small to square.
     for (const auto& [xini, xfin, h, m] : {std::tuple(-1.0, -0.99999999, 2.0, 4), std::tuple(0.75, 0.8, 1000.0, 0)}) {
-        expect_ends([&] { build(xini, xfin, h, m, 1000); }, 1, fatal_exit);
+        expect_ends([&] { build(xini, xfin, h, m, 1000); }, 1, failed);
     }
 }
 
@@ -236,30 +242,32 @@ TEST_F(Envelope, CorrectionsPinTheLastEdgeAndScaleTheArea)
     for (const auto& [edges, area, expected_factor, warnings] : cases) {
         std::vector<double> x = edges, f1(x.size() - 1);
         const int n = static_cast<int>(f1.size());
-        aim(1 + 0.5 / n);
+        st->Xlimit = 1 + 0.5 / n;
         double a = area;
+        std::vector<low_bin> low;
+        const double factor = corrections(*st, x.data(), f1.data(), &a, n, &low);
         testing::internal::CaptureStderr();
-        const double factor = corrections(x.data(), f1.data(), &a, n);
+        driver::warn_low_bins(low);  // the tool's lines
         EXPECT_EQ(testing::internal::GetCapturedStderr(), warnings);
-        EXPECT_EQ(Xlimit, 1 + 0.5 / n - 0.5 / n);
-        EXPECT_EQ(x[n], Xlimit);
+        EXPECT_EQ(st->Xlimit, 1 + 0.5 / n - 0.5 / n);
+        EXPECT_EQ(x[n], st->Xlimit);
         EXPECT_TRUE(std::equal(x.begin(), x.end() - 1, edges.begin()));
         EXPECT_EQ(a, area * factor);
         if (expected_factor != 0) {
             EXPECT_EQ(factor, expected_factor);
         } else {  // the last bin comes out at 1.001 times its maximum
             EXPECT_GT(factor, 1.001);
-            EXPECT_DOUBLE_EQ(f1[n - 1], 1.001 * g1_Deltax_max(x[n - 1], x[n]));
+            EXPECT_DOUBLE_EQ(f1[n - 1], 1.001 * g1_Deltax_max(*st, x[n - 1], x[n]));
         }
         for (int i = 0; i < n; ++i) EXPECT_DOUBLE_EQ(f1[i] * (x[i + 1] - x[i]), a) << i;
     }
 }
 
 // The density's maximum on a bin, sampled densely.
-double sampled_max(double x0, double x1)
+double sampled_max(const settings& s, double x0, double x1)
 {
     double m = 0;
-    for (int k = 0; k <= 63; ++k) m = std::max(m, g1(k == 63 ? x1 : x0 + (x1 - x0) * k / 63));
+    for (int k = 0; k <= 63; ++k) m = std::max(m, g1(s, k == 63 ? x1 : x0 + (x1 - x0) * k / 63));
     return m;
 }
 
@@ -273,15 +281,15 @@ TEST_F(Envelope, EveryBinHoldsTheAreaAndClearsTheDensity)
     };
     for (const auto& [xini, xfin, h, m, n] : cases) {
         SCOPED_TRACE(testing::Message() << "[" << xini << "," << xfin << "] H=" << h << " M=" << m << " n=" << n);
-        testing::internal::CaptureStderr();
         const Built b = build(xini, xfin, h, m, n);
-        EXPECT_EQ(testing::internal::GetCapturedStderr(), "");
+        EXPECT_TRUE(b.low.empty());
+        const settings density = for_density(h, m, xini, xfin);
         EXPECT_NEAR(b.x[n], xfin, 1e-15);
         for (int i = 0; i < n; ++i) {
             const double w = b.x[i + 1] - b.x[i];
             // Margin 1.001 on every bin: edges sit at or left of their zeros, and the area is never below theirs.
             ASSERT_TRUE(w > 0 && std::fabs(b.f1[i] * w - b.a) <= 1e-12 * b.a &&
-                        b.f1[i] >= 1.001 * sampled_max(b.x[i], b.x[i + 1]) * (1 - 1e-12))
+                        b.f1[i] >= 1.001 * sampled_max(density, b.x[i], b.x[i + 1]) * (1 - 1e-12))
                 << "bin " << i << " [" << b.x[i] << ", " << b.x[i + 1] << "] f1=" << b.f1[i];
         }
     }

@@ -28,10 +28,10 @@ bool same_bits(const std::vector<double>& a, const std::vector<double>& b)
     return a.size() == b.size() && std::memcmp(a.data(), b.data(), a.size() * sizeof(double)) == 0;
 }
 
-bool sound(const envelope::table& t, int n)
+bool sound(envelope::state& st, const envelope::table& t, int n)
 {
     std::string why;
-    return envelope::table_is_sound(t.x.data(), t.f1.data(), t.a, t.factor, n, &why);
+    return envelope::table_is_sound(st, t.x.data(), t.f1.data(), t.a, t.factor, n, &why);
 }
 
 // Grid inputs whose first calibration gives a sound table keep it bit for bit;
@@ -51,12 +51,13 @@ TEST(Soundness, SoundTablesAreKeptAndUnsoundOnesRecalibrated)
         SCOPED_TRACE(testing::Message() << c.xini << ".." << c.xfin << " H=" << c.h << " M=" << c.m << " n=" << c.n);
         const envelope::table plain = build(c, false);
         const envelope::table checked = build(c, true);
-        // The density's own maxima, under the settings of the build.
-        const envelope::settings_guard density(envelope::for_density(c.h, c.m, c.xini, c.xfin));
-        EXPECT_EQ(sound(plain, c.n), first_sound);
+        // The density's own maxima.
+        envelope::state density(envelope::for_density(c.h, c.m, c.xini, c.xfin));
+        EXPECT_EQ(sound(density, plain, c.n), first_sound);
         EXPECT_EQ(checked.recalibrated, !first_sound);
-        EXPECT_TRUE(sound(checked, c.n));
+        EXPECT_TRUE(sound(density, checked, c.n));
         if (first_sound) {
+            EXPECT_TRUE(plain.low_bins.empty());  // what the build's silence rests on
             EXPECT_TRUE(same_bits(plain.x, checked.x));
             EXPECT_TRUE(same_bits(plain.f1, checked.f1));
             EXPECT_EQ(plain.a, checked.a);
@@ -73,32 +74,30 @@ TEST(Soundness, MaximaAreClippedToTheDomain)
 {
     using namespace envelope;
     settings s = for_density(2.11, 2, -0.5, 0.8);  // xm = sqrt(2 / 3.11) = 0.8019...
-    {
-        const settings_guard bare(s);
-        EXPECT_EQ(g1_Deltax_max(0.7, 0.9), 0.0);
-        EXPECT_EQ(g1_max_in_domain(0.7, 0.9), g1(0.8));
-        EXPECT_EQ(g1_max_in_domain(0.85, 0.9), 0.0);
-    }
+    state bare(s);
+    EXPECT_EQ(g1_Deltax_max(bare, 0.7, 0.9), 0.0);
+    EXPECT_EQ(g1_max_in_domain(bare, 0.7, 0.9), g1(s, 0.8));
+    EXPECT_EQ(g1_max_in_domain(bare, 0.85, 0.9), 0.0);
     s.Clip_maxima = true;
-    const settings_guard clipped(s);
-    EXPECT_EQ(g1_Deltax_max(0.7, 0.9), g1(0.8));
+    state clipped(s);
+    EXPECT_EQ(g1_Deltax_max(clipped, 0.7, 0.9), g1(s, 0.8));
 }
 
 TEST(Soundness, CheckNamesTheFirstFault)
 {
-    const envelope::settings_guard density(envelope::for_density(2, 0, -1, 1));
+    envelope::state density(envelope::for_density(2, 0, -1, 1));
     const double x[] = {-1, 0, 1};
     const double ok[] = {2, 2};
     const double low[] = {2, 0.5};
     const double x_back[] = {-1, 0.5, 0.4};
     std::string why;
-    EXPECT_TRUE(envelope::table_is_sound(x, ok, 2, 1.001, 2, &why));
-    EXPECT_FALSE(envelope::table_is_sound(x, ok, 2, 2.5, 2, &why));
+    EXPECT_TRUE(envelope::table_is_sound(density, x, ok, 2, 1.001, 2, &why));
+    EXPECT_FALSE(envelope::table_is_sound(density, x, ok, 2, 2.5, 2, &why));
     EXPECT_NE(why.find("correction factor 2.5"), std::string::npos) << why;
-    EXPECT_FALSE(envelope::table_is_sound(x, ok, -0.0, 1.001, 2, &why));
-    EXPECT_FALSE(envelope::table_is_sound(x, low, 2, 1.001, 2, &why));
+    EXPECT_FALSE(envelope::table_is_sound(density, x, ok, -0.0, 1.001, 2, &why));
+    EXPECT_FALSE(envelope::table_is_sound(density, x, low, 2, 1.001, 2, &why));
     EXPECT_NE(why.find("bin 1"), std::string::npos) << why;
-    EXPECT_FALSE(envelope::table_is_sound(x_back, ok, 2, 1.001, 2, &why));
+    EXPECT_FALSE(envelope::table_is_sound(density, x_back, ok, 2, 1.001, 2, &why));
     EXPECT_NE(why.find("bin 1 has width"), std::string::npos) << why;
 }
 

@@ -1,0 +1,70 @@
+#pragma once
+
+// The density as the tight calibration sees it, and how far doubles can
+// follow it.
+
+#include <cmath>
+
+#include "envelope/density.hpp"
+
+namespace envelope::tight {
+
+// Every height is at least this times its bin's maximum.
+inline constexpr double margin = 1.001;
+
+// Near x = 0, 1 - x*x moves in steps of 2^-53, and the factor (1 - x^2)^((H - 1)/2)
+// drops by exp(-(H - 1) 2^-54) at each. Beyond a tenth of the margin the
+// density's maxima lie on those steps rather than at its stationary points;
+// once the first step underflows, M = 0 leaves a flat box, 1 where 1 - x*x
+// rounds to 1 and 0 elsewhere.
+inline double log_step(double h) { return (h - 1) * 0x1p-54; }
+inline constexpr double max_log_step = 1e-4;
+
+struct density {
+    double h = 1;
+    int m = 0;
+    double xini = -1;
+    double xfin = 1;
+    int peaks = 0;  // stationary maxima inside the domain
+    double peak[2] = {};
+    double at_peak[2] = {};
+    double at_xini = 0;
+    double at_xfin = 0;
+    bool box = false;  // 1 where 1 - x*x rounds to 1, else 0: its formula's slope means nothing
+
+    // g1's own formula, so that heights compare bit for bit.
+    double operator()(double x) const { return density_formula(x, h, m); }
+
+    // First and second derivatives of the density's logarithm.
+    double dlog(double x) const
+    {
+        if (box) return 0;
+        const double s = m == 0 ? 0.0 : m / x;
+        return h == 1 ? s : s - (h - 1) * x / (1 - x * x);
+    }
+    double d2log(double x) const
+    {
+        if (box) return 0;
+        const double s = m == 0 ? 0.0 : -m / (x * x);
+        const double y = 1 - x * x;
+        return h == 1 ? s : s - (h - 1) * (1 + x * x) / (y * y);
+    }
+
+    // Maximum over [lo, hi], a part of the domain, given the density at both ends.
+    double max_on(double lo, double g_lo, double hi, double g_hi) const
+    {
+        double best = g_lo > g_hi ? g_lo : g_hi;
+        for (int i = 0; i < peaks; ++i) {
+            if (lo <= peak[i] && peak[i] <= hi && at_peak[i] > best) best = at_peak[i];
+        }
+        return best;
+    }
+};
+
+density make_density(double h, int m, double xini, double xfin);
+
+// Refuses (a numerical failure naming H) an H so large that the density
+// computed in doubles steps between its stationary points.
+void refuse_steps(const density& d);
+
+}  // namespace envelope::tight
