@@ -1,0 +1,81 @@
+#include <gtest/gtest.h>
+
+#include <string>
+#include <thread>
+#include <vector>
+
+#include <sin_cos/sampler.hpp>
+
+namespace {
+
+struct request {
+    double xini, xfin, H;
+    int M, n;
+    sampler::mode m;
+};
+
+// A table, or the failure that stopped its build.
+struct outcome {
+    sampler::Table table;
+    int status = 0;
+    std::string message;
+};
+
+outcome build(const request& r)
+{
+    outcome o;
+    try {
+        o.table = sampler::build_table(r.H, r.M, r.xini, r.xfin, r.n, r.m);
+    } catch (const sampler::build_error& e) {
+        o.status = e.status();
+        o.message = e.what();
+    }
+    return o;
+}
+
+// Kept specified tables, recalibrated ones, tight ones, and failures of both kinds.
+const request requests[] = {
+    {-1, 1, 2, 4, 2000, sampler::mode::specified},       {-0.3, 0.9, 2.11, 4, 500, sampler::mode::specified},
+    {0, 1, 1, 4, 300, sampler::mode::specified},         {-1, -0.3, 2, 0, 300, sampler::mode::specified},
+    {-1, 1, 2, 4, 3000, sampler::mode::tight},           {0.2, 0.9, 30, 10, 200, sampler::mode::tight},
+    {-0.5, 0.8, 2, 4, 1, sampler::mode::specified},      {0.5, -0.5, 2, 4, 10, sampler::mode::tight},
+};
+constexpr int count = sizeof requests / sizeof requests[0];
+
+// Each thread builds every table, starting at its own place in the list, so
+// that different builds overlap; each must come out as it does alone.
+TEST(Parallel, BuildsOnSeveralThreadsMatchTheSameBuildsOneAfterAnother)
+{
+    std::vector<outcome> alone;
+    for (const request& r : requests) alone.push_back(build(r));
+    EXPECT_EQ(alone[6].status, 1);
+    EXPECT_EQ(alone[7].status, 255);
+
+    constexpr int threads = 4;
+    std::vector<std::vector<outcome>> together(threads, std::vector<outcome>(count));
+    std::vector<std::thread> running;
+    for (int t = 0; t < threads; ++t) {
+        running.emplace_back([t, &together] {
+            for (int k = 0; k < count; ++k) {
+                const int i = (t * 3 + k) % count;
+                together[t][i] = build(requests[i]);
+            }
+        });
+    }
+    for (std::thread& thread : running) thread.join();
+
+    for (int t = 0; t < threads; ++t) {
+        for (int i = 0; i < count; ++i) {
+            SCOPED_TRACE(testing::Message() << "thread " << t << ", request " << i);
+            const outcome& a = alone[i];
+            const outcome& b = together[t][i];
+            EXPECT_EQ(b.status, a.status);
+            EXPECT_EQ(b.message, a.message);
+            EXPECT_EQ(b.table.edges, a.table.edges);
+            EXPECT_EQ(b.table.a, a.table.a);
+            EXPECT_EQ(b.table.loss, a.table.loss);
+        }
+    }
+}
+
+}  // namespace
