@@ -10,7 +10,8 @@ inline constexpr const char* table_file_name = "Sin_Cos.res";
 inline constexpr const char* plot_file_name = "Sin_Cos_g1_f1.res";
 
 // Creates the table file and writes its copy banner, flushed at once so that a
-// full disk is noticed before the build. Any failure ends the run (status 1).
+// full disk is noticed before the build. Any failure is a numerical failure
+// naming the file and the reason.
 std::FILE* open_table(int n);
 
 // Appends one histogram: its header line and the left edges x[0..n-1].

@@ -34,7 +34,7 @@ double secant(const probe& p, const probe& q, double aim)
 // v is about the bins' count if each held its area exactly, so the bins needed
 // grow with it at nearly unit slope: secant steps along one side, Illinois
 // regula falsi across, bisection when the bracket stops halving.
-double calibrate(const density& d, double total, int n, const progress& told, layout* best)
+double calibrate(const density& d, double total, int n, const tight_progress& told, layout* best)
 {
     constexpr int max_layouts = 100;
     const int cap = n + n / 2 + 64;

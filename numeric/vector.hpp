@@ -28,7 +28,7 @@ private:
 };
 
 // Fresh vector with indices nl..nh (nh >= nl); contents uninitialised.
-// A refused allocation ends the process through nrerror.
+// A refused allocation is a numerical failure (nrerror).
 Vector vector(int nl, int nh);
 
 // Returns the block of v to the heap. nh mirrors the vector() call only.
