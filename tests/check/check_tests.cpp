@@ -115,8 +115,9 @@ TEST(SinCosCheck, DamagedTablesAreCaught)
         int line;
     } const cases[] = {
         {"intact", [](lines&) {}, 0, false, kind::malformed, 0},
-        {"one bin widened", merge, 1, false, kind::malformed, 0},
-        {"area lowered by 1%", [&](lines& l) { set(l, 6, lowered.str()); }, 1, false, kind::malformed, 0},
+        {"one bin widened", merge, 1, true, kind::unsound, static_cast<int>(peak) + 1},
+        {"area lowered by 1%", [&](lines& l) { set(l, 6, lowered.str()); }, 1, true, kind::unsound, 5},
+        {"H raised, still covered", [&](lines& l) { set(l, 0, "2.500000"); }, 1, true, kind::unsound, 4},
         {"loss 0.02 points high", [&](lines& l) { set(l, 5, loss_plus(0.02)); }, 0, false, kind::malformed, 0},
         {"loss 0.1 points high", [&](lines& l) { set(l, 5, loss_plus(0.1)); }, 1, false, kind::malformed, 0},
         {"area negative", [&](lines& l) { set(l, 6, "-" + header[6]); }, 1, true, kind::unsound, 4},
