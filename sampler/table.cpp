@@ -1,6 +1,7 @@
 #include "sin_cos/table.hpp"
 
 #include "envelope/tight.hpp"
+#include "numeric/digits.hpp"
 #include "table_text.hpp"
 
 #include <charconv>
@@ -34,7 +35,7 @@ std::string where(const std::string& source, int line)
     throw table_error(table_error::kind::unsound, source, line, what);
 }
 
-std::string show(double v) { return text::shortest(v); }
+std::string show(double v) { return numeric::shortest(v); }
 
 std::vector<std::string_view> split(std::string_view line)
 {
