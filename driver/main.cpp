@@ -3,7 +3,6 @@
 #include "driver/arguments.hpp"
 #include "driver/console.hpp"
 #include "driver/dialogue.hpp"
-#include "driver/failures.hpp"
 #include "driver/table_files.hpp"
 #include "envelope/build.hpp"
 #include "envelope/parameters.hpp"
@@ -12,7 +11,7 @@
 
 namespace {
 
-int run(const driver::options& chosen)
+void run(const driver::options& chosen)
 {
     int n = 5000;
     double xini = -1.0;
@@ -25,9 +24,11 @@ int run(const driver::options& chosen)
     std::FILE* file = driver::open_table(n);
     constexpr int histogram = 1;  // a run builds exactly one
     const envelope::build_observer observer{driver::progress_line, driver::announce_recalibration};
-    const envelope::table t = envelope::build(H, M, xini, xfin, n, chosen.tight ? envelope::mode::tight : envelope::mode::specified, observer);
+    const envelope::mode mode = chosen.tight ? envelope::mode::tight : envelope::mode::specified;
+    const envelope::table t = envelope::build(H, M, xini, xfin, n, mode, observer);
     driver::warn_low_bins(t.low_bins);
     driver::report_line(histogram, H, M, t.loss);
+    if (mode == envelope::mode::specified) driver::compare_with_tight(H, M, xini, xfin, n, t.loss);
     driver::write_histogram(file, H, M, n, xini, xfin, t.loss, t.a, t.x.data());
     driver::close_table(file);
     driver::write_plot(envelope::for_density(H, M, xini, xfin), t.x.data(), t.f1.data(), n);
@@ -36,7 +37,6 @@ int run(const driver::options& chosen)
     std::printf("You must copy the file \"Sin_Cos.res\" in your working directory\n");
     std::printf("You must copy the first lines of Sin_Cos.res at the beginning of the program\n");
     std::printf("     -----------------------------------\n\n");
-    return 0;
 }
 
 }  // namespace
@@ -44,9 +44,11 @@ int run(const driver::options& chosen)
 int main(int argc, char** argv)
 {
     const driver::options chosen = driver::read_arguments(argc, argv);
+    // Failures come back here, and this is where they are told.
     try {
-        return run(chosen);
+        run(chosen);
     } catch (const numeric::failure& f) {
         return driver::report_failure(f);
     }
+    return driver::finish_output();
 }

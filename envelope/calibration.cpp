@@ -4,6 +4,7 @@
 
 #include "envelope/edges.hpp"
 #include "envelope/envelope.hpp"
+#include "numeric/digits.hpp"
 #include "numeric/error.hpp"
 
 namespace envelope {
@@ -22,7 +23,8 @@ double side(const state& st, const double x[], int n) { return x[n] - st.Xlimit 
 double find_a(state& st, double a, double x[], int n)
 {
     if (!(a > 0) || !std::isfinite(a)) {
-        numeric::fatal("the density has no usable integral on [%.17g, %.17g]: starting bin area %g", st.Xini, st.Xfin, a);
+        numeric::fatal("the density has no usable integral on [%s, %s]: starting bin area %g",
+                       numeric::shortest(st.Xini).c_str(), numeric::shortest(st.Xfin).c_str(), a);
     }
     int pass = 0;
     int layouts = 0;

@@ -2,6 +2,7 @@
 
 #include <cmath>
 
+#include "numeric/digits.hpp"
 #include "numeric/error.hpp"
 
 namespace envelope {
@@ -11,7 +12,8 @@ void refuse_bad_parameters(int n, double xini, double xfin)
     if (n < 1 || n > max_bins) numeric::refuse("!!! n=%d must be between 1 and %d", n, max_bins);
     const bool finite = std::isfinite(xini) && std::isfinite(xfin);
     if (!finite || !(-1 <= xini && xini < xfin && xfin <= 1)) {
-        numeric::refuse("!!! xini=%.17g, xfin=%.17g: the interval must satisfy -1 <= xini < xfin <= 1", xini, xfin);
+        numeric::refuse("!!! xini=%s, xfin=%s: the interval must satisfy -1 <= xini < xfin <= 1",
+                        numeric::shortest(xini).c_str(), numeric::shortest(xfin).c_str());
     }
 }
 
@@ -28,6 +30,20 @@ void refuse_bad_answers(double H, int M, double xini, double xfin, int n)
 {
     refuse_bad_parameters(n, xini, xfin);
     refuse_bad_exponents(H, M);
+}
+
+double density_step_drop(double H) { return (H - 1) * 0x1p-54; }
+
+bool density_is_box(double H, int M) { return M == 0 && std::exp(-density_step_drop(H)) == 0; }
+
+void refuse_unevaluable_H(double H, int M)
+{
+    const double drop = density_step_drop(H);
+    if (drop > max_step_drop && !density_is_box(H, M)) {
+        numeric::fatal("no sound table: H=%s is too large, the density drops by %.3g%% between neighbouring doubles "
+                       "near 0 and its stationary points no longer give its maxima",
+                       numeric::shortest(H).c_str(), -std::expm1(-drop) * 100);
+    }
 }
 
 }  // namespace envelope

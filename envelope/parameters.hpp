@@ -14,4 +14,20 @@ void refuse_bad_exponents(double H, int M);
 // Both, in that order: the one check of the answers before any build.
 void refuse_bad_answers(double H, int M, double xini, double xfin, int n);
 
+// Near x = 0, 1 - x*x moves in steps of 2^-53 and the density's factor
+// (1 - x^2)^((H - 1)/2) drops by exp(-(H - 1) 2^-54) at each: the logarithm
+// of that drop. Beyond a tenth of the margin 1.001 the density's maxima lie on
+// those steps rather than at its stationary points, and two ordinary ways of
+// computing it (the tool's and a simulation's) differ by more than the margin.
+double density_step_drop(double H);
+inline constexpr double max_step_drop = 1e-4;
+
+// M = 0 with the first step underflowing leaves a flat box: 1 where 1 - x*x
+// rounds to 1, 0 elsewhere, which the maxima from the formula still cover.
+bool density_is_box(double H, int M);
+
+// A numerical failure (status 1, naming H) when H is past what doubles can
+// evaluate the density to within the margin; the flat box is kept.
+void refuse_unevaluable_H(double H, int M);
+
 }  // namespace envelope

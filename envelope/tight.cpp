@@ -26,6 +26,11 @@ std::int64_t order(double x)
 
 }  // namespace
 
+double density_integral(double H, int M, double xini, double xfin)
+{
+    return tight::integral(tight::make_density(H, M, xini, xfin));
+}
+
 tight_table build_tight(double H, int M, double xini, double xfin, int n, const tight_progress& progress)
 {
     using namespace tight;
@@ -40,7 +45,7 @@ tight_table build_tight(double H, int M, double xini, double xfin, int n, const 
         numeric::fatal("the density has no usable integral on [%.17g, %.17g] with H=%.17g, M=%d: %g", xini, xfin, H, M,
                        total);
     }
-    refuse_steps(d);
+    refuse_unevaluable_H(H, M);
 
     layout lay;
     const double v = calibrate(d, total, n, progress, &lay);

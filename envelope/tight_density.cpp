@@ -1,6 +1,6 @@
 #include "envelope/tight_density.hpp"
 
-#include "numeric/error.hpp"
+#include "envelope/parameters.hpp"
 
 namespace envelope::tight {
 
@@ -30,18 +30,8 @@ density make_density(double h, int m, double xini, double xfin)
     }
     d.at_xini = d(xini);
     d.at_xfin = d(xfin);
-    d.box = m == 0 && std::exp(-log_step(h)) == 0;
+    d.box = density_is_box(h, m);
     return d;
-}
-
-void refuse_steps(const density& d)
-{
-    const double drop = log_step(d.h);
-    if (drop > max_log_step && !d.box) {
-        numeric::fatal("no sound table: H=%.17g is too large, the density drops by %.3g%% between neighbouring doubles "
-                       "near 0 and its stationary points no longer give its maxima",
-                       d.h, -std::expm1(-drop) * 100);
-    }
 }
 
 }  // namespace envelope::tight

@@ -1,7 +1,7 @@
 #pragma once
 
-// The density as the tight calibration sees it, and how far doubles can
-// follow it.
+// The density as the tight calibration sees it: its peaks, its values at the
+// ends and its logarithmic derivatives.
 
 #include <cmath>
 
@@ -11,14 +11,6 @@ namespace envelope::tight {
 
 // Every height is at least this times its bin's maximum.
 inline constexpr double margin = 1.001;
-
-// Near x = 0, 1 - x*x moves in steps of 2^-53, and the factor (1 - x^2)^((H - 1)/2)
-// drops by exp(-(H - 1) 2^-54) at each. Beyond a tenth of the margin the
-// density's maxima lie on those steps rather than at its stationary points;
-// once the first step underflows, M = 0 leaves a flat box, 1 where 1 - x*x
-// rounds to 1 and 0 elsewhere.
-inline double log_step(double h) { return (h - 1) * 0x1p-54; }
-inline constexpr double max_log_step = 1e-4;
 
 struct density {
     double h = 1;
@@ -30,7 +22,7 @@ struct density {
     double at_peak[2] = {};
     double at_xini = 0;
     double at_xfin = 0;
-    bool box = false;  // 1 where 1 - x*x rounds to 1, else 0: its formula's slope means nothing
+    bool box = false;  // 1 where 1 - x*x rounds to 1, else 0 (density_is_box): its formula's slope means nothing
 
     // g1's own formula, so that heights compare bit for bit.
     double operator()(double x) const { return density_formula(x, h, m); }
@@ -62,9 +54,5 @@ struct density {
 };
 
 density make_density(double h, int m, double xini, double xfin);
-
-// Refuses (a numerical failure naming H) an H so large that the density
-// computed in doubles steps between its stationary points.
-void refuse_steps(const density& d);
 
 }  // namespace envelope::tight

@@ -18,6 +18,8 @@ std::string formatted(const char* format, va_list args)
     std::string text(static_cast<std::size_t>(length) + 1, '\0');
     std::vsnprintf(text.data(), text.size(), format, args);
     text.pop_back();
+    // The message goes without its line end: whoever tells it adds one.
+    while (!text.empty() && text.back() == '\n') text.pop_back();
     return text;
 }
 
