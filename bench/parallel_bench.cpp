@@ -7,6 +7,7 @@
 
 #include <algorithm>
 #include <chrono>
+#include <ctime>
 #include <cstdio>
 #include <cstdlib>
 #include <thread>
@@ -81,6 +82,7 @@ int main(int argc, char** argv)
         for (int way = 0; way < 2; ++way) {
             const bool parallel = (way + round) % 2 == 1;
             const auto start = std::chrono::steady_clock::now();
+            const std::clock_t cpu_start = std::clock();
             tables forwards, backwards;
             if (parallel) {
                 std::thread other([&backwards] { backwards = build_mix(true); });
@@ -91,13 +93,16 @@ int main(int argc, char** argv)
                 backwards = build_mix(true);
             }
             const double t = seconds_since(start);
+            // Over the wall time: how many cores the builds had, on average.
+            const double cores = static_cast<double>(std::clock() - cpu_start) / CLOCKS_PER_SEC / t;
             (parallel ? parallel_times : serial_times).push_back(t);
             if (reference_forwards.empty()) {
                 reference_forwards = forwards;
                 reference_backwards = backwards;
             }
             identical = identical && same(forwards, reference_forwards) && same(backwards, reference_backwards);
-            std::printf("round %d  %-20s %8.3f s\n", round + 1, parallel ? "two threads" : "one after another", t);
+            std::printf("round %d  %-20s %8.3f s  (%.2f cores busy)\n", round + 1,
+                        parallel ? "two threads" : "one after another", t, cores);
         }
     }
     const double serial_min = *std::min_element(serial_times.begin(), serial_times.end());
