@@ -79,7 +79,8 @@ bool parse(std::string_view token, double& value)
     char* end = nullptr;
     errno = 0;
     value = strtod_l(text.c_str(), &end, c_numeric);
-    return errno == 0 && end == text.c_str() + text.size();
+    const bool out_of_range = errno == ERANGE && (value == 0 || std::isinf(value));  // subnormals are numbers
+    return !out_of_range && end == text.c_str() + text.size();
 }
 
 class line_reader {
