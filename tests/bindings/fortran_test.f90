@@ -61,6 +61,7 @@ program fortran_test
     end if
     call sin_cos_free(t)
     call sin_cos_rng_free(g)
+    deallocate (edges, message)
     if (failures /= 0) error stop 'fortran_test: failed'
     print '(a)', 'fortran_test: passed'
 end program
