@@ -1,5 +1,7 @@
 #include "table_text.hpp"
 
+#include "numeric/digits.hpp"
+
 #include <charconv>
 #include <cmath>
 #include <cstdio>
@@ -46,22 +48,11 @@ void fixed6(std::string& out, double v) { append(out, v, std::chars_format::fixe
 
 void sci16(std::string& out, double v) { append(out, v, std::chars_format::scientific, 16, "%20.16e"); }
 
-std::string shortest(double v)
-{
-    char buffer[64];
-    if (!std::isfinite(v)) {
-        const int length = std::snprintf(buffer, sizeof buffer, "%g", v);
-        return std::string(buffer, static_cast<std::size_t>(length));
-    }
-    const auto done = std::to_chars(buffer, buffer + sizeof buffer, v);
-    return std::string(buffer, done.ptr);
-}
-
 void exact(std::string& out, double v)
 {
     std::string six;
     fixed6(six, v);
-    out += std::isfinite(v) && !reads_back_as(six, v) ? shortest(v) : six;
+    out += std::isfinite(v) && !reads_back_as(six, v) ? numeric::shortest(v) : six;
 }
 
 std::string banner(int n)

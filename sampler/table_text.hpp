@@ -19,9 +19,6 @@ void sci16(std::string& out, double v);
 // their bytes; otherwise the fewest digits that read back as v.
 void exact(std::string& out, double v);
 
-// The fewest digits that read back as v ("0.95", "3.7", "1e-08").
-std::string shortest(double v);
-
 // Lines 1 to 3: the copy banner.
 std::string banner(int n);
 
