@@ -45,12 +45,13 @@ double canonical(URBG& g)
 // under the density on each bin, a point is kept without evaluating it.
 //
 // A random number distribution as <random> defines one. The same stream:
-// with an engine whose results fill all 64 bits (std::mt19937_64,
-// std::ranlux48 does not), a proposal takes exactly three engine calls, each
-// made a double as (bits >> 11) * 2^-53: the bin, the point in it, the height.
-// A seed then gives the same draws on every standard library and compiler, in
-// the C and Fortran bindings, and from one release to the next. Any other
-// engine goes through std::generate_canonical, whose number of calls and
+// with an engine whose results span all 64 bits, 0 to 2^64 - 1
+// (std::mt19937_64 does; std::ranlux48 and 32-bit engines do not), a proposal
+// takes exactly three engine calls, each made a double as (bits >> 11) * 2^-53:
+// the bin, the point in it, the height. A seed then gives the same draws with
+// every standard library and compiler, in the C and Fortran bindings, and from
+// one release to the next (tests/sampler/known_draws.txt pins them). Any
+// other engine goes through std::generate_canonical, whose number of calls and
 // rounding the standard libraries do not share: the law is the same, the
 // stream only that of the library it was built with.
 class sin_cos_distribution {
