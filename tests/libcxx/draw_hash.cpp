@@ -42,9 +42,9 @@ int main(int argc, char** argv)
         print_hash("2.11 4 -0.3 0.9 200", sampler::sin_cos_distribution(built), 42);
         print_hash("2.11 4 -0.3 0.9 200, read back", sampler::sin_cos_distribution(sampler::load_table(written)), 42);
 
-        // The tight calibration's adaptive integral pops panels of equal error
-        // bounds in the order of the library's heap, which libc++ and libstdc++
-        // do not share; its last bits then differ. The first run writes the
+        // The tight calibration's adaptive integral adds up its panels in the
+        // order the library's heap stores them, which libc++ and libstdc++ do
+        // not share; its last bits then differ. The first run writes the
         // table, every run reads that file.
         const std::string tight = std::string(argv[1]) + "/tight.res";
         if (!std::ifstream(tight)) sampler::write_table(sampler::build_table(2, 4, -1, 1, 1000, sampler::mode::tight), tight);
