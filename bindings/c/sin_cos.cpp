@@ -1,5 +1,6 @@
 #include "sin_cos/sin_cos.h"
 
+#include <cstdio>
 #include <exception>
 #include <limits>
 #include <new>
@@ -28,7 +29,7 @@ thread_local last_failure failure;
 
 constexpr double not_a_number = std::numeric_limits<double>::quiet_NaN();
 
-void fail(const std::string& message, int status = 0)
+void fail(const char* message, int status = 0) noexcept
 {
     try {
         failure.message = message;
@@ -56,9 +57,13 @@ Result guarded(Result on_failure, Call call) noexcept
     return on_failure;
 }
 
-bool given(bool present, const char* function, const char* what)
+bool given(bool present, const char* function, const char* what) noexcept
 {
-    if (!present) fail(std::string(function) + ": the " + what + " is NULL");
+    if (!present) {
+        char message[128];
+        std::snprintf(message, sizeof message, "%s: the %s is NULL", function, what);
+        fail(message);
+    }
     return present;
 }
 
