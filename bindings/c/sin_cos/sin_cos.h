@@ -10,7 +10,8 @@
  *
  * Link with the flags of `pkg-config --cflags --libs sin_cos`. No function
  * fails by anything but its return value: those returning a pointer give NULL,
- * the others say so below, and sin_cos_error() then tells why. Tables are
+ * sin_cos_write -1, draws NaN (from a NULL table or generator, say), and
+ * sin_cos_error() then tells why. Tables are
  * read-only once made and may be drawn from by several threads at once, each
  * with its own generator. */
 #ifndef SIN_COS_H
