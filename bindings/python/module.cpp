@@ -55,7 +55,7 @@ py::handle new_exception(py::module_& m, const char* name, PyObject* base, const
 std::vector<py::ssize_t> shape_of(const py::object& size)
 {
     std::vector<py::ssize_t> shape;
-    if (py::isinstance<py::int_>(size))
+    if (PyIndex_Check(size.ptr()))
         shape.push_back(size.cast<py::ssize_t>());
     else
         for (const py::handle d : size) shape.push_back(d.cast<py::ssize_t>());
