@@ -14,13 +14,20 @@ import numpy as np
 import sin_cos
 
 
-def best(repeat, run):
-    times = []
+def timed(run):
+    start = time.perf_counter()
+    run()
+    return time.perf_counter() - start
+
+
+def best(repeat, runs):
+    """The shortest of repeat rounds for each run; the runs take turns, so a
+    shared machine's load falls on all of them alike."""
+    times = [float("inf")] * len(runs)
     for _ in range(repeat):
-        start = time.perf_counter()
-        run()
-        times.append(time.perf_counter() - start)
-    return min(times)
+        for k, run in enumerate(runs):
+            times[k] = min(times[k], timed(run))
+    return times
 
 
 def main():
@@ -36,20 +43,17 @@ def main():
     H, M, N = args.H, args.M, args.draws
     whole = (args.xini, args.xfin) == (-1.0, 1.0)
 
-    setup = best(args.repeat, lambda: sin_cos.Sampler(
-        sin_cos.build_table(H, M, args.xini, args.xfin, args.bins, tight=True)))
-    table = sin_cos.build_table(H, M, args.xini, args.xfin, args.bins, tight=True)
-    sampler = sin_cos.Sampler(table)
+    build = lambda: sin_cos.Sampler(sin_cos.build_table(H, M, args.xini, args.xfin, args.bins, tight=True))
+    sampler = build()
+    table = sampler.table
     rng = np.random.default_rng(1)
-    rows = [("sin_cos, rng=default_rng", best(args.repeat, lambda: sampler.sample(N, rng=rng))),
-            ("sin_cos, seed= (std::mt19937_64)", best(args.repeat, lambda: sampler.sample(N, seed=1)))]
-
     # Three 64-bit words a proposal, 1 + loss/100 proposals a draw.
     uniforms = round(3 * N * (1 + table.loss / 100))
-    floor = best(args.repeat, lambda: rng.random(uniforms))
-    rows.append((f"numpy: {uniforms / N:.4f} uniforms a draw", floor))
+    draws = [("sin_cos, rng=default_rng", lambda: sampler.sample(N, rng=rng)),
+             ("sin_cos, seed= (std::mt19937_64)", lambda: sampler.sample(N, seed=1)),
+             (f"numpy: {uniforms / N:.4f} uniforms a draw", lambda: rng.random(uniforms))]
+    setups = [("sin_cos build_table + Sampler", build)]
 
-    pinv_setup = None
     try:
         from scipy.stats.sampling import NumericalInversePolynomial
     except ImportError:
@@ -64,16 +68,18 @@ def main():
         centre = min(max(mode, args.xini), args.xfin) if M > 0 else 0.5 * (args.xini + args.xfin)
         make = lambda: NumericalInversePolynomial(Density(), domain=(args.xini, args.xfin), center=centre,
                                                   random_state=np.random.default_rng(2))
-        pinv_setup = best(args.repeat, make)
         pinv = make()
-        rows.append(("scipy NumericalInversePolynomial.rvs", best(args.repeat, lambda: pinv.rvs(N))))
+        draws.append(("scipy NumericalInversePolynomial.rvs", lambda: pinv.rvs(N)))
+        setups.append(("scipy NumericalInversePolynomial", make))
 
     if whole:
         def beta_route():
             x = np.sqrt(rng.beta((M + 1) / 2, (H + 1) / 2, N))
             return np.where(rng.random(N) < 0.5, -x, x)
-        rows.append(("numpy beta route, random sign", best(args.repeat, beta_route)))
+        draws.append(("numpy beta route, random sign", beta_route))
 
+    rows = list(zip((name for name, _ in draws), best(args.repeat, [run for _, run in draws])))
+    setup_rows = list(zip((name for name, _ in setups), best(args.repeat, [run for _, run in setups])))
     ours = rows[0][1]
     print(f"H = {H:g}, M = {M}, [{args.xini:g}, {args.xfin:g}], {N} draws, tight table of {args.bins} bins "
           f"(loss {table.loss:.4f}%), best of {args.repeat}, numpy {np.__version__}")
@@ -83,9 +89,8 @@ def main():
         print(f"| {name:<38} | {t / N * 1e9:9.2f} | {ours / t:14.2f} |")
     print(f"\n| {'set-up':<38} | ms        | sin_cos / this |")
     print(f"|{'-' * 40}|-----------|----------------|")
-    print(f"| {'sin_cos build_table + Sampler':<38} | {setup * 1e3:9.2f} | {1:14.2f} |")
-    if pinv_setup is not None:
-        print(f"| {'scipy NumericalInversePolynomial':<38} | {pinv_setup * 1e3:9.2f} | {setup / pinv_setup:14.2f} |")
+    for name, t in setup_rows:
+        print(f"| {name:<38} | {t * 1e3:9.2f} | {setup_rows[0][1] / t:14.2f} |")
 
 
 if __name__ == "__main__":
