@@ -2,8 +2,12 @@
 
 #include <unistd.h>
 
+#include <cerrno>
 #include <chrono>
 #include <cstdio>
+#include <cstring>
+
+#include "envelope/build.hpp"
 
 namespace driver {
 
@@ -54,6 +58,42 @@ void progress_line(envelope::progress_event event, const char* stage, int layout
 }
 
 void announce_recalibration(const char* why) { std::fprintf(stderr, "!!! table recalibrated: %s\n", why); }
+
+int report_failure(const numeric::failure& f)
+{
+    if (f.status() == 1) {
+        std::fprintf(stderr, "%s\n...now exiting to system...\n", f.what());
+        return 1;
+    }
+    std::printf("%s\n", f.what());
+    if (isatty(STDOUT_FILENO) != 1) std::fprintf(stderr, "%s\n", f.what());
+    return -1;
+}
+
+int finish_output()
+{
+    const bool flushed = std::fflush(stdout) == 0;
+    const int error = errno;
+    if (flushed && std::ferror(stdout) == 0) return 0;
+    std::fprintf(stderr, "cannot write standard output: %s\n...now exiting to system...\n",
+                 flushed ? "an earlier write failed" : std::strerror(error));
+    return 1;
+}
+
+void compare_with_tight(double H, int M, double xini, double xfin, int n, double loss)
+{
+    if (isatty(STDERR_FILENO) != 1) return;
+    double tight = 0;
+    try {
+        tight = envelope::build(H, M, xini, xfin, n, envelope::mode::tight).loss;
+    } catch (const numeric::failure&) {
+        return;
+    }
+    // Far above: more than one point of loss, and more than twice as much.
+    if (loss - tight > 1.0 && loss > 2 * tight) {
+        std::fprintf(stderr, "!!! sin_cos --tight loses %.3g%% on these answers instead of %.3g%%\n", tight, loss);
+    }
+}
 
 void report_line(int ihist, double H, int M, double loss)
 {

@@ -3,6 +3,7 @@
 // What the tool says on the console about a build.
 
 #include "envelope/progress.hpp"
+#include "numeric/error.hpp"
 
 namespace driver {
 
@@ -16,5 +17,18 @@ void announce_recalibration(const char* why);
 
 // The report line of histogram number ihist, with its loss.
 void report_line(int ihist, double H, int M, double loss);
+
+// Tells a failure where the tool always has: a refusal on standard output (and
+// on standard error too when standard output is not a terminal, where nobody
+// may see it), a numerical failure on standard error. Returns the exit status.
+int report_failure(const numeric::failure& f);
+
+// Flushes standard output; a failed write ends the run with status 1 and a
+// message, as a failed write of the files does. Returns the exit status.
+int finish_output();
+
+// On a terminal, one line on standard error when --tight would give the same
+// answers a far smaller loss than the default calibration's `loss`.
+void compare_with_tight(double H, int M, double xini, double xfin, int n, double loss);
 
 }  // namespace driver

@@ -7,10 +7,12 @@
 #include "envelope/build.hpp"
 #include "envelope/parameters.hpp"
 #include "envelope/settings.hpp"
+#include "numeric/error.hpp"
 
-int main(int argc, char** argv)
+namespace {
+
+void run(const driver::options& chosen)
 {
-    const driver::options chosen = driver::read_arguments(argc, argv);
     envelope::start_up_settings();
     int n = 5000;
     double xini = -1.0;
@@ -20,13 +22,15 @@ int main(int argc, char** argv)
     driver::in_out(&n, &xini, &xfin, &H, &M);
     envelope::refuse_bad_parameters(n, xini, xfin);
     // The density of this run, for the plot file's column written after the build.
-    const envelope::settings_guard run(envelope::for_density(H, M, xini, xfin));
+    const envelope::settings_guard density(envelope::for_density(H, M, xini, xfin));
 
     std::FILE* file = driver::open_table(n);
     constexpr int histogram = 1;  // a run builds exactly one
     const envelope::build_observer observer{driver::progress_line, driver::announce_recalibration};
-    const envelope::table t = envelope::build(H, M, xini, xfin, n, chosen.tight ? envelope::mode::tight : envelope::mode::specified, observer);
+    const envelope::mode mode = chosen.tight ? envelope::mode::tight : envelope::mode::specified;
+    const envelope::table t = envelope::build(H, M, xini, xfin, n, mode, observer);
     driver::report_line(histogram, H, M, t.loss);
+    if (mode == envelope::mode::specified) driver::compare_with_tight(H, M, xini, xfin, n, t.loss);
     driver::write_histogram(file, H, M, n, xini, xfin, t.loss, t.a, t.x.data());
     driver::close_table(file);
     driver::write_plot(t.x.data(), t.f1.data(), n);
@@ -35,5 +39,19 @@ int main(int argc, char** argv)
     std::printf("You must copy the file \"Sin_Cos.res\" in your working directory\n");
     std::printf("You must copy the first lines of Sin_Cos.res at the beginning of the program\n");
     std::printf("     -----------------------------------\n\n");
-    return 0;
+}
+
+}  // namespace
+
+int main(int argc, char** argv)
+{
+    const driver::options chosen = driver::read_arguments(argc, argv);
+    // Failures come back here, and this is where they are told.
+    const numeric::failures_thrown told_here;
+    try {
+        run(chosen);
+    } catch (const numeric::failure& f) {
+        return driver::report_failure(f);
+    }
+    return driver::finish_output();
 }

@@ -2,9 +2,11 @@
 
 #include <cerrno>
 #include <cstring>
+#include <string>
 
 #include "envelope/density.hpp"
 #include "numeric/error.hpp"
+#include "table_text.hpp"
 
 namespace driver {
 
@@ -22,9 +24,9 @@ std::FILE* create(const char* name)
     return file;
 }
 
-void check_write(int written, const char* name)
+void put(std::FILE* file, const std::string& text, const char* name)
 {
-    if (written < 0) file_error("write", name);
+    if (std::fwrite(text.data(), 1, text.size(), file) != text.size()) file_error("write", name);
 }
 
 void close(std::FILE* file, const char* name)
@@ -38,12 +40,7 @@ void close(std::FILE* file, const char* name)
 std::FILE* open_table(int n)
 {
     std::FILE* table = create(table_file_name);
-    check_write(std::fprintf(table, "********* copy this line at the beginning of the main program ******\n"),
-                table_file_name);
-    check_write(std::fprintf(table, "#define Nd_poi                   %d    // nb of points of each histogram\n", n),
-                table_file_name);
-    check_write(std::fprintf(table, "$*********************** end copy **********************************\n"),
-                table_file_name);
+    put(table, sampler::text::banner(n), table_file_name);
     if (std::fflush(table) != 0) file_error("write", table_file_name);
     return table;
 }
@@ -51,8 +48,7 @@ std::FILE* open_table(int n)
 void write_histogram(std::FILE* table, double h, int m, int n, double xini, double xfin, double loss, double a,
                      const double x[])
 {
-    check_write(std::fprintf(table, "%f %d %d %f %f %f  %20.16e\n", h, m, n, xini, xfin, loss, a), table_file_name);
-    for (int i = 0; i < n; ++i) check_write(std::fprintf(table, "%20.16e\n", x[i]), table_file_name);
+    put(table, sampler::text::histogram(h, m, n, xini, xfin, loss, a, x), table_file_name);
 }
 
 void close_table(std::FILE* table) { close(table, table_file_name); }
@@ -60,10 +56,23 @@ void close_table(std::FILE* table) { close(table, table_file_name); }
 void write_plot(const double x[], const double f1[], int n)
 {
     std::FILE* plot = create(plot_file_name);
+    std::string text;
+    text.reserve(static_cast<std::size_t>(n) * 64);
+    // Every inner edge ends one bin and starts the next: its density is computed once.
+    double g = envelope::g1(x[0]);
     for (int i = 0; i < n; ++i) {
-        check_write(std::fprintf(plot, "%f %f %f\n", x[i], envelope::g1(x[i]), f1[i]), plot_file_name);
-        check_write(std::fprintf(plot, "%f %f %f\n", x[i + 1], envelope::g1(x[i + 1]), f1[i]), plot_file_name);
+        const double g_next = envelope::g1(x[i + 1]);
+        for (const auto& [edge, density] : {std::pair{x[i], g}, std::pair{x[i + 1], g_next}}) {
+            sampler::text::fixed6(text, edge);
+            text += ' ';
+            sampler::text::fixed6(text, density);
+            text += ' ';
+            sampler::text::fixed6(text, f1[i]);
+            text += '\n';
+        }
+        g = g_next;
     }
+    put(plot, text, plot_file_name);
     close(plot, plot_file_name);
 }
 

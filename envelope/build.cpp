@@ -1,5 +1,6 @@
 #include "envelope/build.hpp"
 
+#include <optional>
 #include <utility>
 
 #include "envelope/calibration.hpp"
@@ -55,6 +56,7 @@ table build(double H, int M, double xini, double xfin, int n, mode m, const buil
     const settings_guard guard(s);
 
     check_g_positive(xini, xfin);
+    refuse_unevaluable_H(H, M);
     if (m == mode::tight) return build_tight_table(H, M, xini, xfin, n);
 
     table t;
@@ -69,11 +71,21 @@ table build(double H, int M, double xini, double xfin, int n, mode m, const buil
     t.factor = corrections(x, f1, &t.a, n);
 
     if (recalibrate_unsound && !table_is_sound(x, f1, t.a, t.factor, n, &t.why)) {
-        if (observer.recalibrating != nullptr) observer.recalibrating(t.why.c_str());
+        // A table whose only fault is its correction factor can still be
+        // sampled from; at a few bins it may already be the better one.
+        std::string fault;
+        std::optional<table> first;
+        if (table_is_valid(x, f1, t.a, n, &fault)) first = t;
         t.factor = recalibrate(t.a0, x, f1, &t.a, n);
         std::string still;
         if (!table_is_sound(x, f1, t.a, t.factor, n, &still)) numeric::fatal("!!! no sound table can be made: %s", still.c_str());
-        t.recalibrated = true;
+        if (first && first->a <= t.a) {
+            t = std::move(*first);
+            t.why.clear();
+        } else {
+            if (observer.recalibrating != nullptr) observer.recalibrating(t.why.c_str());
+            t.recalibrated = true;
+        }
     }
 
     t.loss = (t.a / t.a0 - 1) * 100.0;

@@ -5,6 +5,7 @@
 #include "envelope/edges.hpp"
 #include "envelope/envelope.hpp"
 #include "envelope/progress.hpp"
+#include "numeric/digits.hpp"
 #include "numeric/error.hpp"
 
 namespace envelope {
@@ -23,7 +24,8 @@ double side(const double x[], int n) { return x[n] - Xlimit >= 0 ? 1.0 : -1.0; }
 double find_a(double a, double x[], int n)
 {
     if (!(a > 0) || !std::isfinite(a)) {
-        numeric::fatal("the density has no usable integral on [%.17g, %.17g]: starting bin area %g", Xini, Xfin, a);
+        numeric::fatal("the density has no usable integral on [%s, %s]: starting bin area %g",
+                       numeric::shortest(Xini).c_str(), numeric::shortest(Xfin).c_str(), a);
     }
     int pass = 0;
     int layouts = 0;

@@ -2,6 +2,7 @@
 
 #include <cmath>
 
+#include "numeric/digits.hpp"
 #include "numeric/error.hpp"
 
 namespace envelope {
@@ -11,7 +12,8 @@ void refuse_bad_parameters(int n, double xini, double xfin)
     if (n < 1 || n > max_bins) numeric::refuse("!!! n=%d must be between 1 and %d\n", n, max_bins);
     const bool finite = std::isfinite(xini) && std::isfinite(xfin);
     if (!finite || !(-1 <= xini && xini < xfin && xfin <= 1)) {
-        numeric::refuse("!!! xini=%.17g, xfin=%.17g: the interval must satisfy -1 <= xini < xfin <= 1\n", xini, xfin);
+        numeric::refuse("!!! xini=%s, xfin=%s: the interval must satisfy -1 <= xini < xfin <= 1\n",
+                        numeric::shortest(xini).c_str(), numeric::shortest(xfin).c_str());
     }
 }
 
@@ -22,6 +24,21 @@ void refuse_bad_exponents(double H, int M)
     if (M < 0) numeric::refuse("M=%d must be even and >= 0\n", M);
     if (H < 1) numeric::refuse("H=%f must be >=1\n", H);
     if (!std::isfinite(H)) numeric::refuse("H=%f must be a finite number >= 1\n", H);
+}
+
+double density_step_drop(double H) { return (H - 1) * 0x1p-54; }
+
+void refuse_unevaluable_H(double H, int M)
+{
+    const double drop = density_step_drop(H);
+    // M = 0 with the first step underflowing is a flat box: 1 where 1 - x*x
+    // rounds to 1, 0 elsewhere, which the maxima from the formula still cover.
+    const bool box = M == 0 && std::exp(-drop) == 0;
+    if (drop > max_step_drop && !box) {
+        numeric::fatal("no sound table: H=%s is too large, the density drops by %.3g%% between neighbouring doubles "
+                       "near 0 and its stationary points no longer give its maxima",
+                       numeric::shortest(H).c_str(), -std::expm1(-drop) * 100);
+    }
 }
 
 }  // namespace envelope

@@ -8,6 +8,18 @@ inline constexpr int max_bins = 100000;
 // defined on (anything but finite -1 <= xini < xfin <= 1): the refusal road.
 void refuse_bad_parameters(int n, double xini, double xfin);
 
+// Near x = 0, 1 - x*x moves in steps of 2^-53 and the density's factor
+// (1 - x^2)^((H - 1)/2) drops by exp(-(H - 1) 2^-54) at each: the logarithm
+// of that drop. Beyond a tenth of the margin 1.001 the density's maxima lie on
+// those steps rather than at its stationary points, and two ordinary ways of
+// computing it (the tool's and a simulation's) differ by more than the margin.
+double density_step_drop(double H);
+inline constexpr double max_step_drop = 1e-4;
+
+// Ends the build (status 1, naming H) when H is past what doubles can evaluate
+// the density to within the margin; the flat box that M = 0 leaves is kept.
+void refuse_unevaluable_H(double H, int M);
+
 // Refuses an odd or negative M and an H below 1 or not finite: the refusal road.
 void refuse_bad_exponents(double H, int M);
 

@@ -26,6 +26,12 @@ bool table_is_sound(const double x[], const double f1[], double a, double factor
     if (!(factor <= max_sound_factor)) {
         return fault(why, "correction factor %g exceeds 2: the calibration missed its target", factor);
     }
+    return table_is_valid(x, f1, a, n, why);
+}
+
+bool table_is_valid(const double x[], const double f1[], double a, int n, std::string* why)
+{
+    if (!(a > 0) || !std::isfinite(a)) return fault(why, "bin area %g is not a positive number", a);
     for (int i = 0; i < n; ++i) {
         if (!(x[i + 1] > x[i])) return fault(why, "bin %d has width %g", i, x[i + 1] - x[i]);
         const double m = g1_max_in_domain(x[i], x[i + 1]);

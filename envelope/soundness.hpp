@@ -14,4 +14,8 @@ inline constexpr double max_sound_factor = 2.0;
 // Otherwise false, with the first fault found in *why.
 bool table_is_sound(const double x[], const double f1[], double a, double factor, int n, std::string* why);
 
+// The same without the bound on the correction factor: the envelope covers its
+// density, whatever its loss.
+bool table_is_valid(const double x[], const double f1[], double a, int n, std::string* why);
+
 }  // namespace envelope

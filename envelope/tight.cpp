@@ -560,6 +560,11 @@ double calibrate(const density& d, double total, int n, void (*progress)(int, do
 
 }  // namespace
 
+double density_integral(double H, int M, double xini, double xfin)
+{
+    return integral(make_density(H, M, xini, xfin));
+}
+
 tight_table build_tight(double H, int M, double xini, double xfin, int n, void (*progress)(int layouts, double distance))
 {
     check_input(H, M, xini, xfin, n);

@@ -1,5 +1,9 @@
 #include "sin_cos/table.hpp"
 
+#include "envelope/tight.hpp"
+#include "numeric/digits.hpp"
+#include "table_text.hpp"
+
 #include <charconv>
 #include <cmath>
 #include <fstream>
@@ -31,13 +35,7 @@ std::string where(const std::string& source, int line)
     throw table_error(table_error::kind::unsound, source, line, what);
 }
 
-std::string show(double v)
-{
-    std::ostringstream out;
-    out.precision(17);
-    out << v;
-    return out.str();
-}
+std::string show(double v) { return numeric::shortest(v); }
 
 std::vector<std::string_view> split(std::string_view line)
 {
@@ -95,6 +93,58 @@ private:
     int number_ = 0;
 };
 
+// Each bin's height against the density's maximum on it, which lies at an end
+// or at a stationary point inside (+-xm where the density peaks, or 0 when
+// M = 0): a table that does not cover its density would be sampled from the
+// wrong law without a word.
+void check_envelope(const Table& t, const std::string& source)
+{
+    const std::size_t n = t.bins();
+    double peaks[2];
+    int count = 0;
+    if (t.M == 0) {
+        peaks[count++] = 0.0;
+    } else {
+        const double xm = std::sqrt(t.M / ((t.M + t.H) - 1));
+        peaks[count++] = -xm;
+        peaks[count++] = xm;
+    }
+    double at_left = density(t.edges[0], t.H, t.M);
+    for (std::size_t i = 0; i < n; ++i) {
+        const double x0 = t.edges[i];
+        const double x1 = t.edges[i + 1];
+        const double at_right = density(x1, t.H, t.M);
+        double top = at_left > at_right ? at_left : at_right;
+        for (int k = 0; k < count; ++k) {
+            if (x0 < peaks[k] && peaks[k] < x1) top = std::fmax(top, density(peaks[k], t.H, t.M));
+        }
+        const double height = t.height(i);
+        if (!(height >= top)) {
+            unsound(source, first_edge_line + static_cast<int>(i),
+                    "bin " + std::to_string(i) + " on [" + show(x0) + ", " + show(x1) + "] has height " + show(height) +
+                        ", below the density's maximum " + show(top) + " on it");
+        }
+        at_left = at_right;
+    }
+}
+
+// The header's loss is the envelope's excess over the density's integral. An
+// edited H or area that the envelope still covers shows here: the tool's loss
+// comes from an integral good to far better than this tolerance.
+void check_loss(const Table& t, const std::string& source)
+{
+    constexpr double tolerance = 1e-2;
+    const double integral = envelope::density_integral(t.H, t.M, t.xini, t.xfin);
+    if (!(integral > 0) || !std::isfinite(integral)) return;  // nothing to judge by
+    const double stated = 1 + t.loss / 100;
+    const double actual = static_cast<double>(t.bins()) * t.a / integral;
+    if (!(std::fabs(actual / stated - 1) <= tolerance)) {
+        unsound(source, header_line,
+                "the loss " + show(t.loss) + "% does not belong to this table: its area and the density's integral give " +
+                    show((actual - 1) * 100) + "%");
+    }
+}
+
 }  // namespace
 
 table_error::table_error(kind k, const std::string& source, int line, const std::string& what)
@@ -141,6 +191,7 @@ Table read_table(std::istream& in, const std::string& source)
     if (std::fabs(t.edges[0] - t.xini) <= header_rounding) t.xini = t.edges[0];
     t.edges.push_back(t.xfin);
     validate(t, source);
+    check_loss(t, source);
     return t;
 }
 
@@ -183,6 +234,7 @@ void validate(const Table& t, const std::string& source)
         malformed(source, header_line,
                   "xfin = " + show(t.edges[n]) + " does not exceed the last edge " + show(t.edges[n - 1]) + " (line " +
                       std::to_string(first_edge_line + static_cast<int>(n) - 1) + ")");
+    check_envelope(t, source);
 }
 
 }  // namespace sampler

@@ -76,4 +76,9 @@ Table load_table(const std::string& path);
 // numbers in its messages are those the values would have in a file.
 void validate(const Table& table, const std::string& source);
 
+// Writes the table file byte for byte as sin_cos writes it: the banner, the
+// header line and the n left edges. Throws std::runtime_error naming the path
+// when the file cannot be created or written.
+void write_table(const Table& table, const std::string& path);
+
 }  // namespace sampler

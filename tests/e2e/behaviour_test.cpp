@@ -95,12 +95,13 @@ TEST_P(Refusal, StopsBeforeAnyFileIsTouched)
         const Result r = box->run(c.input, {}, 30);
         ASSERT_FALSE(r.timed_out) << "asks forever";
         EXPECT_EQ(r.status, 255);
-        EXPECT_EQ(r.err, "");
         const auto prompt_end = r.out.find('=', r.out.rfind("-> "));
         ASSERT_NE(prompt_end, std::string::npos) << r.out;
         const std::string message = r.out.substr(prompt_end + 1);
         EXPECT_EQ(message.rfind("!!!", 0), 0u) << message;
         EXPECT_TRUE(message.ends_with('\n'));
+        // Standard output is a file here: the reason reaches standard error too.
+        EXPECT_TRUE(r.err.ends_with(lines(message).back() + "\n")) << r.err;
         if (c.value) {
             std::string words = message;
             for (char& ch : words)
@@ -122,6 +123,7 @@ INSTANTIATE_TEST_SUITE_P(Parameters, Refusal,
                                          RefusalCase{"xini_below_minus_one", "-2 1 2 4 10\n", "-2"},
                                          RefusalCase{"infinite_end", "-1 inf 2 4 10\n", "inf"},
                                          RefusalCase{"nan_end", "nan 1 2 4 10\n", "nan"},
+                                         RefusalCase{"answers_as_typed", ".95 3.7 2 4 10\n", "3.7"},
                                          // Input that ends while H or M is being asked again.
                                          RefusalCase{"h_then_end", "0 1 0.5", nullptr},
                                          RefusalCase{"m_then_end", "0 1 2 3", nullptr},
@@ -209,6 +211,44 @@ INSTANTIATE_TEST_SUITE_P(
                     ArgumentCase{"unknown", {"--tight", "-x"}, 255, "", "unknown argument \"-x\"\nusage: sin_cos", false},
                     ArgumentCase{"tight", {"--tight"}, 0, "Histogram=1, H=2.000000, M=4, loss=", "", true}),
     [](const auto& info) { return std::string(info.param.name); });
+
+// What the dialogue could not read as it was meant is said on standard error;
+// standard output, the values and the table stay what they were.
+TEST(Answers, ThatReadOtherwiseThanTypedAreNamed)
+{
+    const struct {
+        const char* input;
+        const char* err;
+        const char* header;  // start of the table's header line
+    } cases[] = {
+        {"0,5 0.9 2 4 100\n",
+         "!!! read xini=0 from the start of a word that goes on with \",5\"\n"
+         "!!! cannot read \",5\" as xfin: xfin keeps 1, and H, M and n keep their defaults\n",
+         "2.000000 4 5000 0.000000 1.000000 "},
+        {"abc 0.5 2 4 100\n", "!!! cannot read \"abc\" as xini: xini keeps -1, and xfin, H, M and n keep their defaults\n",
+         "2.000000 4 5000 -1.000000 "},
+        {"-1 1 2 4 1e3\n", "!!! read n=1 from the start of a word that goes on with \"e3\"\n", "2.000000 4 1 "},
+        {"0 1 0.5 abc\n2 4 10\n", "!!! cannot read \"abc\" as H: H keeps 0.5\n", "2.000000 4 10 "},
+        {"-1 1 2 4 100 more words\n", "", "2.000000 4 100 "},
+        {"", "", "2.000000 4 5000 "},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.input);
+        Sandbox box;
+        const Result r = box.run(c.input, {}, 60);
+        EXPECT_EQ(r.status, 0);
+        EXPECT_EQ(r.err, c.err);
+        EXPECT_EQ(lines(r.table.value_or("\n\n\n\n")).at(3).rfind(c.header, 0), 0u);
+    }
+}
+
+TEST(Answers, AnUnwritableStandardOutputEndsWithStatusOne)
+{
+    Sandbox box;
+    const Result r = box.run("", {"sh", "-c", "exec \"$0\" > /dev/full"}, 60);
+    EXPECT_EQ(r.status, 1);
+    EXPECT_EQ(r.err.rfind("cannot write standard output: ", 0), 0u) << r.err;
+}
 
 // A numerical failure in the build: only the banner reaches the table and an
 // existing plot file is left alone.
