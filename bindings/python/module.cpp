@@ -5,6 +5,7 @@
 #include <exception>
 #include <optional>
 #include <random>
+#include <stdexcept>
 #include <string>
 #include <utility>
 #include <vector>
@@ -130,6 +131,24 @@ PYBIND11_MODULE(sin_cos, m)
                 return view;
             },
             "The n + 1 bin edges, read-only; the last one is xfin.")
+        .def(
+            "save",
+            [](const sampler::Table& t, const std::filesystem::path& path) {
+                std::string failure;
+                {
+                    const py::gil_scoped_release unlocked;
+                    try {
+                        sampler::write_table(t, path.string());
+                    } catch (const std::runtime_error& e) {
+                        failure = e.what();
+                    }
+                }
+                if (!failure.empty()) {
+                    PyErr_SetString(PyExc_OSError, failure.c_str());
+                    throw py::error_already_set();
+                }
+            },
+            py::arg("path"), "Writes the table file byte for byte as sin_cos writes it; OSError if it cannot.")
         .def("__repr__", [](const sampler::Table& t) {
             return "<sin_cos.Table H=" + py::repr(py::float_(t.H)).cast<std::string>() + " M=" +
                    std::to_string(t.M) + " [" + py::repr(py::float_(t.xini)).cast<std::string>() + ", " +

@@ -94,10 +94,16 @@ class Tables(unittest.TestCase):
         del t
         self.assertEqual(e[-1], 0.9)  # the view keeps its table alive
 
-    def test_file_reads_back_as_built(self):
+    def test_file_reads_back_as_built_and_saves_as_the_tool_writes(self):
         f, b = sin_cos.load_table(TABLE_FILE), sin_cos.build_table(2, 4, -1, 1, 5000)
         self.assertEqual((f.H, f.M, f.xini, f.xfin, f.a), (b.H, b.M, b.xini, b.xfin, b.a))
         self.assertEqual(f.edges.tolist(), b.edges.tolist())
+        with tempfile.TemporaryDirectory() as d:
+            b.save(os.path.join(d, "Sin_Cos.res"))
+            with open(os.path.join(d, "Sin_Cos.res"), "rb") as saved, open(TABLE_FILE, "rb") as tool:
+                self.assertEqual(saved.read(), tool.read())
+            with self.assertRaises(OSError):
+                b.save(os.path.join(d, "no", "such", "dir"))
 
     def test_failures(self):
         with open(TABLE_FILE) as src:
