@@ -5,6 +5,7 @@
 
 #include <cstdint>
 #include <limits>
+#include <string>
 
 #include <numpy/random/bitgen.h>
 #include <pybind11/pybind11.h>
@@ -31,7 +32,8 @@ public:
         namespace py = pybind11;
         owner_ = py::hasattr(rng, "bit_generator") ? rng.attr("bit_generator") : rng;
         if (!py::hasattr(owner_, "capsule") || !py::hasattr(owner_, "lock"))
-            throw py::type_error("rng must be a numpy.random.Generator or a numpy.random.BitGenerator");
+            throw py::type_error("rng must be a numpy.random.Generator or a numpy.random.BitGenerator, not " +
+                                 py::repr(rng).cast<std::string>());
         const py::object capsule = owner_.attr("capsule");
         auto* gen = static_cast<bitgen_t*>(PyCapsule_GetPointer(capsule.ptr(), "BitGenerator"));
         if (gen == nullptr) throw py::error_already_set();
