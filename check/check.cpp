@@ -47,6 +47,7 @@ const char* const usage =
     "  --seed S          seed of the std::mt19937_64 generator (default 1)\n"
     "  --histogram FILE  write a histogram of the draws against the density to FILE\n"
     "  --help            show this text\n"
+    "  --version         show the version\n"
     "exit status: 0 the table passes, 1 it fails, 2 bad input\n";
 
 struct options {
@@ -55,6 +56,7 @@ struct options {
     std::uint64_t seed = 1;
     std::string histogram;
     bool help = false;
+    bool version = false;
 };
 
 struct bad_usage {
@@ -84,6 +86,8 @@ options parse_args(int argc, char** argv)
         };
         if (arg == "--help" || arg == "-h") {
             opt.help = true;
+        } else if (arg == "--version") {
+            opt.version = true;
         } else if (arg == "--samples") {
             opt.samples = parse_count(arg, value(), false);
             if (opt.samples > 100'000'000) throw bad_usage{"--samples is limited to 100000000"};
@@ -228,6 +232,10 @@ int main(int argc, char** argv)
         const options opt = parse_args(argc, argv);
         if (opt.help) {
             std::fputs(usage, stdout);
+            return status_pass;
+        }
+        if (opt.version) {
+            std::printf("sin_cos_check %s\n", SIN_COS_VERSION);
             return status_pass;
         }
         return run(opt);

@@ -154,7 +154,7 @@ TEST(SinCosCheck, CommandLineAndHistogram)
     const struct {
         std::string args;
         int status;
-    } cases[] = {{"--help", 0}, {"--samples 0", 2}, {"--samples", 2}, {"--seed -3", 2}, {"--bogus", 2},
+    } cases[] = {{"--help", 0}, {"--version", 0}, {"--samples 0", 2}, {"--samples", 2}, {"--seed -3", 2}, {"--bogus", 2},
                  {"no-such-table.res", 2}, {"a.res b.res", 2}};
     for (const auto& c : cases) EXPECT_EQ(run_check(c.args).status, c.status) << c.args;
 
