@@ -82,11 +82,9 @@ py::array_t<double> sample(const sampler::sin_cos_distribution& dist, const py::
         const py::gil_scoped_release unlocked;
         std::mt19937_64 g(*seed);
         fill(dist, g, data, count);
-        return out;
-    }
-    if (rng.is_none()) rng = py::module_::import("numpy.random").attr("default_rng")();
-    sin_cos_python::locked_bit_generator bits(rng);
-    {
+    } else {
+        if (rng.is_none()) rng = py::module_::import("numpy.random").attr("default_rng")();
+        sin_cos_python::locked_bit_generator bits(rng);
         const py::gil_scoped_release unlocked;
         fill(dist, bits.engine(), data, count);
     }
