@@ -39,9 +39,9 @@ void BM_ThreeCalls(benchmark::State& state)
 {
     std::mt19937_64 rng(1);
     for (auto _ : state) {
-        const double u = sampler::canonical(rng);
-        const double v = sampler::canonical(rng);
-        benchmark::DoNotOptimize(u + v + sampler::canonical(rng));
+        const double u = sampler::detail::canonical(rng);
+        const double v = sampler::detail::canonical(rng);
+        benchmark::DoNotOptimize(u + v + sampler::detail::canonical(rng));
     }
     state.SetItemsProcessed(state.iterations());
 }

@@ -1,13 +1,18 @@
 #include "sin_cos/table.hpp"
 
+#include <locale.h>
+#include <stdlib.h>
+
 #include "envelope/tight.hpp"
 #include "numeric/digits.hpp"
 #include "table_text.hpp"
 
+#include <cerrno>
 #include <charconv>
 #include <cmath>
 #include <fstream>
 #include <istream>
+#include <new>
 #include <sstream>
 #include <string_view>
 
@@ -51,12 +56,29 @@ std::vector<std::string_view> split(std::string_view line)
     return tokens;
 }
 
-template <class T>
-bool parse(std::string_view token, T& value)
+bool parse(std::string_view token, int& value)
 {
     const char* end = token.data() + token.size();
     auto [ptr, ec] = std::from_chars(token.data(), end, value);
     return ec == std::errc() && ptr == end;
+}
+
+// Correctly rounded like from_chars, whose floating-point form libc++ lacks,
+// and in the C locale whatever the program's. The grammar is from_chars':
+// strtod's leading '+' and hexadecimal form are refused.
+bool parse(std::string_view token, double& value)
+{
+    static const locale_t c_numeric = newlocale(LC_ALL_MASK, "C", locale_t{});
+    if (c_numeric == locale_t{}) throw std::bad_alloc();
+    const std::size_t sign = token.substr(0, 1) == "-" ? 1 : 0;
+    if (token.size() == sign || token[sign] == '+' || token.find_first_of("xX") != std::string_view::npos)
+        return false;
+    const std::string text(token);
+    char* end = nullptr;
+    errno = 0;
+    value = strtod_l(text.c_str(), &end, c_numeric);
+    const bool out_of_range = errno == ERANGE && (value == 0 || std::isinf(value));  // subnormals are numbers
+    return !out_of_range && end == text.c_str() + text.size();
 }
 
 class line_reader {

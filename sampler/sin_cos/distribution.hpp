@@ -1,10 +1,16 @@
 #pragma once
 
 #include <cmath>
+#include <cstddef>
 #include <cstdint>
+#include <ios>
+#include <istream>
 #include <limits>
 #include <optional>
+#include <ostream>
 #include <random>
+#include <sstream>
+#include <stdexcept>
 #include <string>
 #include <utility>
 #include <vector>
@@ -12,6 +18,8 @@
 #include "table.hpp"
 
 namespace sampler {
+
+namespace detail {
 
 // Uniform double in [0, 1) from the generator's bits alone, so that a seed
 // gives the same stream whatever standard library the program is built with.
@@ -28,91 +36,212 @@ double canonical(URBG& g)
     }
 }
 
+}  // namespace detail
+
 // Draws x with density proportional to x^M (1 - x^2)^((H-1)/2) on the table's
 // interval by rejection from the table's envelope: every bin has the same
 // area, so a uniform bin and a uniform point in it are a uniform point under
 // the staircase, kept when it also lies under the density. Below a floor
 // under the density on each bin, a point is kept without evaluating it.
+//
+// A random number distribution as <random> defines one. The same stream:
+// with an engine whose results span all 64 bits, 0 to 2^64 - 1
+// (std::mt19937_64 does; std::ranlux48 and 32-bit engines do not), a proposal
+// takes exactly three engine calls, each made a double as (bits >> 11) * 2^-53:
+// the bin, the point in it, the height. A seed then gives the same draws with
+// every standard library and compiler, in the C and Fortran bindings, and from
+// one release to the next (tests/sampler/known_draws.txt pins them). Any
+// other engine goes through std::generate_canonical, whose number of calls and
+// rounding the standard libraries do not share: the law is the same, the
+// stream only that of the library it was built with.
 class sin_cos_distribution {
 public:
     using result_type = double;
 
-    explicit sin_cos_distribution(Table table, const std::string& source = "table") : table_(std::move(table))
-    {
-        validate(table_, source);
-        bins_.reserve(table_.bins());
-        for (std::size_t i = 0; i < table_.bins(); ++i) {
-            const double x0 = table_.edges[i];
-            const double width = table_.edges[i + 1] - x0;
-            bins_.push_back({x0, width, table_.height(i), density_floor(x0, width)});
-        }
-    }
+    // The table, with what a proposal reads from each bin.
+    class param_type {
+    public:
+        using distribution_type = sin_cos_distribution;
 
-    // One proposal of the rejection method: the point, or nothing if rejected.
-    template <class URBG>
-    std::optional<result_type> propose(URBG& g) const
-    {
-        const std::size_t n = bins_.size();
-        std::size_t i = static_cast<std::size_t>(canonical(g) * static_cast<double>(n));
-        if (i >= n) i = n - 1;
-        const bin& b = bins_[i];
-        const double x = b.x0 + canonical(g) * b.width;
-        const double y = canonical(g) * b.height;
-        if (y < b.floor || y < density(x, table_.H, table_.M)) return x;
-        return std::nullopt;
-    }
+        // The flat density on [-1, 1] in one bin (H = 1, M = 0): a uniform draw.
+        param_type() : param_type(Table{1.0, 0, -1.0, 1.0, 0.0, 2.0, {-1.0, 1.0}}) {}
+
+        // Throws table_error, naming `source`, for a table that cannot be sampled.
+        explicit param_type(Table table, const std::string& source = "table") : table_(std::move(table))
+        {
+            validate(table_, source);
+            bins_.reserve(table_.bins());
+            for (std::size_t i = 0; i < table_.bins(); ++i) {
+                const double x0 = table_.edges[i];
+                const double width = table_.edges[i + 1] - x0;
+                bins_.push_back({x0, width, table_.height(i), density_floor(x0, width)});
+            }
+        }
+
+        const Table& table() const { return table_; }
+
+        // Equal parameters draw the same stream.
+        friend bool operator==(const param_type& l, const param_type& r)
+        {
+            return l.table_.H == r.table_.H && l.table_.M == r.table_.M && l.table_.a == r.table_.a &&
+                   l.table_.edges == r.table_.edges;
+        }
+        friend bool operator!=(const param_type& l, const param_type& r) { return !(l == r); }
+
+    private:
+        friend class sin_cos_distribution;
+
+        // Aligned so that a draw reads a single cache line.
+        struct alignas(32) bin {
+            double x0, width, height, floor;
+        };
+
+        // A value under the density, as density() computes it, at every point the
+        // bin can propose: x0 + c width for c in [0, 1), off by less than
+        // 2^-52 (|x0| + width) however it is rounded or fused; with that slack
+        // |x| spans [lo, hi]. Each rounding is monotone, so the computed x^M rises
+        // with |x| (M is even) and the computed 1 - x^2 and its root fall: x^M at
+        // lo times (1 - x^2)^((H-1)/2) at hi is under the computed density on the
+        // whole bin, and 0 where the bin holds a zero of it (x = 0 with M > 0,
+        // |x| = 1 with H > 1). The smaller end value would not do: next to a flat
+        // peak the computed density dips an ulp below it. This floor gives up a
+        // fraction of about width (M / |x| + (H - 1) |x| / (1 - x^2)) instead.
+        // std::pow is only nearly monotone, accurate to an ulp or so, hence the
+        // shave of 2^-40.
+        double density_floor(double x0, double width) const
+        {
+            const double x1 = x0 + width;
+            const double slack = 0x1p-50 * (std::fabs(x0) + width);
+            const double hi = std::fmax(std::fabs(x0), std::fabs(x1)) + slack;
+            const double lo =
+                x0 < 0 && x1 > 0 ? 0.0 : std::fmax(std::fmin(std::fabs(x0), std::fabs(x1)) - slack, 0.0);
+            if (table_.H != 1.0 && !(hi <= 1.0)) return 0.0;  // 1 - x^2 < 0 past the ends of [-1, 1]
+            const double f = cos_factor(lo, table_.M) * (sin_factor(hi, table_.H) * (1.0 - 0x1p-40));
+            return f > 0 ? f : 0.0;
+        }
+
+        Table table_;
+        std::vector<bin> bins_;
+    };
+
+    sin_cos_distribution() = default;
+    explicit sin_cos_distribution(Table table, const std::string& source = "table") : p_(std::move(table), source) {}
+    explicit sin_cos_distribution(const param_type& p) : p_(p) {}
 
     template <class URBG>
     result_type operator()(URBG& g) const
     {
+        return (*this)(g, p_);
+    }
+
+    template <class URBG>
+    result_type operator()(URBG& g, const param_type& p) const
+    {
         for (;;) {
-            if (const auto x = propose(g)) return *x;
+            if (const auto x = try_once(g, p)) return *x;
         }
     }
 
-    void reset() {}
-    result_type min() const { return table_.edges.front(); }
-    result_type max() const { return table_.edges.back(); }
-    const Table& table() const { return table_; }
-
-    friend bool operator==(const sin_cos_distribution& l, const sin_cos_distribution& r)
+    // One proposal of the rejection method: the point, or nothing if rejected.
+    // The acceptance rate is 1 / (1 + loss / 100).
+    template <class URBG>
+    std::optional<result_type> propose(URBG& g) const
     {
-        return l.table_.H == r.table_.H && l.table_.M == r.table_.M && l.table_.a == r.table_.a &&
-               l.table_.edges == r.table_.edges;
+        return try_once(g, p_);
+    }
+
+    // The proposal of three uniforms in [0, 1] from the caller's own source:
+    // u picks the bin, v the point in it, w the height under the bin. These are
+    // what an engine's three calls give through (bits >> 11) * 2^-53. Throws
+    // std::domain_error for a value outside [0, 1].
+    std::optional<result_type> propose(double u, double v, double w) const
+    {
+        for (const double c : {u, v, w}) {
+            if (!(c >= 0.0 && c <= 1.0)) {
+                std::ostringstream text;
+                text.precision(17);
+                text << "a uniform must lie in [0, 1], not " << c;
+                throw std::domain_error(text.str());
+            }
+        }
+        return accept(p_, u, v, w);
+    }
+
+    void reset() {}
+    param_type param() const { return p_; }
+    void param(const param_type& p) { p_ = p; }
+    result_type min() const { return p_.table_.edges.front(); }
+    result_type max() const { return p_.table_.edges.back(); }
+    const Table& table() const { return p_.table_; }
+
+    friend bool operator==(const sin_cos_distribution& l, const sin_cos_distribution& r) { return l.p_ == r.p_; }
+    friend bool operator!=(const sin_cos_distribution& l, const sin_cos_distribution& r) { return !(l == r); }
+
+    // "H M xini xfin loss a n" and the n + 1 edges, in 17 significant digits:
+    // >> reads back the very doubles.
+    template <class CharT, class Traits>
+    friend std::basic_ostream<CharT, Traits>& operator<<(std::basic_ostream<CharT, Traits>& os,
+                                                         const sin_cos_distribution& d)
+    {
+        const auto flags = os.flags(std::ios_base::scientific | std::ios_base::left | std::ios_base::dec);
+        const auto precision = os.precision(std::numeric_limits<double>::max_digits10 - 1);
+        const CharT space = os.widen(' ');
+        const CharT fill = os.fill(space);
+        const Table& t = d.table();
+        os << t.H << space << t.M << space << t.xini << space << t.xfin << space << t.loss << space << t.a << space
+           << t.bins();
+        for (const double e : t.edges) os << space << e;
+        os.flags(flags);
+        os.precision(precision);
+        os.fill(fill);
+        return os;
+    }
+
+    // A malformed or unsound table sets failbit and leaves d as it was.
+    template <class CharT, class Traits>
+    friend std::basic_istream<CharT, Traits>& operator>>(std::basic_istream<CharT, Traits>& is,
+                                                         sin_cos_distribution& d)
+    {
+        const auto flags = is.flags(std::ios_base::dec | std::ios_base::skipws);
+        Table t;
+        std::size_t n = 0;
+        if (is >> t.H >> t.M >> t.xini >> t.xfin >> t.loss >> t.a >> n) {
+            for (double e; t.edges.size() <= n && is >> e;) t.edges.push_back(e);
+        }
+        if (is) {
+            try {
+                d.param(param_type(std::move(t)));
+            } catch (const table_error&) {
+                is.setstate(std::ios_base::failbit);
+            }
+        }
+        is.flags(flags);
+        return is;
     }
 
 private:
-    // Aligned so that a draw reads a single cache line.
-    struct alignas(32) bin {
-        double x0, width, height, floor;
-    };
-
-    // A value under the density, as density() computes it, at every point the
-    // bin can propose: x0 + c width for c in [0, 1), off by less than
-    // 2^-52 (|x0| + width) however it is rounded or fused; with that slack
-    // |x| spans [lo, hi]. Each rounding is monotone, so the computed x^M rises
-    // with |x| (M is even) and the computed 1 - x^2 and its root fall: x^M at
-    // lo times (1 - x^2)^((H-1)/2) at hi is under the computed density on the
-    // whole bin, and 0 where the bin holds a zero of it (x = 0 with M > 0,
-    // |x| = 1 with H > 1). The smaller end value would not do: next to a flat
-    // peak the computed density dips an ulp below it. This floor gives up a
-    // fraction of about width (M / |x| + (H - 1) |x| / (1 - x^2)) instead.
-    // std::pow is only nearly monotone, accurate to an ulp or so, hence the
-    // shave of 2^-40.
-    double density_floor(double x0, double width) const
+    template <class URBG>
+    static std::optional<result_type> try_once(URBG& g, const param_type& p)
     {
-        const double x1 = x0 + width;
-        const double slack = 0x1p-50 * (std::fabs(x0) + width);
-        const double hi = std::fmax(std::fabs(x0), std::fabs(x1)) + slack;
-        const double lo =
-            x0 < 0 && x1 > 0 ? 0.0 : std::fmax(std::fmin(std::fabs(x0), std::fabs(x1)) - slack, 0.0);
-        if (table_.H != 1.0 && !(hi <= 1.0)) return 0.0;  // 1 - x^2 < 0 past the ends of [-1, 1]
-        const double f = cos_factor(lo, table_.M) * (sin_factor(hi, table_.H) * (1.0 - 0x1p-40));
-        return f > 0 ? f : 0.0;
+        const double u = detail::canonical(g);
+        const double v = detail::canonical(g);
+        const double w = detail::canonical(g);
+        return accept(p, u, v, w);
     }
 
-    Table table_;
-    std::vector<bin> bins_;
+    static std::optional<result_type> accept(const param_type& p, double u, double v, double w)
+    {
+        const std::size_t n = p.bins_.size();
+        std::size_t i = static_cast<std::size_t>(u * static_cast<double>(n));
+        if (i >= n) i = n - 1;
+        const param_type::bin& b = p.bins_[i];
+        const double x = b.x0 + v * b.width;
+        const double y = w * b.height;
+        if (y < b.floor || y < density(x, p.table_.H, p.table_.M)) return x;
+        return std::nullopt;
+    }
+
+    param_type p_;
 };
 
 }  // namespace sampler

@@ -1,10 +1,18 @@
 #include <gtest/gtest.h>
 
+#include <bit>
 #include <cmath>
+#include <cstdint>
+#include <locale>
 #include <random>
+#include <sstream>
+#include <stdexcept>
 #include <string>
+#include <type_traits>
+#include <vector>
 
 #include "sin_cos/distribution.hpp"
+#include "sin_cos/sampler.hpp"
 #include "sin_cos/table.hpp"
 #include "tool_tables.hpp"
 
@@ -39,6 +47,102 @@ TEST(SinCosDistribution, AcceptanceRateAndReproducibility)
             EXPECT_TRUE(y >= dist.min() && y <= dist.max());
         }
         EXPECT_TRUE(differs);
+    }
+}
+
+}  // namespace
+
+namespace {
+
+// What <random> asks of a distribution: parameters that carry the stream,
+// a default, equality, and << >> that give back the very same draws.
+TEST(SinCosDistribution, MeetsTheStandardsRequirements)
+{
+    using dist_t = sampler::sin_cos_distribution;
+    static_assert(std::is_same_v<dist_t::param_type::distribution_type, dist_t>);
+    const dist_t d(sampler::load_table(tool_table(tables[1]).string()));
+    const dist_t flat;
+    EXPECT_EQ(flat.min(), -1.0);
+    EXPECT_EQ(flat.max(), 1.0);
+    EXPECT_TRUE(d != flat && !(d == flat) && d.param() != flat.param());
+
+    std::mt19937_64 a(9), b(9);
+    for (int i = 0; i < 1000; ++i) ASSERT_EQ(flat(a, d.param()), d(b));
+    dist_t e;
+    e.param(d.param());
+    EXPECT_TRUE(e == d && e == dist_t(d.param()));
+
+    std::stringstream text;
+    text.imbue(std::locale::classic());
+    text.precision(3);
+    text << d << ' ' << flat;
+    EXPECT_EQ(text.precision(), 3);
+    dist_t back, back_flat;
+    ASSERT_TRUE(text >> back >> back_flat);
+    EXPECT_TRUE(back == d && back_flat == flat);
+    EXPECT_EQ(back.table().loss, d.table().loss);
+    EXPECT_EQ(back.table().xfin, d.table().xfin);
+    for (int i = 0; i < 1000; ++i) ASSERT_EQ(back(a), d(b));
+
+    // Unsound, truncated, not numbers: failbit, and the distribution as it was.
+    for (const char* bad : {"2 4 -1 1 0 1 2 -1 0.5 0", "2 4 -1 1 0 -1 1 -1 1", "2 4 -1 1 0 1 2 -1 0", "2 4 x"}) {
+        std::istringstream in(bad);
+        dist_t kept = d;
+        EXPECT_FALSE(in >> kept) << bad;
+        EXPECT_TRUE(kept == d) << bad;
+    }
+
+    // Three uniforms of the caller's make a proposal as three engine calls do.
+    std::mt19937_64 g(3), h(3);
+    for (int i = 0; i < 1000; ++i) {
+        const double u = static_cast<double>(h() >> 11) * 0x1p-53, v = static_cast<double>(h() >> 11) * 0x1p-53,
+                     w = static_cast<double>(h() >> 11) * 0x1p-53;
+        ASSERT_EQ(d.propose(g), d.propose(u, v, w));
+    }
+    EXPECT_TRUE(d.propose(1.0, 1.0, 0.0));
+    for (const double u : {-0.0 - 1e-300, 1.0000000000000002, std::nan("")})
+        EXPECT_THROW(d.propose(0.5, u, 0.5), std::domain_error) << u;
+}
+
+}  // namespace
+
+namespace {
+
+// What the tool writes reads back as the very doubles, and only the decimal
+// forms it writes are numbers.
+TEST(ReadTable, NumbersAreExactAndDecimal)
+{
+    const fs::path file = fresh_dir() / "Sin_Cos.res";
+    for (const auto m : {sampler::mode::specified, sampler::mode::tight}) {
+        const sampler::Table built = sampler::build_table(2.11, 4, -0.3, 0.9, 5000, m);
+        sampler::write_table(built, file.string());
+        const sampler::Table back = sampler::load_table(file.string());
+        EXPECT_EQ(std::bit_cast<std::uint64_t>(back.a), std::bit_cast<std::uint64_t>(built.a));
+        ASSERT_EQ(back.edges.size(), built.edges.size());
+        for (std::size_t i = 0; i < built.edges.size(); ++i)
+            ASSERT_EQ(std::bit_cast<std::uint64_t>(back.edges[i]), std::bit_cast<std::uint64_t>(built.edges[i])) << i;
+    }
+
+    // The flat density in three bins, its first edge -1 written otherwise.
+    sampler::write_table(sampler::build_table(1, 0, -1, 1, 3), file.string());
+    std::vector<std::string> lines = lines_of(file);
+    const auto with_first_edge = [&](const std::string& token) {
+        std::string text;
+        for (std::size_t i = 0; i < lines.size(); ++i) text += (i == 4 ? token : lines[i]) + "\n";
+        return text;
+    };
+    for (const char* good : {"-1", "-1.", "-.1e1", "-10E-1", "-1.0000000000000000001"}) {
+        std::istringstream text(with_first_edge(good));
+        EXPECT_EQ(sampler::read_table(text, "good").edges[0], -1.0) << good;
+    }
+    for (const char* bad : {"-0x1p0", "-0X1", "+-1", "-1,0", "-", "-1e", "-1e400", "-1x", "nan", "-inf"}) {
+        std::istringstream text(with_first_edge(bad));
+        try {
+            sampler::read_table(text, "bad");
+            ADD_FAILURE() << bad;
+        } catch (const sampler::table_error& e) {
+            EXPECT_EQ(e.line(), 5) << bad << ": " << e.what();
+        }
     }
 }
 

@@ -17,15 +17,15 @@ template <class URBG>
 std::optional<double> plain_propose(const sampler::Table& t, URBG& g)
 {
     const std::size_t n = t.bins();
-    std::size_t i = static_cast<std::size_t>(sampler::canonical(g) * static_cast<double>(n));
+    std::size_t i = static_cast<std::size_t>(sampler::detail::canonical(g) * static_cast<double>(n));
     if (i >= n) i = n - 1;
     const double x0 = t.edges[i];
-    const double x = x0 + sampler::canonical(g) * (t.edges[i + 1] - x0);
-    if (sampler::canonical(g) * t.height(i) < sampler::density(x, t.H, t.M)) return x;
+    const double x = x0 + sampler::detail::canonical(g) * (t.edges[i + 1] - x0);
+    if (sampler::detail::canonical(g) * t.height(i) < sampler::density(x, t.H, t.M)) return x;
     return std::nullopt;
 }
 
-// Hands out three given 53-bit fractions, as canonical() reads them.
+// Hands out three given 53-bit fractions, as the engine calls of a proposal read them.
 struct scripted {
     using result_type = std::uint64_t;
     static constexpr result_type min() { return 0; }

@@ -1,0 +1,156 @@
+#include "sin_cos/sin_cos.h"
+
+#include <cstdio>
+#include <exception>
+#include <limits>
+#include <new>
+#include <random>
+#include <stdexcept>
+#include <string>
+
+#include "sin_cos/sampler.hpp"
+
+struct sin_cos_table {
+    sampler::sin_cos_distribution dist;
+};
+
+struct sin_cos_rng {
+    std::mt19937_64 engine;
+};
+
+namespace {
+
+struct last_failure {
+    std::string message;
+    int status = 0;
+};
+
+thread_local last_failure failure;
+
+constexpr double not_a_number = std::numeric_limits<double>::quiet_NaN();
+
+void fail(const char* message, int status = 0) noexcept
+{
+    try {
+        failure.message = message;
+    } catch (...) {
+        failure.message.clear();  // too little memory for the message itself
+    }
+    failure.status = status;
+}
+
+// Every exception ends here, in the one place a C caller can see it.
+template <class Result, class Call>
+Result guarded(Result on_failure, Call call) noexcept
+{
+    try {
+        return call();
+    } catch (const sampler::build_error& e) {
+        fail(e.what(), e.status());
+    } catch (const std::bad_alloc&) {
+        fail("out of memory");
+    } catch (const std::exception& e) {
+        fail(e.what());
+    } catch (...) {
+        fail("unknown failure");
+    }
+    return on_failure;
+}
+
+bool given(bool present, const char* function, const char* what) noexcept
+{
+    if (!present) {
+        char message[128];
+        std::snprintf(message, sizeof message, "%s: the %s is NULL", function, what);
+        fail(message);
+    }
+    return present;
+}
+
+const sampler::Table* table_of(const sin_cos_table* t) { return &t->dist.table(); }
+
+}  // namespace
+
+extern "C" {
+
+sin_cos_table* sin_cos_build(double H, int M, double xini, double xfin, int n, int tight)
+{
+    return guarded<sin_cos_table*>(nullptr, [&] {
+        const auto m = tight != 0 ? sampler::mode::tight : sampler::mode::specified;
+        return new sin_cos_table{sampler::sin_cos_distribution(sampler::build_table(H, M, xini, xfin, n, m))};
+    });
+}
+
+sin_cos_table* sin_cos_load(const char* path)
+{
+    return guarded<sin_cos_table*>(nullptr, [&] {
+        if (path == nullptr) throw std::invalid_argument("sin_cos_load: the path is NULL");
+        return new sin_cos_table{sampler::sin_cos_distribution(sampler::load_table(path), path)};
+    });
+}
+
+int sin_cos_write(const sin_cos_table* t, const char* path)
+{
+    return guarded(-1, [&] {
+        if (!given(t, "sin_cos_write", "table") || !given(path, "sin_cos_write", "path")) return -1;
+        sampler::write_table(t->dist.table(), path);
+        return 0;
+    });
+}
+
+void sin_cos_free(sin_cos_table* t) { delete t; }
+
+const char* sin_cos_error(void) { return failure.message.c_str(); }
+
+int sin_cos_build_status(void) { return failure.status; }
+
+double sin_cos_H(const sin_cos_table* t) { return t ? table_of(t)->H : not_a_number; }
+int sin_cos_M(const sin_cos_table* t) { return t ? table_of(t)->M : -1; }
+double sin_cos_xini(const sin_cos_table* t) { return t ? table_of(t)->xini : not_a_number; }
+double sin_cos_xfin(const sin_cos_table* t) { return t ? table_of(t)->xfin : not_a_number; }
+double sin_cos_loss(const sin_cos_table* t) { return t ? table_of(t)->loss : not_a_number; }
+double sin_cos_area(const sin_cos_table* t) { return t ? table_of(t)->a : not_a_number; }
+size_t sin_cos_bins(const sin_cos_table* t) { return t ? table_of(t)->bins() : 0; }
+const double* sin_cos_edges(const sin_cos_table* t) { return t ? table_of(t)->edges.data() : nullptr; }
+
+sin_cos_rng* sin_cos_rng_new(uint64_t seed)
+{
+    return guarded<sin_cos_rng*>(nullptr, [&] { return new sin_cos_rng{std::mt19937_64(seed)}; });
+}
+
+void sin_cos_rng_free(sin_cos_rng* g) { delete g; }
+
+uint64_t sin_cos_rng_next(sin_cos_rng* g)
+{
+    if (!given(g, "sin_cos_rng_next", "generator")) return 0;
+    return g->engine();
+}
+
+double sin_cos_draw(const sin_cos_table* t, sin_cos_rng* g)
+{
+    if (!given(t, "sin_cos_draw", "table") || !given(g, "sin_cos_draw", "generator")) return not_a_number;
+    return t->dist(g->engine);
+}
+
+void sin_cos_fill(const sin_cos_table* t, sin_cos_rng* g, double* out, size_t count)
+{
+    if (count == 0 || !given(t, "sin_cos_fill", "table") || !given(g, "sin_cos_fill", "generator") ||
+        !given(out, "sin_cos_fill", "output array"))
+        return;
+    for (size_t i = 0; i < count; ++i) out[i] = t->dist(g->engine);
+}
+
+double sin_cos_draw_with(const sin_cos_table* t, double (*uniform)(void* state), void* state)
+{
+    if (!given(t, "sin_cos_draw_with", "table") || !given(uniform, "sin_cos_draw_with", "uniform generator")) return not_a_number;
+    return guarded(not_a_number, [&] {
+        for (;;) {
+            const double u = uniform(state);
+            const double v = uniform(state);
+            const double w = uniform(state);
+            if (const auto x = t->dist.propose(u, v, w)) return *x;
+        }
+    });
+}
+
+}  // extern "C"

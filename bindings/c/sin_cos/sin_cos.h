@@ -1,0 +1,87 @@
+/* The sampler from C (C99): tables built in process or read from the file
+ * sin_cos writes, and draws from them by the table's rejection method.
+ *
+ *     sin_cos_table *t = sin_cos_build(2.0, 4, -1.0, 1.0, 1000, 1);
+ *     if (t == NULL) { fprintf(stderr, "%s\n", sin_cos_error()); exit(1); }
+ *     sin_cos_rng *g = sin_cos_rng_new(12345);
+ *     double x = sin_cos_draw(t, g);
+ *     sin_cos_rng_free(g);
+ *     sin_cos_free(t);
+ *
+ * Link with the flags of `pkg-config --cflags --libs sin_cos`. No function
+ * fails by anything but its return value: those returning a pointer give NULL,
+ * sin_cos_write -1, draws NaN (from a NULL table or generator, say), and
+ * sin_cos_error() then tells why. Tables are
+ * read-only once made and may be drawn from by several threads at once, each
+ * with its own generator. */
+#ifndef SIN_COS_H
+#define SIN_COS_H
+
+#include <stddef.h>
+#include <stdint.h>
+
+#ifdef __cplusplus
+extern "C" {
+#endif
+
+typedef struct sin_cos_table sin_cos_table;
+typedef struct sin_cos_rng sin_cos_rng;
+
+/* The table sin_cos (with tight != 0: sin_cos --tight) writes for the answers
+ * xini, xfin, H, M, n, the same doubles; NULL where the tool would stop. */
+sin_cos_table *sin_cos_build(double H, int M, double xini, double xfin, int n, int tight);
+
+/* A table file written by sin_cos, checked; NULL for a file that cannot be
+ * read or is not a table that can be sampled (the message names the line). */
+sin_cos_table *sin_cos_load(const char *path);
+
+/* Writes the table file byte for byte as sin_cos writes it: 0, or -1 on failure. */
+int sin_cos_write(const sin_cos_table *t, const char *path);
+
+void sin_cos_free(sin_cos_table *t); /* NULL is allowed */
+
+/* Why this thread's last failing call failed: the tool's message for a build,
+ * the file and line for a load. "" before any failure. */
+const char *sin_cos_error(void);
+
+/* The exit status sin_cos would give for this thread's last failed build: 1
+ * for a numerical failure, 255 for a refused parameter; 0 when the last
+ * failure was not a refusal by the tool (out of memory, a load). */
+int sin_cos_build_status(void);
+
+/* The table: H and M of the density x^M (1 - x^2)^((H-1)/2), the interval,
+ * the loss (excess area of the envelope, percent), the common bin area a, and
+ * the bins + 1 edges (the last one is xfin), valid while t lives. */
+double sin_cos_H(const sin_cos_table *t);
+int sin_cos_M(const sin_cos_table *t);
+double sin_cos_xini(const sin_cos_table *t);
+double sin_cos_xfin(const sin_cos_table *t);
+double sin_cos_loss(const sin_cos_table *t);
+double sin_cos_area(const sin_cos_table *t);
+size_t sin_cos_bins(const sin_cos_table *t);
+const double *sin_cos_edges(const sin_cos_table *t);
+
+/* std::mt19937_64 seeded with seed: with a table, the same draws as C++'s
+ * sampler::sin_cos_distribution on std::mt19937_64(seed), and Fortran's. */
+sin_cos_rng *sin_cos_rng_new(uint64_t seed);
+void sin_cos_rng_free(sin_cos_rng *g); /* NULL is allowed */
+
+/* The engine's next 64-bit output, for the simulation's other random numbers. */
+uint64_t sin_cos_rng_next(sin_cos_rng *g);
+
+double sin_cos_draw(const sin_cos_table *t, sin_cos_rng *g);
+void sin_cos_fill(const sin_cos_table *t, sin_cos_rng *g, double *out, size_t count);
+
+/* A draw from the caller's own uniform generator. Every proposal calls
+ * uniform(state) exactly three times, for the bin, the point in it and the
+ * height under the bin; a draw makes on average 1 + loss/100 proposals. The
+ * values must lie in [0, 1]; one outside (or NaN) ends the draw with NaN and
+ * an error. With (bits >> 11) * 2^-53 of successive sin_cos_rng_next outputs
+ * the draws are those of sin_cos_draw. */
+double sin_cos_draw_with(const sin_cos_table *t, double (*uniform)(void *state), void *state);
+
+#ifdef __cplusplus
+}
+#endif
+
+#endif

@@ -1,0 +1,258 @@
+! The sampler from Fortran, over its C interface: tables built in process or
+! read from the file sin_cos writes, and draws from them.
+!
+!     use sin_cos
+!     type(sin_cos_table) :: t
+!     type(sin_cos_rng) :: g
+!     t = sin_cos_build(2d0, 4, -1d0, 1d0, 1000, tight=.true.)
+!     if (sin_cos_failed(t)) stop sin_cos_error()
+!     g = sin_cos_rng_new(12345_c_int64_t)
+!     x = sin_cos_draw(t, g)
+!     call sin_cos_rng_free(g)
+!     call sin_cos_free(t)
+module sin_cos
+    use, intrinsic :: iso_c_binding, only: c_associated, c_char, c_double, c_f_pointer, c_int, c_int64_t, &
+                                           c_null_char, c_null_ptr, c_ptr, c_size_t
+    implicit none
+    private
+
+    public :: c_double, c_int64_t
+    public :: sin_cos_table, sin_cos_rng
+    public :: sin_cos_build, sin_cos_load, sin_cos_write, sin_cos_free, sin_cos_failed
+    public :: sin_cos_error, sin_cos_build_status
+    public :: sin_cos_H, sin_cos_M, sin_cos_xini, sin_cos_xfin, sin_cos_loss, sin_cos_area, sin_cos_bins, &
+              sin_cos_edges
+    public :: sin_cos_rng_new, sin_cos_rng_free, sin_cos_draw, sin_cos_fill
+
+    ! Handles; a table that failed to build or load holds nothing.
+    type :: sin_cos_table
+        type(c_ptr) :: ptr = c_null_ptr
+    end type
+
+    ! std::mt19937_64: the stream of C++ and C for the same seed.
+    type :: sin_cos_rng
+        type(c_ptr) :: ptr = c_null_ptr
+    end type
+
+    interface
+        type(c_ptr) function c_build(H, M, xini, xfin, n, tight) bind(c, name="sin_cos_build")
+            import :: c_ptr, c_double, c_int
+            real(c_double), value :: H, xini, xfin
+            integer(c_int), value :: M, n, tight
+        end function
+        type(c_ptr) function c_load(path) bind(c, name="sin_cos_load")
+            import :: c_ptr, c_char
+            character(kind=c_char), intent(in) :: path(*)
+        end function
+        integer(c_int) function c_write(t, path) bind(c, name="sin_cos_write")
+            import :: c_ptr, c_char, c_int
+            type(c_ptr), value :: t
+            character(kind=c_char), intent(in) :: path(*)
+        end function
+        subroutine c_free(t) bind(c, name="sin_cos_free")
+            import :: c_ptr
+            type(c_ptr), value :: t
+        end subroutine
+        type(c_ptr) function c_error() bind(c, name="sin_cos_error")
+            import :: c_ptr
+        end function
+        integer(c_int) function c_build_status() bind(c, name="sin_cos_build_status")
+            import :: c_int
+        end function
+        pure real(c_double) function c_H(t) bind(c, name="sin_cos_H")
+            import :: c_ptr, c_double
+            type(c_ptr), value :: t
+        end function
+        pure integer(c_int) function c_M(t) bind(c, name="sin_cos_M")
+            import :: c_ptr, c_int
+            type(c_ptr), value :: t
+        end function
+        pure real(c_double) function c_xini(t) bind(c, name="sin_cos_xini")
+            import :: c_ptr, c_double
+            type(c_ptr), value :: t
+        end function
+        pure real(c_double) function c_xfin(t) bind(c, name="sin_cos_xfin")
+            import :: c_ptr, c_double
+            type(c_ptr), value :: t
+        end function
+        pure real(c_double) function c_loss(t) bind(c, name="sin_cos_loss")
+            import :: c_ptr, c_double
+            type(c_ptr), value :: t
+        end function
+        pure real(c_double) function c_area(t) bind(c, name="sin_cos_area")
+            import :: c_ptr, c_double
+            type(c_ptr), value :: t
+        end function
+        pure integer(c_size_t) function c_bins(t) bind(c, name="sin_cos_bins")
+            import :: c_ptr, c_size_t
+            type(c_ptr), value :: t
+        end function
+        type(c_ptr) function c_edges(t) bind(c, name="sin_cos_edges")
+            import :: c_ptr
+            type(c_ptr), value :: t
+        end function
+        type(c_ptr) function c_rng_new(seed) bind(c, name="sin_cos_rng_new")
+            import :: c_ptr, c_int64_t
+            integer(c_int64_t), value :: seed
+        end function
+        subroutine c_rng_free(g) bind(c, name="sin_cos_rng_free")
+            import :: c_ptr
+            type(c_ptr), value :: g
+        end subroutine
+        real(c_double) function c_draw(t, g) bind(c, name="sin_cos_draw")
+            import :: c_ptr, c_double
+            type(c_ptr), value :: t, g
+        end function
+        subroutine c_fill(t, g, out, count) bind(c, name="sin_cos_fill")
+            import :: c_ptr, c_double, c_size_t
+            type(c_ptr), value :: t, g
+            real(c_double) :: out(*)
+            integer(c_size_t), value :: count
+        end subroutine
+        integer(c_size_t) function c_strlen(s) bind(c, name="strlen")
+            import :: c_ptr, c_size_t
+            type(c_ptr), value :: s
+        end function
+    end interface
+
+contains
+
+    ! The table sin_cos (sin_cos --tight with tight = .true.) writes for these
+    ! answers; sin_cos_failed(t) where the tool would stop.
+    function sin_cos_build(H, M, xini, xfin, n, tight) result(t)
+        real(c_double), intent(in) :: H, xini, xfin
+        integer, intent(in) :: M, n
+        logical, intent(in), optional :: tight
+        type(sin_cos_table) :: t
+        integer(c_int) :: mode
+        mode = 0
+        if (present(tight)) then
+            if (tight) mode = 1
+        end if
+        t%ptr = c_build(H, int(M, c_int), xini, xfin, int(n, c_int), mode)
+    end function
+
+    ! A table file written by sin_cos (trailing blanks of path are dropped).
+    function sin_cos_load(path) result(t)
+        character(len=*), intent(in) :: path
+        type(sin_cos_table) :: t
+        t%ptr = c_load(trim(path) // c_null_char)
+    end function
+
+    ! Writes the table file as sin_cos writes it; .false. on failure.
+    logical function sin_cos_write(t, path)
+        type(sin_cos_table), intent(in) :: t
+        character(len=*), intent(in) :: path
+        sin_cos_write = c_write(t%ptr, trim(path) // c_null_char) == 0
+    end function
+
+    subroutine sin_cos_free(t)
+        type(sin_cos_table), intent(inout) :: t
+        call c_free(t%ptr)
+        t%ptr = c_null_ptr
+    end subroutine
+
+    pure logical function sin_cos_failed(t)
+        type(sin_cos_table), intent(in) :: t
+        sin_cos_failed = .not. c_associated(t%ptr)
+    end function
+
+    ! Why this thread's last failing call failed: the tool's message for a build.
+    function sin_cos_error() result(message)
+        character(len=:), allocatable :: message
+        character(kind=c_char), pointer :: text(:)
+        type(c_ptr) :: p
+        integer :: i, length
+        p = c_error()
+        length = int(c_strlen(p))
+        call c_f_pointer(p, text, [length])
+        allocate (character(len=length) :: message)
+        do i = 1, length
+            message(i:i) = text(i)
+        end do
+    end function
+
+    ! 1 (numerical failure) or 255 (refused parameter) after a failed build, as
+    ! the tool's exit status; 0 after any other failure.
+    integer function sin_cos_build_status()
+        sin_cos_build_status = int(c_build_status())
+    end function
+
+    pure real(c_double) function sin_cos_H(t)
+        type(sin_cos_table), intent(in) :: t
+        sin_cos_H = c_H(t%ptr)
+    end function
+
+    pure integer function sin_cos_M(t)
+        type(sin_cos_table), intent(in) :: t
+        sin_cos_M = int(c_M(t%ptr))
+    end function
+
+    pure real(c_double) function sin_cos_xini(t)
+        type(sin_cos_table), intent(in) :: t
+        sin_cos_xini = c_xini(t%ptr)
+    end function
+
+    pure real(c_double) function sin_cos_xfin(t)
+        type(sin_cos_table), intent(in) :: t
+        sin_cos_xfin = c_xfin(t%ptr)
+    end function
+
+    ! Excess area of the envelope, in percent.
+    pure real(c_double) function sin_cos_loss(t)
+        type(sin_cos_table), intent(in) :: t
+        sin_cos_loss = c_loss(t%ptr)
+    end function
+
+    ! The common bin area a.
+    pure real(c_double) function sin_cos_area(t)
+        type(sin_cos_table), intent(in) :: t
+        sin_cos_area = c_area(t%ptr)
+    end function
+
+    pure integer function sin_cos_bins(t)
+        type(sin_cos_table), intent(in) :: t
+        sin_cos_bins = int(c_bins(t%ptr))
+    end function
+
+    ! The bins + 1 edges, the last one xfin.
+    function sin_cos_edges(t) result(edges)
+        type(sin_cos_table), intent(in) :: t
+        real(c_double), allocatable :: edges(:)
+        real(c_double), pointer :: view(:)
+        if (sin_cos_failed(t)) then
+            allocate (edges(0))
+            return
+        end if
+        allocate (edges(sin_cos_bins(t) + 1))
+        call c_f_pointer(c_edges(t%ptr), view, [size(edges)])
+        edges = view
+    end function
+
+    function sin_cos_rng_new(seed) result(g)
+        integer(c_int64_t), intent(in) :: seed
+        type(sin_cos_rng) :: g
+        g%ptr = c_rng_new(seed)
+    end function
+
+    subroutine sin_cos_rng_free(g)
+        type(sin_cos_rng), intent(inout) :: g
+        call c_rng_free(g%ptr)
+        g%ptr = c_null_ptr
+    end subroutine
+
+    real(c_double) function sin_cos_draw(t, g)
+        type(sin_cos_table), intent(in) :: t
+        type(sin_cos_rng), intent(in) :: g
+        sin_cos_draw = c_draw(t%ptr, g%ptr)
+    end function
+
+    ! Fills out with successive draws, as many calls of sin_cos_draw would.
+    subroutine sin_cos_fill(t, g, out)
+        type(sin_cos_table), intent(in) :: t
+        type(sin_cos_rng), intent(in) :: g
+        real(c_double), intent(out), contiguous :: out(:)
+        call c_fill(t%ptr, g%ptr, out, int(size(out), c_size_t))
+    end subroutine
+
+end module

@@ -1,0 +1,164 @@
+/* The C interface: the pinned stream, failures as NULL and a message, the
+ * table file written and read back, draws from the caller's uniforms.
+ *     c_test KNOWN_DRAWS WORK_DIR */
+#include <math.h>
+#include <stdio.h>
+#include <stdlib.h>
+#include <string.h>
+
+#include <sin_cos/sin_cos.h>
+
+static int failures = 0;
+
+#define CHECK(cond, ...)                                             \
+    do {                                                             \
+        if (!(cond)) {                                               \
+            ++failures;                                              \
+            fprintf(stderr, "%s:%d: %s: ", __FILE__, __LINE__, #cond); \
+            fprintf(stderr, __VA_ARGS__);                            \
+            fputc('\n', stderr);                                     \
+        }                                                            \
+    } while (0)
+
+static void cut_after_fields(char *line, int fields)
+{
+    for (; *line != '\0'; ++line) {
+        if (*line == ' ' && --fields == 0) {
+            *line = '\0';
+            return;
+        }
+    }
+}
+
+/* known_draws.txt: "H M xini xfin n mode seed k value", the k-th draw (from 1). */
+static int known_draws(const char *path)
+{
+    FILE *in = fopen(path, "r");
+    char line[256], key[256] = "", mode[16];
+    double H, xini, xfin, value, filled[8];
+    int M, n, k, lines = 0;
+    unsigned long long seed;
+    sin_cos_table *t = NULL;
+    sin_cos_rng *g = NULL;
+    if (in == NULL) return fprintf(stderr, "cannot open %s\n", path), 0;
+    while (fgets(line, sizeof line, in) != NULL) {
+        ++lines;
+        if (sscanf(line, "%lf %d %lf %lf %d %15s %llu %d %lf", &H, &M, &xini, &xfin, &n, mode, &seed, &k, &value) != 9
+            || k < 1 || k > 8) {
+            CHECK(0, "unreadable line %s", line);
+            break;
+        }
+        cut_after_fields(line, 7); /* the table and the seed */
+        if (strcmp(line, key) != 0) {
+            sin_cos_rng *other = sin_cos_rng_new(seed);
+            strcpy(key, line);
+            sin_cos_free(t);
+            sin_cos_rng_free(g);
+            t = sin_cos_build(H, M, xini, xfin, n, strcmp(mode, "tight") == 0);
+            g = sin_cos_rng_new(seed);
+            CHECK(t != NULL && g != NULL && other != NULL, "%s: %s", key, sin_cos_error());
+            if (t == NULL) break;
+            sin_cos_fill(t, other, filled, 8);
+            sin_cos_rng_free(other);
+        }
+        {
+            const double x = sin_cos_draw(t, g);
+            CHECK(x == value, "%s %d: drew %.17g", key, k, x);
+            CHECK(filled[k - 1] == value, "%s %d: filled %.17g", key, k, filled[k - 1]);
+        }
+    }
+    fclose(in);
+    sin_cos_free(t);
+    sin_cos_rng_free(g);
+    return lines;
+}
+
+struct counted {
+    sin_cos_rng *g;
+    long calls;
+    double forced; /* returned instead when not negative */
+};
+
+static double uniform(void *state)
+{
+    struct counted *c = state;
+    ++c->calls;
+    return c->forced >= 0 ? c->forced : (double)(sin_cos_rng_next(c->g) >> 11) * 0x1p-53;
+}
+
+int main(int argc, char **argv)
+{
+    char path[4096];
+    sin_cos_table *t, *back;
+    sin_cos_rng *g, *h;
+    size_t i;
+    int k;
+    if (argc != 3) return fprintf(stderr, "usage: c_test KNOWN_DRAWS WORK_DIR\n"), 2;
+
+    CHECK(known_draws(argv[1]) >= 40, "too few known draws in %s", argv[1]);
+
+    /* Refusals with the tool's status and message; the next build is unaffected. */
+    {
+        const struct { double H; int M; double xini, xfin; int n, status; const char *says; } refused[] = {
+            {2, 4, 0.5, -0.5, 10, 255, "xini=0.5, xfin=-0.5"},
+            {2, 4, -1, 1, 0, 255, "0"},
+            {2, 4, -0.5, 0.8, 1, 1, "bracket"},
+        };
+        for (i = 0; i < sizeof refused / sizeof refused[0]; ++i) {
+            t = sin_cos_build(refused[i].H, refused[i].M, refused[i].xini, refused[i].xfin, refused[i].n, 0);
+            CHECK(t == NULL, "case %zu built", i);
+            CHECK(sin_cos_build_status() == refused[i].status, "case %zu: status %d", i, sin_cos_build_status());
+            CHECK(strstr(sin_cos_error(), refused[i].says) != NULL, "case %zu: %s", i, sin_cos_error());
+        }
+    }
+    t = sin_cos_build(2, 4, -1, 1, 1000, 1);
+    CHECK(t != NULL, "%s", sin_cos_error());
+    if (t == NULL) return 1;
+    CHECK(sin_cos_bins(t) == 1000 && sin_cos_edges(t)[0] == -1 && sin_cos_edges(t)[1000] == 1 &&
+              sin_cos_H(t) == 2 && sin_cos_M(t) == 4 && sin_cos_xini(t) == -1 && sin_cos_xfin(t) == 1 &&
+              sin_cos_loss(t) > 0 && sin_cos_loss(t) < 1 && sin_cos_area(t) > 0,
+          "accessors");
+
+    /* The table file, written and read back: the same table. */
+    snprintf(path, sizeof path, "%s/Sin_Cos.res", argv[2]);
+    CHECK(sin_cos_write(t, path) == 0, "%s", sin_cos_error());
+    back = sin_cos_load(path);
+    CHECK(back != NULL, "%s", sin_cos_error());
+    if (back != NULL) {
+        CHECK(sin_cos_bins(back) == 1000 && sin_cos_area(back) == sin_cos_area(t) && sin_cos_H(back) == 2 &&
+                  sin_cos_M(back) == 4 && sin_cos_xini(back) == -1 && sin_cos_xfin(back) == 1 &&
+                  memcmp(sin_cos_edges(back), sin_cos_edges(t), 1001 * sizeof(double)) == 0,
+              "read back differs");
+        sin_cos_free(back);
+    }
+    snprintf(path, sizeof path, "%s/missing/Sin_Cos.res", argv[2]);
+    CHECK(sin_cos_load(path) == NULL && strstr(sin_cos_error(), path) != NULL && sin_cos_build_status() == 0,
+          "%s", sin_cos_error());
+    CHECK(sin_cos_write(t, path) == -1 && strstr(sin_cos_error(), path) != NULL, "%s", sin_cos_error());
+
+    /* The caller's uniforms, three a proposal: from the same engine, the same draws. */
+    g = sin_cos_rng_new(7);
+    h = sin_cos_rng_new(7);
+    {
+        struct counted c = {h, 0, -1};
+        for (k = 0; k < 1000; ++k) {
+            const double x = sin_cos_draw(t, g), y = sin_cos_draw_with(t, uniform, &c);
+            if (x != y) {
+                CHECK(x == y, "draw %d: %.17g != %.17g", k, x, y);
+                break;
+            }
+        }
+        CHECK(c.calls % 3 == 0 && c.calls > 3000 && c.calls < 3100, "%ld calls", c.calls);
+        c.forced = 1.5;
+        CHECK(isnan(sin_cos_draw_with(t, uniform, &c)) && strstr(sin_cos_error(), "1.5") != NULL, "%s",
+              sin_cos_error());
+    }
+    CHECK(isnan(sin_cos_draw(NULL, g)) && strstr(sin_cos_error(), "table") != NULL, "%s", sin_cos_error());
+    CHECK(isnan(sin_cos_draw_with(t, NULL, NULL)), "%s", sin_cos_error());
+    sin_cos_rng_free(g);
+    sin_cos_rng_free(h);
+    sin_cos_free(t);
+    sin_cos_free(NULL);
+    if (failures == 0) puts("c_test: passed");
+    return failures != 0;
+}

@@ -1,0 +1,67 @@
+! The Fortran module: the pinned stream, a refused build and the next one.
+!     fortran_test KNOWN_DRAWS
+program fortran_test
+    use sin_cos
+    implicit none
+    type(sin_cos_table) :: t
+    type(sin_cos_rng) :: g, other
+    character(len=4096) :: path
+    character(len=16) :: mode
+    character(len=256) :: line
+    real(c_double) :: H, xini, xfin, value, x, filled(8)
+    real(c_double), allocatable :: edges(:)
+    character(len=:), allocatable :: message
+    integer(c_int64_t) :: seed
+    integer :: M, n, k, unit, ios, lines, failures, status
+
+    failures = 0
+    lines = 0
+    call get_command_argument(1, path)
+    open (newunit=unit, file=trim(path), status='old', action='read')
+    do
+        read (unit, '(a)', iostat=ios) line
+        if (ios /= 0) exit
+        read (line, *) H, M, xini, xfin, n, mode, seed, k, value
+        lines = lines + 1
+        if (k == 1) then
+            call sin_cos_free(t)
+            call sin_cos_rng_free(g)
+            t = sin_cos_build(H, M, xini, xfin, n, tight=(mode == 'tight'))
+            if (sin_cos_failed(t)) error stop sin_cos_error()
+            g = sin_cos_rng_new(seed)
+            other = sin_cos_rng_new(seed)
+            call sin_cos_fill(t, other, filled)
+            call sin_cos_rng_free(other)
+        end if
+        x = sin_cos_draw(t, g)
+        if (x /= value .or. filled(k) /= value) then
+            print '(a, 2es26.17)', 'differs: ' // trim(line), x, filled(k)
+            failures = failures + 1
+        end if
+    end do
+    close (unit)
+    call sin_cos_free(t)
+    if (lines < 40) failures = failures + 1
+
+    ! A reversed interval is refused with the tool's message; the next build works.
+    t = sin_cos_build(2d0, 4, 0.5d0, -0.5d0, 10)
+    message = sin_cos_error()
+    status = sin_cos_build_status()
+    if (.not. sin_cos_failed(t) .or. status /= 255 .or. index(message, 'xini=0.5, xfin=-0.5') == 0) then
+        print '(a, i0, 2a)', 'refusal: status ', status, ', message ', message
+        failures = failures + 1
+    end if
+    t = sin_cos_build(2d0, 4, -1d0, 1d0, 1000, tight=.true.)
+    edges = sin_cos_edges(t)
+    if (sin_cos_failed(t) .or. sin_cos_bins(t) /= 1000 .or. size(edges) /= 1001 .or. edges(1) /= -1 .or. &
+        edges(1001) /= 1 .or. sin_cos_H(t) /= 2 .or. sin_cos_M(t) /= 4 .or. sin_cos_loss(t) <= 0 .or. &
+        sin_cos_area(t) <= 0 .or. sin_cos_xini(t) /= -1 .or. sin_cos_xfin(t) /= 1) then
+        print '(a)', 'the build after the refusal: ' // sin_cos_error()
+        failures = failures + 1
+    end if
+    call sin_cos_free(t)
+    call sin_cos_rng_free(g)
+    deallocate (edges, message)
+    if (failures /= 0) error stop 'fortran_test: failed'
+    print '(a)', 'fortran_test: passed'
+end program
