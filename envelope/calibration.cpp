@@ -53,7 +53,8 @@ double find_a(state& st, double a, double x[], int n)
         const double next = first > 0 ? a / scale : a * scale;
         // Scaling sticks at the smallest subnormal or at infinity: no layout can close the bracket.
         if (next == a || !std::isfinite(next)) {
-            numeric::fatal("bin area calibration failed: no area brackets the target %.17g (area stuck at %g)", st.Xlimit, a);
+            numeric::fatal("bin area calibration failed: no area brackets the target %s (area stuck at %g)",
+                           numeric::shortest(st.Xlimit).c_str(), a);
         }
         a = next;
     }

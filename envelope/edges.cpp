@@ -4,6 +4,7 @@
 #include <vector>
 
 #include "envelope/density.hpp"
+#include "numeric/digits.hpp"
 #include "numeric/error.hpp"
 #include "numeric/ridders.hpp"
 
@@ -20,8 +21,9 @@ double find_x(state& st, double x0, double a)
     // No estimate (residuals too small to square, below ~1e-162) or an edge
     // off its bracket would stall the next search.
     if (r == numeric::zriddr_no_estimate || !(r >= lo - st.Acc_interval && r <= hi + st.Acc_interval)) {
-        numeric::fatal("edge search failed: root x=%.17g lies outside its bracket [%.17g, %.17g] for the bin from %.17g",
-                       r, lo, hi, x0);
+        numeric::fatal("edge search failed: root x=%s lies outside its bracket [%s, %s] for the bin from %s",
+                       numeric::shortest(r).c_str(), numeric::shortest(lo).c_str(), numeric::shortest(hi).c_str(),
+                       numeric::shortest(x0).c_str());
     }
     const double d0 = residual(r);
     const double d1 = residual(r + st.Acc_ridders);

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "envelope/envelope.hpp"
+#include "numeric/digits.hpp"
 #include "numeric/error.hpp"
 
 namespace envelope {
@@ -14,7 +15,9 @@ double root1(const state& st, Residual&& residual, double x0, double step)
     for (;;) {
         const double next = p + step;
         // A probe that no longer moves (x0 huge or not a number) would search forever.
-        if (!(next > p)) numeric::fatal("edge search stuck: the probe at x=%.17g does not advance", p);
+        if (!(next > p)) {
+            numeric::fatal("edge search stuck: the probe at x=%s does not advance", numeric::shortest(p).c_str());
+        }
         p = next;
         const double v = residual(p);
         if (v == 0.0) {

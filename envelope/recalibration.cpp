@@ -6,6 +6,7 @@
 #include "envelope/corrections.hpp"
 #include "envelope/edges.hpp"
 #include "envelope/envelope.hpp"
+#include "numeric/digits.hpp"
 #include "numeric/error.hpp"
 
 namespace envelope {
@@ -46,7 +47,8 @@ double search_area(double a0, double x[], int n, const settings& search)
     for (int pass = 0;; ++pass) {
         const double next = first_reaches ? area / scale : area * scale;
         if (pass == max_bracket_passes || next == area || !std::isfinite(next) || !(next > 0)) {
-            numeric::fatal("!!! no sound table can be made: no bin area brackets the domain end %.17g (area %g)", st.Xfin,
+            numeric::fatal("!!! no sound table can be made: no bin area brackets the domain end %s (area %g)",
+                           numeric::shortest(st.Xfin).c_str(),
                            area);
         }
         const double previous = area;

@@ -11,6 +11,7 @@
 #include "envelope/tight_integral.hpp"
 #include "envelope/tight_layout.hpp"
 #include "envelope/tight_split.hpp"
+#include "numeric/digits.hpp"
 #include "numeric/error.hpp"
 
 namespace envelope {
@@ -36,14 +37,16 @@ tight_table build_tight(double H, int M, double xini, double xfin, int n, const 
     using namespace tight;
     refuse_bad_answers(H, M, xini, xfin, n);
     if (order(xfin) - order(xini) < n) {
-        numeric::fatal("no sound table: the domain [%.17g, %.17g] holds fewer than n + 1 = %d doubles", xini, xfin, n + 1);
+        numeric::fatal("no sound table: the domain [%s, %s] holds fewer than n + 1 = %d doubles",
+                       numeric::shortest(xini).c_str(), numeric::shortest(xfin).c_str(), n + 1);
     }
     const density d = make_density(H, M, xini, xfin);
     const double total = integral(d);
     // Bin areas below the normal doubles would lose their precision.
     if (!(total / n >= std::numeric_limits<double>::min()) || !std::isfinite(total)) {
-        numeric::fatal("the density has no usable integral on [%.17g, %.17g] with H=%.17g, M=%d: %g", xini, xfin, H, M,
-                       total);
+        numeric::fatal("the density has no usable integral on [%s, %s] with H=%s, M=%d: %g",
+                       numeric::shortest(xini).c_str(), numeric::shortest(xfin).c_str(), numeric::shortest(H).c_str(),
+                       M, total);
     }
     refuse_unevaluable_H(H, M);
 
@@ -64,8 +67,9 @@ tight_table build_tight(double H, int M, double xini, double xfin, int n, const 
         const double m = d.max_on(table.x[i], lay.g[i], table.x[i + 1], i + 1 < n ? lay.g[i + 1] : d.at_xfin);
         table.f1[i] = table.a / width;
         if (!(width > 0) || !std::isfinite(table.f1[i]) || !(table.f1[i] >= margin * m)) {
-            numeric::fatal("no sound table: bin %d on [%.17g, %.17g] has height %.17g for a maximum %.17g", i, table.x[i],
-                           table.x[i + 1], table.f1[i], m);
+            numeric::fatal("no sound table: bin %d on [%s, %s] has height %s for a maximum %s", i,
+                           numeric::shortest(table.x[i]).c_str(), numeric::shortest(table.x[i + 1]).c_str(),
+                           numeric::shortest(table.f1[i]).c_str(), numeric::shortest(m).c_str());
         }
     }
     return table;

@@ -5,6 +5,7 @@
 #include <limits>
 #include <utility>
 
+#include "numeric/digits.hpp"
 #include "numeric/error.hpp"
 
 namespace envelope::tight {
@@ -109,8 +110,9 @@ double calibrate(const density& d, double total, int n, const tight_progress& to
         v = next;
     }
     if (!(fitting.v > 0)) {
-        numeric::fatal("no sound table: no common area lays %d bins over [%.17g, %.17g] with H=%.17g, M=%d", n, d.xini,
-                       d.xfin, d.h, d.m);
+        numeric::fatal("no sound table: no common area lays %d bins over [%s, %s] with H=%s, M=%d", n,
+                       numeric::shortest(d.xini).c_str(), numeric::shortest(d.xfin).c_str(),
+                       numeric::shortest(d.h).c_str(), d.m);
     }
     return fitting.v;
 }

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <vector>
 
+#include "numeric/digits.hpp"
 #include "numeric/error.hpp"
 
 namespace envelope::tight {
@@ -22,7 +23,8 @@ void split_to(const density& d, int n, layout* l)
         const double mid = widest.lo + (widest.hi - widest.lo) / 2;
         // The domain holds n + 1 doubles, so the widest bin spans at least two ulps.
         if (!(mid > widest.lo && mid < widest.hi)) {
-            numeric::fatal("no sound table: the bin [%.17g, %.17g] cannot be split", widest.lo, widest.hi);
+            numeric::fatal("no sound table: the bin [%s, %s] cannot be split", numeric::shortest(widest.lo).c_str(),
+                           numeric::shortest(widest.hi).c_str());
         }
         heap.back() = {widest.lo, mid};
         std::push_heap(heap.begin(), heap.end());
