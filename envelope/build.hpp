@@ -15,7 +15,7 @@ enum class mode { specified, tight };
 // Who hears about a build as it goes; both may be left empty.
 struct build_observer {
     progress_hook progress = nullptr;                  // every calibration pass
-    void (*recalibrating)(const char* why) = nullptr;  // an unsound table is about to be recalibrated
+    void (*recalibrating)(const char* why) = nullptr;  // an unsound table was replaced by a recalibrated one
 };
 
 // One histogram of the table.
