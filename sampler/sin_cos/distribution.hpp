@@ -220,21 +220,32 @@ public:
     }
 
 private:
+    // The bin is read as soon as its uniform is known, before the engine is
+    // called for the other two: a large table's bins are far from the cache,
+    // and that wait then overlaps the engine's work. Same uniforms, same order.
     template <class URBG>
     static std::optional<result_type> try_once(URBG& g, const param_type& p)
     {
-        const double u = detail::canonical(g);
+        const param_type::bin b = p.bins_[bin_of(p, detail::canonical(g))];
         const double v = detail::canonical(g);
         const double w = detail::canonical(g);
-        return accept(p, u, v, w);
+        return accept(p, b, v, w);
+    }
+
+    static std::size_t bin_of(const param_type& p, double u)
+    {
+        const std::size_t n = p.bins_.size();
+        const auto i = static_cast<std::size_t>(u * static_cast<double>(n));
+        return i < n ? i : n - 1;
     }
 
     static std::optional<result_type> accept(const param_type& p, double u, double v, double w)
     {
-        const std::size_t n = p.bins_.size();
-        std::size_t i = static_cast<std::size_t>(u * static_cast<double>(n));
-        if (i >= n) i = n - 1;
-        const param_type::bin& b = p.bins_[i];
+        return accept(p, p.bins_[bin_of(p, u)], v, w);
+    }
+
+    static std::optional<result_type> accept(const param_type& p, const param_type::bin& b, double v, double w)
+    {
         const double x = b.x0 + v * b.width;
         const double y = w * b.height;
         if (y < b.floor || y < density(x, p.table_.H, p.table_.M)) return x;
