@@ -30,29 +30,24 @@ public:
         if (stuck_) return 0;
         const T before = *value;
         int got = 0;
-        std::string word;
-        std::size_t used = 0;
         if (pending_.empty()) {
             got = std::scanf(format, value);
             if (got == EOF) return got;  // the end of input keeps every default in silence
-            if (got == 1) {
-                word = rest_of_word();
-            } else {
+            if (got != 1) {
                 unreadable(rest_of_word(), name, shown(before), accepted(before), later);
                 return got;
             }
+            pending_ = rest_of_word();
         } else {
             const std::string counted = std::string(format) + "%n";
-            int count = 0;
-            got = std::sscanf(pending_.c_str(), counted.c_str(), value, &count);
+            int used = 0;
+            got = std::sscanf(pending_.c_str(), counted.c_str(), value, &used);
             if (got != 1) {
                 unreadable(std::exchange(pending_, {}), name, shown(before), accepted(before), later);
                 return 0;
             }
-            used = static_cast<std::size_t>(count);
-            word = pending_.substr(used);
+            pending_.erase(0, static_cast<std::size_t>(used));
         }
-        pending_ = word;
         if (!pending_.empty()) {
             std::fprintf(stderr, "!!! read %s=%s from the start of a word that goes on with \"%s\"\n", name,
                          shown(*value).c_str(), pending_.c_str());
