@@ -18,7 +18,8 @@ void run(const driver::options& chosen)
     double xfin = 1.0;
     double H = 2.0;
     int M = 4;
-    driver::in_out(&n, &xini, &xfin, &H, &M);
+    driver::scanf_reader answers(stdin);
+    driver::in_out(answers, stdout, stderr, &n, &xini, &xfin, &H, &M);
     envelope::refuse_bad_answers(H, M, xini, xfin, n);
 
     std::FILE* file = driver::open_table(n);
