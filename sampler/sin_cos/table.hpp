@@ -7,6 +7,8 @@
 #include <string>
 #include <vector>
 
+#include "unfused.hpp"
+
 namespace sampler {
 
 inline constexpr const char* default_table_file = "Sin_Cos.res";
@@ -58,7 +60,7 @@ inline double cos_factor(double x, int M)
 inline double sin_factor(double x, double H)
 {
     if (H == 1.0) return 1.0;
-    const double s = 1.0 - x * x;
+    const double s = 1.0 - detail::unfused(x * x);
     if (H == 2.0) return std::sqrt(s);
     if (H == 3.0) return s;
     return std::pow(s, 0.5 * (H - 1.0));
