@@ -3,6 +3,7 @@
 #include "driver/arguments.hpp"
 #include "driver/console.hpp"
 #include "driver/dialogue.hpp"
+#include "driver/signals.hpp"
 #include "driver/table_files.hpp"
 #include "envelope/build.hpp"
 #include "envelope/parameters.hpp"
@@ -11,7 +12,8 @@
 
 namespace {
 
-void run(const driver::options& chosen)
+// n once the answers are accepted: a failure from then on leaves the banner.
+void run(const driver::options& chosen, int* banner_due)
 {
     int n = 5000;
     double xini = -1.0;
@@ -21,8 +23,8 @@ void run(const driver::options& chosen)
     driver::scanf_reader answers(stdin);
     driver::in_out(answers, stdout, stderr, &n, &xini, &xfin, &H, &M);
     envelope::refuse_bad_answers(H, M, xini, xfin, n);
+    *banner_due = n;
 
-    std::FILE* file = driver::open_table(n);
     constexpr int histogram = 1;  // a run builds exactly one
     const envelope::build_observer observer{driver::progress_line, driver::announce_recalibration};
     const envelope::mode mode = chosen.tight ? envelope::mode::tight : envelope::mode::specified;
@@ -30,9 +32,8 @@ void run(const driver::options& chosen)
     driver::warn_low_bins(t.low_bins);
     driver::report_line(histogram, H, M, t.loss);
     if (mode == envelope::mode::specified) driver::compare_with_tight(H, M, xini, xfin, n, t.loss);
-    driver::write_histogram(file, H, M, n, xini, xfin, t.loss, t.a, t.x.data());
-    driver::close_table(file);
-    driver::write_plot(envelope::for_density(H, M, xini, xfin), t.x.data(), t.f1.data(), n);
+    *banner_due = 0;  // the build is done: a file that cannot be written leaves both as they were
+    driver::write_files(envelope::for_density(H, M, xini, xfin), n, t.loss, t.a, t.x.data(), t.f1.data());
 
     std::printf("\n     -----------------------------------\n");
     std::printf("You must copy the file \"Sin_Cos.res\" in your working directory\n");
@@ -45,11 +46,21 @@ void run(const driver::options& chosen)
 int main(int argc, char** argv)
 {
     const driver::options chosen = driver::read_arguments(argc, argv);
+    driver::guard_temporaries();
     // Failures come back here, and this is where they are told.
+    int banner_due = 0;
     try {
-        run(chosen);
+        run(chosen, &banner_due);
     } catch (const numeric::failure& f) {
-        return driver::report_failure(f);
+        const int status = driver::report_failure(f);
+        if (banner_due > 0) {
+            try {
+                driver::write_banner_only(banner_due);
+            } catch (const numeric::failure& g) {
+                driver::report_failure(g);
+            }
+        }
+        return status;
     }
     return driver::finish_output();
 }

@@ -1,6 +1,10 @@
 #include "envelope/build.hpp"
 
+#include <bit>
+#include <cstdint>
+#include <limits>
 #include <optional>
+#include <string>
 #include <utility>
 
 #include "envelope/calibration.hpp"
@@ -12,6 +16,7 @@
 #include "envelope/settings.hpp"
 #include "envelope/soundness.hpp"
 #include "envelope/tight.hpp"
+#include "numeric/digits.hpp"
 #include "numeric/error.hpp"
 #include "numeric/romberg.hpp"
 
@@ -42,6 +47,26 @@ table build_tight_table(const settings& s, int n)
     return t;
 }
 
+double loss_of(const table& t) { return (t.a / t.a0 - 1) * 100.0; }
+
+// The order of a double among the doubles, as an integer.
+std::int64_t order(double x)
+{
+    const auto b = std::bit_cast<std::int64_t>(x);
+    return b >= 0 ? b : std::numeric_limits<std::int64_t>::min() - b;
+}
+
+[[noreturn]] void no_sound_table(const settings& s, int n, const std::string& why)
+{
+    // An interval of a few doubles per bin leaves the edges no room: say so.
+    std::string room;
+    const std::int64_t doubles = order(s.Xfin) - order(s.Xini) + 1;
+    if (doubles < 1000 * static_cast<std::int64_t>(n))
+        room = " (the interval [" + numeric::shortest(s.Xini) + ", " + numeric::shortest(s.Xfin) + "] holds " +
+               std::to_string(doubles) + " doubles for n=" + std::to_string(n) + " bins)";
+    numeric::fatal("!!! no sound table can be made: %s%s", why.c_str(), room.c_str());
+}
+
 }  // namespace
 
 table build(double H, int M, double xini, double xfin, int n, mode m, const build_observer& observer,
@@ -54,8 +79,14 @@ table build(double H, int M, double xini, double xfin, int n, mode m, const buil
     s.Progress = observer.progress;
 
     check_g_positive(s, xini, xfin);
-    refuse_unevaluable_H(H, M);
-    if (m == mode::tight) return build_tight_table(s, n);
+    refuse_unevaluable_H(H);
+    if (m == mode::tight) {
+        table t = build_tight_table(s, n);
+        // What the file will hold is what a reader will draw from.
+        std::string why;
+        if (!table_is_valid(s, t.x.data(), t.a, t.loss, n, &why)) no_sound_table(s, n, why);
+        return t;
+    }
 
     state st(s);
     table t;
@@ -69,17 +100,20 @@ table build(double H, int M, double xini, double xfin, int n, mode m, const buil
     t.a = find_a(st, t.a0, x, n);
     std::vector<low_bin> low;
     t.factor = corrections(st, x, f1, &t.a, n, &low);
+    t.loss = loss_of(t);
 
-    if (recalibrate_unsound && !table_is_sound(st, x, f1, t.a, t.factor, n, &t.why)) {
+    if (recalibrate_unsound && !table_is_sound(s, x, t.a, t.loss, t.factor, n, &t.why)) {
         // A table whose only fault is its correction factor can still be
         // sampled from; at a few bins it may already be the better one.
         std::string fault;
         std::optional<table> first;
-        if (table_is_valid(st, x, f1, t.a, n, &fault)) first = t;
+        if (table_is_valid(s, x, t.a, t.loss, n, &fault)) first = t;
         t.factor = recalibrate(st, t.a0, x, f1, &t.a, n, &low);
+        t.loss = loss_of(t);
         std::string still;
-        if (!table_is_sound(st, x, f1, t.a, t.factor, n, &still)) numeric::fatal("!!! no sound table can be made: %s", still.c_str());
-        if (first && first->a <= t.a) {
+        const bool sound = table_is_sound(s, x, t.a, t.loss, t.factor, n, &still);
+        if (!sound && !first) no_sound_table(s, n, still);
+        if (first && (!sound || first->a <= t.a)) {
             t = std::move(*first);
             t.why.clear();
         } else {
@@ -90,8 +124,6 @@ table build(double H, int M, double xini, double xfin, int n, mode m, const buil
     // A sound envelope has no bin below its maximum, so only a table left
     // unchecked can have any to report.
     if (!recalibrate_unsound) t.low_bins = std::move(low);
-
-    t.loss = (t.a / t.a0 - 1) * 100.0;
     return t;
 }
 

@@ -22,12 +22,10 @@ void refuse_bad_answers(double H, int M, double xini, double xfin, int n);
 double density_step_drop(double H);
 inline constexpr double max_step_drop = 1e-4;
 
-// M = 0 with the first step underflowing leaves a flat box: 1 where 1 - x*x
-// rounds to 1, 0 elsewhere, which the maxima from the formula still cover.
-bool density_is_box(double H, int M);
-
 // A numerical failure (status 1, naming H) when H is past what doubles can
-// evaluate the density to within the margin; the flat box is kept.
-void refuse_unevaluable_H(double H, int M);
+// evaluate the density to within the margin, for every M: with M = 0 too the
+// computed density is a staircase in 1 - x*x, and where it underflows past its
+// first step it is a box of half-width 2^-27, not the law.
+void refuse_unevaluable_H(double H);
 
 }  // namespace envelope

@@ -27,11 +27,6 @@ std::int64_t order(double x)
 
 }  // namespace
 
-double density_integral(double H, int M, double xini, double xfin)
-{
-    return tight::integral(tight::make_density(H, M, xini, xfin));
-}
-
 tight_table build_tight(double H, int M, double xini, double xfin, int n, const tight_progress& progress)
 {
     using namespace tight;
@@ -48,7 +43,7 @@ tight_table build_tight(double H, int M, double xini, double xfin, int n, const 
                        numeric::shortest(xini).c_str(), numeric::shortest(xfin).c_str(), numeric::shortest(H).c_str(),
                        M, total);
     }
-    refuse_unevaluable_H(H, M);
+    refuse_unevaluable_H(H);
 
     layout lay;
     const double v = calibrate(d, total, n, progress, &lay);

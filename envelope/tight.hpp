@@ -27,10 +27,6 @@ using tight_progress = std::function<void(int layouts, double distance)>;
 // n + 1 doubles and an H so large (beyond about 1.8e12) that the density
 // computed in doubles steps between its stationary points are numerical
 // failures (status 1). Both throw numeric::failure. progress may be empty.
-// The integral of x^M (1 - x^2)^((H - 1)/2) over [xini, xfin], to about 1e-13
-// relative, for -1 <= xini < xfin <= 1, a finite H >= 1 and an even M >= 0.
-double density_integral(double H, int M, double xini, double xfin);
-
 tight_table build_tight(double H, int M, double xini, double xfin, int n, const tight_progress& progress);
 
 }  // namespace envelope

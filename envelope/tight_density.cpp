@@ -30,7 +30,6 @@ density make_density(double h, int m, double xini, double xfin)
     }
     d.at_xini = d(xini);
     d.at_xfin = d(xfin);
-    d.box = density_is_box(h, m);
     return d;
 }
 

@@ -22,7 +22,6 @@ struct density {
     double at_peak[2] = {};
     double at_xini = 0;
     double at_xfin = 0;
-    bool box = false;  // 1 where 1 - x*x rounds to 1, else 0 (density_is_box): its formula's slope means nothing
 
     // g1's own formula, so that heights compare bit for bit.
     double operator()(double x) const { return density_formula(x, h, m); }
@@ -30,13 +29,11 @@ struct density {
     // First and second derivatives of the density's logarithm.
     double dlog(double x) const
     {
-        if (box) return 0;
         const double s = m == 0 ? 0.0 : m / x;
         return h == 1 ? s : s - (h - 1) * x / (1 - x * x);
     }
     double d2log(double x) const
     {
-        if (box) return 0;
         const double s = m == 0 ? 0.0 : -m / (x * x);
         const double y = 1 - x * x;
         return h == 1 ? s : s - (h - 1) * (1 + x * x) / (y * y);

@@ -1,61 +1,9 @@
 #include "envelope/tight_integral.hpp"
 
-#include <algorithm>
-#include <cmath>
-#include <vector>
-
-#include "numeric/gauss_legendre.hpp"
+#include "envelope/law/integral.hpp"
 
 namespace envelope::tight {
 
-namespace {
-
-// The density as an integrand: in x, or near the ends of [-1, 1] in the
-// distance u = 1 - |x| from the nearer one, where 1 - x^2 = u (2 - u) keeps its
-// precision; M is even, so both ends give the same function of u.
-struct integrand {
-    double h;
-    int m;
-    bool from_end;
-
-    double operator()(double y) const
-    {
-        const double x = from_end ? 1 - y : y;
-        const double c = from_end ? y * (2 - y) : 1 - y * y;
-        return std::pow(c, (h - 1) / 2) * std::pow(x, static_cast<double>(m));
-    }
-};
-
-}  // namespace
-
-double integral(const density& d)
-{
-    constexpr double relative = 1e-13;
-    constexpr int max_splits = 4000;
-
-    // Pieces between the stationary points, where the density is monotone,
-    // and apart beyond |x| = 0.5.
-    std::vector<double> cuts = {-0.5, 0.5, d.xfin};
-    cuts.insert(cuts.end(), d.peak, d.peak + d.peaks);
-    if (d.m > 0) cuts.push_back(0.0);
-    std::sort(cuts.begin(), cuts.end());
-    std::vector<numeric::gauss_piece<integrand>> pieces;
-    double lo = d.xini;
-    for (const double cut : cuts) {
-        const double hi = std::min(cut, d.xfin);
-        if (!(hi > lo)) continue;
-        integrand f{d.h, d.m, false};
-        double a = lo;
-        double b = hi;
-        if (lo >= 0.5) {
-            f.from_end = true, a = 1 - hi, b = 1 - lo;
-        } else if (hi <= -0.5) {
-            f.from_end = true, a = 1 + lo, b = 1 + hi;
-        }
-        pieces.push_back({f, a, b});
-        lo = hi;
-    }
-    return numeric::adaptive_gauss_legendre(pieces, relative, max_splits);
-}
+double integral(const density& d) { return law::integral(d.h, d.m, d.xini, d.xfin); }
 
 }  // namespace envelope::tight

@@ -3,11 +3,8 @@
 #include <cmath>
 
 #include "sin_cos/table.hpp"
-#include "sin_cos/unfused.hpp"
 
 namespace sampler::detail {
-
-double unfused_call(double v) { return v; }
 
 // A value under the density, as density() computes it, at every point the
 // bin can propose: x0 + c width for c in [0, 1), off by less than

@@ -65,10 +65,23 @@ std::vector<py::ssize_t> shape_of(const py::object& size)
     return shape;
 }
 
+// The draws dist(g) would give, proposal by proposal, asking Python every 2^20
+// proposals whether Ctrl-C was pressed: a table of low acceptance can take
+// long. False, with the Python error set, when it was.
 template <class URBG>
-void fill(const sampler::sin_cos_distribution& dist, URBG& g, double* out, py::ssize_t count)
+bool fill(const sampler::sin_cos_distribution& dist, URBG& g, double* out, py::ssize_t count)
 {
-    for (py::ssize_t k = 0; k < count; ++k) out[k] = dist(g);
+    constexpr std::uint32_t check_every = 1u << 20;
+    std::uint32_t since_check = 0;
+    for (py::ssize_t k = 0; k < count;) {
+        if (const auto x = dist.propose(g)) out[k++] = *x;
+        if (++since_check == check_every) {
+            since_check = 0;
+            const py::gil_scoped_acquire held;
+            if (PyErr_CheckSignals() != 0) return false;
+        }
+    }
+    return true;
 }
 
 py::array_t<double> sample(const sampler::sin_cos_distribution& dist, const py::object& size,
@@ -78,16 +91,22 @@ py::array_t<double> sample(const sampler::sin_cos_distribution& dist, const py::
     py::array_t<double> out(shape_of(size));
     double* data = out.mutable_data();
     const py::ssize_t count = out.size();
+    bool done = false;
     if (seed) {
         const py::gil_scoped_release unlocked;
         std::mt19937_64 g(*seed);
-        fill(dist, g, data, count);
+        done = fill(dist, g, data, count);
     } else {
         if (rng.is_none()) rng = py::module_::import("numpy.random").attr("default_rng")();
         sin_cos_python::locked_bit_generator bits(rng);
-        const py::gil_scoped_release unlocked;
-        fill(dist, bits.engine(), data, count);
+        {
+            const py::gil_scoped_release unlocked;
+            done = fill(dist, bits.engine(), data, count);
+        }
+        // Taken before the lock's release calls into Python.
+        if (!done) throw py::error_already_set();
     }
+    if (!done) throw py::error_already_set();
     return out;
 }
 

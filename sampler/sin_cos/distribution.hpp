@@ -221,7 +221,7 @@ private:
 
     static std::optional<result_type> accept(const param_type& p, const param_type::bin& b, double v, double w)
     {
-        const double x = b.x0 + detail::unfused(v * b.width);
+        const double x = b.x0 + law::unfused(v * b.width);
         const double y = w * b.height;
         if (y < b.floor || y < density(x, p.table_.H, p.table_.M)) return x;
         return std::nullopt;

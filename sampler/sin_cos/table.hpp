@@ -7,7 +7,7 @@
 #include <string>
 #include <vector>
 
-#include "unfused.hpp"
+#include "sin_cos/density.hpp"
 
 namespace sampler {
 
@@ -45,29 +45,10 @@ struct Table {
     double height(std::size_t i) const { return a / (edges[i + 1] - edges[i]); }
 };
 
-// The density's two factors, x^M and (1 - x^2)^((H-1)/2), for |x| <= 1.
-inline double cos_factor(double x, int M)
-{
-    double xm = 1.0;
-    double base = x;
-    for (int e = M; e > 0; e >>= 1) {
-        if (e & 1) xm *= base;
-        base *= base;
-    }
-    return xm;
-}
-
-inline double sin_factor(double x, double H)
-{
-    if (H == 1.0) return 1.0;
-    const double s = 1.0 - detail::unfused(x * x);
-    if (H == 2.0) return std::sqrt(s);
-    if (H == 3.0) return s;
-    return std::pow(s, 0.5 * (H - 1.0));
-}
-
-// Unnormalised density x^M (1 - x^2)^((H-1)/2) for |x| <= 1.
-inline double density(double x, double H, int M) { return cos_factor(x, M) * sin_factor(x, H); }
+// The density's factors and the density itself, for |x| <= 1.
+using law::cos_factor;
+using law::sin_factor;
+using law::density;
 
 // Reads the banner, the first histogram's header and its Nd_poi edges; xfin
 // from the header closes the last bin. `source` names the file in messages.
@@ -79,8 +60,10 @@ Table load_table(const std::string& path);
 void validate(const Table& table, const std::string& source);
 
 // Writes the table file byte for byte as sin_cos writes it: the banner, the
-// header line and the n left edges. Throws std::runtime_error naming the path
-// when the file cannot be created or written.
+// header line and the n left edges. The file is replaced whole, as the tool
+// replaces its own: written beside it (beside a symbolic link's target) and
+// moved over it, keeping its permission bits. Throws std::runtime_error naming
+// the path when the file cannot be created or written.
 void write_table(const Table& table, const std::string& path);
 
 }  // namespace sampler

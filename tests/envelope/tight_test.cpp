@@ -47,11 +47,9 @@ TEST(Tight, TablesAreSoundAndNearTheLeastLoss)
         {1000, 0, 0.75, 0.8, 1000, 0.646},
         {2, 4, -1, -0.99999999, 1000, 0.252},
         {1, 4, 0, 1, 1000, 0.494},
-        // Steep peaks; a tail that vanishes to the last double; the density 1 within
-        // 2^-27 of 0 and 0 elsewhere; a domain one ulp wide.
+        // Steep peaks; a tail that vanishes to the last double; a domain one ulp wide.
         {1000, 60, -1, 1, 1000, 1.701},
         {30, 0, 0, 1, 7, 35.0},
-        {1e300, 0, -1, 1, 100, 2.15},
         {2, 4, 0.5, std::nextafter(0.5, 1), 1, 0.1001},
     };
     for (const auto& [h, m, xini, xfin, n, max_loss] : cases) {
@@ -114,6 +112,9 @@ TEST(Tight, RefusesWhatMakesNoTable)
         // The density in doubles steps near 0, by 5.4 % here and to 0 below.
         {1e15, 0, -1, 1, 10, 1, "no sound table: H=1e\\+15 is too large, the density drops by 5.4%"},
         {1e300, 2, -1, 1, 10, 1, "no sound table: H=1e\\+300 is too large"},
+        // With M = 0 too: past 1.34e19 the computed density is a box of half-width 2^-27.
+        {2e19, 0, -1, 1, 10, 1, "no sound table: H=2e\\+19 is too large, the density drops by 100%"},
+        {1e300, 0, -1, 1, 100, 1, "no sound table: H=1e\\+300 is too large"},
     };
     for (const auto& [h, m, xini, xfin, n, status, message] : cases) {
         try {

@@ -1,10 +1,11 @@
 # Builds caller_hash.cpp against the sampler archive as simulations might
 # build their own code, and checks that every build draws the pinned stream.
-#   cmake -DSOURCE= -DINCLUDE= -DARCHIVE= -DWORK= -DCOMPILERS="g++;clang++" -P flags_test.cmake
+#   cmake -DSOURCE= -DINCLUDES="DIR;DIR" -DARCHIVE= -DWORK= -DCOMPILERS="g++;clang++" -P flags_test.cmake
 
 set(pinned 944d78429068519b)  # 2.11 4 -1 1 1000 --tight, std::mt19937_64(12345), 10^6 draws
 set(flag_sets "-O2 -ffp-contract=off" "-O0" "-O2" "-O3")
 file(MAKE_DIRECTORY ${WORK})
+list(TRANSFORM INCLUDES PREPEND -I)
 
 foreach(compiler IN LISTS COMPILERS)
   # Fused multiply-adds are what could change a caller's stream: ask for them
@@ -20,7 +21,7 @@ foreach(compiler IN LISTS COMPILERS)
   endif()
   foreach(flags IN LISTS sets)
     separate_arguments(args UNIX_COMMAND "${flags}")
-    execute_process(COMMAND ${compiler} -std=c++20 ${args} -I${INCLUDE} ${SOURCE} ${ARCHIVE} -o ${WORK}/caller
+    execute_process(COMMAND ${compiler} -std=c++20 ${args} ${INCLUDES} ${SOURCE} ${ARCHIVE} -o ${WORK}/caller
                     RESULT_VARIABLE status ERROR_VARIABLE err)
     if(NOT status EQUAL 0)
       message(FATAL_ERROR "${compiler} ${flags}: the caller does not build:\n${err}")

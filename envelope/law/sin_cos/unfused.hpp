@@ -1,6 +1,6 @@
 #pragma once
 
-namespace sampler::detail {
+namespace law {
 
 double unfused_call(double v);
 
@@ -23,4 +23,4 @@ inline double unfused(double v)
     return v;
 }
 
-}  // namespace sampler::detail
+}  // namespace law
