@@ -26,9 +26,9 @@ void run(const driver::options& chosen, int* banner_due)
     *banner_due = n;
 
     constexpr int histogram = 1;  // a run builds exactly one
-    const envelope::build_observer observer{driver::progress_line, driver::announce_recalibration};
+    driver::console_observer observer;
     const envelope::mode mode = chosen.tight ? envelope::mode::tight : envelope::mode::specified;
-    const envelope::table t = envelope::build(H, M, xini, xfin, n, mode, observer);
+    const envelope::table t = envelope::build(H, M, xini, xfin, n, mode, &observer);
     driver::warn_low_bins(t.low_bins);
     driver::report_line(histogram, H, M, t.loss);
     if (mode == envelope::mode::specified) driver::compare_with_tight(H, M, xini, xfin, n, t.loss);

@@ -26,17 +26,9 @@ namespace {
 
 table build_tight_table(const settings& s, int n)
 {
-    const progress_hook hook = s.Progress;
-    report_progress(hook, progress_event::begin);
-    tight_progress passes;
-    if (hook != nullptr) {
-        // The tight calibration reports its layouts to the same hook as the others.
-        passes = [hook](int layouts, double distance) {
-            report_progress(hook, progress_event::pass, "fitting the bin area", layouts, distance);
-        };
-    }
-    tight_table tight = build_tight(s.H, s.M, s.Xini, s.Xfin, n, passes);
-    report_progress(hook, progress_event::end);
+    report_progress(s.Observer, progress_event::begin);
+    tight_table tight = build_tight(s.H, s.M, s.Xini, s.Xfin, n, s.Observer);
+    report_progress(s.Observer, progress_event::end);
     table t;
     t.x = std::move(tight.x);
     t.f1 = std::move(tight.f1);
@@ -69,14 +61,14 @@ std::int64_t order(double x)
 
 }  // namespace
 
-table build(double H, int M, double xini, double xfin, int n, mode m, const build_observer& observer,
+table build(double H, int M, double xini, double xfin, int n, mode m, build_observer* observer,
             bool recalibrate_unsound)
 {
     refuse_bad_answers(H, M, xini, xfin, n);
 
     settings s = for_density(H, M, xini, xfin);
     s.Xlimit = xfin + 0.5 / n;
-    s.Progress = observer.progress;
+    s.Observer = observer;
 
     check_g_positive(s, xini, xfin);
     refuse_unevaluable_H(H);
@@ -117,7 +109,7 @@ table build(double H, int M, double xini, double xfin, int n, mode m, const buil
             t = std::move(*first);
             t.why.clear();
         } else {
-            if (observer.recalibrating != nullptr) observer.recalibrating(t.why.c_str());
+            if (observer != nullptr) observer->recalibrating(t.why.c_str());
             t.recalibrated = true;
         }
     }

@@ -12,12 +12,6 @@ namespace envelope {
 // is sound and recalibrated otherwise. tight: the sound calibration alone.
 enum class mode { specified, tight };
 
-// Who hears about a build as it goes; both may be left empty.
-struct build_observer {
-    progress_hook progress = nullptr;                  // every calibration pass
-    void (*recalibrating)(const char* why) = nullptr;  // an unsound table was replaced by a recalibrated one
-};
-
 // One histogram of the table.
 struct table {
     std::vector<double> x;   // edges x[0..n]; x[n] is the pinned last edge
@@ -38,7 +32,7 @@ struct table {
 // integral, calibration, corrections, soundness check and, unless
 // recalibrate_unsound is false, recalibration. Every build owns its state:
 // builds may run in parallel. Failures throw numeric::failure.
-table build(double H, int M, double xini, double xfin, int n, mode m, const build_observer& observer = {},
+table build(double H, int M, double xini, double xfin, int n, mode m, build_observer* observer = nullptr,
             bool recalibrate_unsound = true);
 
 }  // namespace envelope

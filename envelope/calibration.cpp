@@ -28,9 +28,9 @@ double find_a(state& st, double a, double x[], int n)
     }
     int pass = 0;
     int layouts = 0;
-    report_progress(st.Progress, progress_event::begin);
+    report_progress(st.Observer, progress_event::begin);
     find_x_all(st, a, x, n);
-    report_progress(st.Progress, progress_event::pass, "bracketing the bin area", ++layouts, std::fabs(x[n] - st.Xlimit));
+    report_progress(st.Observer, progress_event::pass, "bracketing the bin area", ++layouts, std::fabs(x[n] - st.Xlimit));
     const double first = side(st, x, n);
     a = first > 0 ? a / scale : a * scale;
 
@@ -38,7 +38,7 @@ double find_a(state& st, double a, double x[], int n)
     double lo = 0.0;
     for (;;) {
         find_x_all(st, a, x, n);
-        report_progress(st.Progress, progress_event::pass, "bracketing the bin area", ++layouts, std::fabs(x[n] - st.Xlimit));
+        report_progress(st.Observer, progress_event::pass, "bracketing the bin area", ++layouts, std::fabs(x[n] - st.Xlimit));
         const double current = side(st, x, n);
         if (first > 0 && current < 0) {
             hi = a * scale;
@@ -62,7 +62,7 @@ double find_a(state& st, double a, double x[], int n)
     while (std::fabs(x[n] - st.Xlimit) > st.Acc_a) {
         hi = (lo + hi) / 2.0;
         find_x_all(st, hi, x, n);
-        report_progress(st.Progress, progress_event::pass, "refining the bin area", ++layouts, std::fabs(x[n] - st.Xlimit));
+        report_progress(st.Observer, progress_event::pass, "refining the bin area", ++layouts, std::fabs(x[n] - st.Xlimit));
         if (st.Xlimit > x[n]) {
             hi = 2 * hi - lo;
             lo = (lo + hi) / 2.0;
@@ -70,7 +70,7 @@ double find_a(state& st, double a, double x[], int n)
         if (pass++ > pass_cap) break;
         if (std::fabs(x[n] - st.Xlimit) < refine_stop) break;
     }
-    report_progress(st.Progress, progress_event::end);
+    report_progress(st.Observer, progress_event::end);
     return hi;
 }
 

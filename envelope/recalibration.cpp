@@ -37,10 +37,10 @@ double search_area(double a0, double x[], int n, const settings& search)
     state st(search);
     constexpr const char* stage = "recalibrating the bin area";
     int layouts = 0;
-    report_progress(st.Progress, progress_event::begin);
+    report_progress(st.Observer, progress_event::begin);
     double area = a0;
     find_x_all(st, area, x, n);
-    report_progress(st.Progress, progress_event::pass, stage, ++layouts, std::fabs(x[n] - st.Xlimit));
+    report_progress(st.Observer, progress_event::pass, stage, ++layouts, std::fabs(x[n] - st.Xlimit));
     const bool first_reaches = reaches(st, x, n);
     double lo = 0.0;
     double hi = 0.0;
@@ -54,7 +54,7 @@ double search_area(double a0, double x[], int n, const settings& search)
         const double previous = area;
         area = next;
         find_x_all(st, area, x, n);
-        report_progress(st.Progress, progress_event::pass, stage, ++layouts, std::fabs(x[n] - st.Xlimit));
+        report_progress(st.Observer, progress_event::pass, stage, ++layouts, std::fabs(x[n] - st.Xlimit));
         if (reaches(st, x, n) != first_reaches) {
             // The ends are the two areas actually laid out, not a product recomputed.
             lo = first_reaches ? area : previous;
@@ -69,7 +69,7 @@ double search_area(double a0, double x[], int n, const settings& search)
         const double mid = lo + (hi - lo) / 2;
         if (!(mid > lo && mid < hi)) break;
         find_x_all(st, mid, x, n);
-        report_progress(st.Progress, progress_event::pass, stage, ++layouts, std::fabs(x[n] - st.Xlimit));
+        report_progress(st.Observer, progress_event::pass, stage, ++layouts, std::fabs(x[n] - st.Xlimit));
         if (reaches(st, x, n)) {
             hi = mid;
             x_holds_hi = true;
@@ -82,7 +82,7 @@ double search_area(double a0, double x[], int n, const settings& search)
     // The layout of hi ends at or past the domain end, so pinning its last
     // edge only narrows the last bin and the margin stays 1.001.
     if (!x_holds_hi) find_x_all(st, hi, x, n);
-    report_progress(st.Progress, progress_event::end);
+    report_progress(st.Observer, progress_event::end);
     return hi;
 }
 

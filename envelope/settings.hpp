@@ -22,7 +22,7 @@ struct settings {
     bool Clip_maxima;
 
     // Told about every calibration pass; none in a library build.
-    progress_hook Progress;
+    build_observer* Observer;
 };
 
 // The tool's start-up values: the accuracy settings, the default density

@@ -27,7 +27,7 @@ std::int64_t order(double x)
 
 }  // namespace
 
-tight_table build_tight(double H, int M, double xini, double xfin, int n, const tight_progress& progress)
+tight_table build_tight(double H, int M, double xini, double xfin, int n, build_observer* observer)
 {
     using namespace tight;
     refuse_bad_answers(H, M, xini, xfin, n);
@@ -46,7 +46,7 @@ tight_table build_tight(double H, int M, double xini, double xfin, int n, const 
     refuse_unevaluable_H(H);
 
     layout lay;
-    const double v = calibrate(d, total, n, progress, &lay);
+    const double v = calibrate(d, total, n, observer, &lay);
     const double s = total / v;
     if (lay.edges < n) split_to(d, n, &lay);
 

@@ -1,7 +1,8 @@
 #pragma once
 
-#include <functional>
 #include <vector>
+
+#include "envelope/progress.hpp"
 
 namespace envelope {
 
@@ -15,10 +16,6 @@ struct tight_table {
     double factor;           // the margin the area was enlarged by (1.001)
 };
 
-// Told after each trial layout: the layouts made so far and about how far that
-// layout's n-th edge lies from xfin (the bins it needs beyond or short of n,
-// in mean bin widths of x).
-using tight_progress = std::function<void(int layouts, double distance)>;
 
 // Every height is at least factor times the density's maximum over its bin's
 // part of [xini, xfin], that maximum taken from the stationary points and the
@@ -26,7 +23,9 @@ using tight_progress = std::function<void(int layouts, double distance)>;
 // (status 255); a density whose integral is zero, a domain narrower than
 // n + 1 doubles and an H so large (beyond about 1.8e12) that the density
 // computed in doubles steps between its stationary points are numerical
-// failures (status 1). Both throw numeric::failure. progress may be empty.
-tight_table build_tight(double H, int M, double xini, double xfin, int n, const tight_progress& progress);
+// failures (status 1). Both throw numeric::failure. After each trial layout
+// the observer, if any, hears how far that layout's n-th edge lies from xfin
+// (the bins it needs beyond or short of n, in mean bin widths of x).
+tight_table build_tight(double H, int M, double xini, double xfin, int n, build_observer* observer);
 
 }  // namespace envelope

@@ -35,7 +35,7 @@ double secant(const probe& p, const probe& q, double aim)
 // v is about the bins' count if each held its area exactly, so the bins needed
 // grow with it at nearly unit slope: secant steps along one side, Illinois
 // regula falsi across, bisection when the bracket stops halving.
-double calibrate(const density& d, double total, int n, const tight_progress& told, layout* best)
+double calibrate(const density& d, double total, int n, build_observer* observer, layout* best)
 {
     constexpr int max_layouts = 100;
     const int cap = n + n / 2 + 64;
@@ -60,7 +60,8 @@ double calibrate(const density& d, double total, int n, const tight_progress& to
         lay_out(d, s, cap, first_width * (s / first_area), lay);
         ++layouts;
         if (lay->edges >= 1) first_width = lay->x[1] - d.xini, first_area = s;
-        if (told) told(layouts, std::fabs(lay->bins - n) * (d.xfin - d.xini) / n);
+        report_progress(observer, progress_event::pass, "fitting the bin area", layouts,
+                        std::fabs(lay->bins - n) * (d.xfin - d.xini) / n);
 
         const bool fit = lay->reached && lay->edges <= n;
         const probe here{v, lay->bins, 1};

@@ -54,13 +54,17 @@ TEST(Tight, TablesAreSoundAndNearTheLeastLoss)
     };
     for (const auto& [h, m, xini, xfin, n, max_loss] : cases) {
         SCOPED_TRACE(testing::Message() << "H=" << h << " M=" << m << " [" << xini << ", " << xfin << "] n=" << n);
-        int progress_calls = 0;
-        const auto count_progress = [&](int layouts, double distance) {
-            EXPECT_EQ(layouts, ++progress_calls);
-            EXPECT_GE(distance, 0);
-        };
-        const envelope::tight_table t = build_tight(h, m, xini, xfin, n, count_progress);
-        EXPECT_GE(progress_calls, 1);
+        struct : envelope::build_observer {
+            int passes = 0;
+            void progress(envelope::progress_event, const char*, int layouts, double distance) override
+            {
+                EXPECT_EQ(layouts, ++passes);
+                EXPECT_GE(distance, 0);
+            }
+            void recalibrating(const char*) override {}
+        } counted;
+        const envelope::tight_table t = build_tight(h, m, xini, xfin, n, &counted);
+        EXPECT_GE(counted.passes, 1);
         ASSERT_EQ(t.x.size(), static_cast<std::size_t>(n) + 1);
         ASSERT_EQ(t.f1.size(), static_cast<std::size_t>(n));
         EXPECT_EQ(t.x[0], xini);
