@@ -7,15 +7,15 @@
 #include <string>
 #include <utility>
 
-#include "envelope/calibration.hpp"
-#include "envelope/corrections.hpp"
-#include "envelope/density.hpp"
+#include "envelope/specified/calibration.hpp"
+#include "envelope/specified/corrections.hpp"
+#include "envelope/specified/density.hpp"
 #include "envelope/parameters.hpp"
-#include "envelope/positivity.hpp"
-#include "envelope/recalibration.hpp"
-#include "envelope/settings.hpp"
+#include "envelope/specified/positivity.hpp"
+#include "envelope/specified/recalibration.hpp"
+#include "envelope/specified/settings.hpp"
 #include "envelope/soundness.hpp"
-#include "envelope/tight.hpp"
+#include "envelope/tight/tight.hpp"
 #include "numeric/digits.hpp"
 #include "numeric/error.hpp"
 #include "numeric/romberg.hpp"
@@ -76,7 +76,7 @@ table build(double H, int M, double xini, double xfin, int n, mode m, build_obse
         table t = build_tight_table(s, n);
         // What the file will hold is what a reader will draw from.
         std::string why;
-        if (!table_is_valid(s, t.x.data(), t.a, t.loss, n, &why)) no_sound_table(s, n, why);
+        if (!table_is_valid(H, M, xini, xfin, t.x.data(), t.a, t.loss, n, &why)) no_sound_table(s, n, why);
         return t;
     }
 
@@ -94,16 +94,16 @@ table build(double H, int M, double xini, double xfin, int n, mode m, build_obse
     t.factor = corrections(st, x, f1, &t.a, n, &low);
     t.loss = loss_of(t);
 
-    if (recalibrate_unsound && !table_is_sound(s, x, t.a, t.loss, t.factor, n, &t.why)) {
+    if (recalibrate_unsound && !table_is_sound(H, M, xini, xfin, x, t.a, t.loss, t.factor, n, &t.why)) {
         // A table whose only fault is its correction factor can still be
         // sampled from; at a few bins it may already be the better one.
         std::string fault;
         std::optional<table> first;
-        if (table_is_valid(s, x, t.a, t.loss, n, &fault)) first = t;
+        if (table_is_valid(H, M, xini, xfin, x, t.a, t.loss, n, &fault)) first = t;
         t.factor = recalibrate(st, t.a0, x, f1, &t.a, n, &low);
         t.loss = loss_of(t);
         std::string still;
-        const bool sound = table_is_sound(s, x, t.a, t.loss, t.factor, n, &still);
+        const bool sound = table_is_sound(H, M, xini, xfin, x, t.a, t.loss, t.factor, n, &still);
         if (!sound && !first) no_sound_table(s, n, still);
         if (first && (!sound || first->a <= t.a)) {
             t = std::move(*first);

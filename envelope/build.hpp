@@ -3,7 +3,7 @@
 #include <string>
 #include <vector>
 
-#include "envelope/corrections.hpp"
+#include "envelope/specified/corrections.hpp"
 #include "envelope/progress.hpp"
 
 namespace envelope {

@@ -16,21 +16,22 @@ double stored_loss(double loss)
     return std::strtod(text, nullptr);
 }
 
-bool table_is_sound(const settings& s, const double x[], double a, double loss, double factor, int n,
-                    std::string* why)
+bool table_is_sound(double H, int M, double xini, double xfin, const double x[], double a, double loss,
+                    double factor, int n, std::string* why)
 {
     if (!(factor <= max_sound_factor)) {
         *why = "correction factor " + numeric::shortest(factor) + " exceeds 2: the calibration missed its target";
         return false;
     }
-    return table_is_valid(s, x, a, loss, n, why);
+    return table_is_valid(H, M, xini, xfin, x, a, loss, n, why);
 }
 
-bool table_is_valid(const settings& s, const double x[], double a, double loss, int n, std::string* why)
+bool table_is_valid(double H, int M, double xini, double xfin, const double x[], double a, double loss, int n,
+                    std::string* why)
 {
     std::vector<double> edges(x, x + n);
-    edges.push_back(s.Xfin);
-    const law::stored_table stored{s.H, s.M, s.Xini, s.Xfin, stored_loss(loss), a, edges.data(),
+    edges.push_back(xfin);
+    const law::stored_table stored{H, M, xini, xfin, stored_loss(loss), a, edges.data(),
                                    static_cast<std::size_t>(n)};
     const auto fault = law::soundness_fault(stored);
     if (fault) *why = fault->what;

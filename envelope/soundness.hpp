@@ -2,7 +2,6 @@
 
 #include <string>
 
-#include "envelope/settings.hpp"
 
 namespace envelope {
 
@@ -14,14 +13,15 @@ inline constexpr double max_sound_factor = 2.0;
 double stored_loss(double loss);
 
 // True when the table as its file stores it (the left edges x[0..n-1], xfin
-// from the answers `s`, the area a and the loss with six decimals) passes the
+// from the answers, the area a and the loss with six decimals) passes the
 // test a reader of the file applies, and the correction factor is at most 2.
 // Otherwise false, with the first fault found in *why.
-bool table_is_sound(const settings& s, const double x[], double a, double loss, double factor, int n,
-                    std::string* why);
+bool table_is_sound(double H, int M, double xini, double xfin, const double x[], double a, double loss,
+                    double factor, int n, std::string* why);
 
 // The same without the bound on the correction factor: the envelope covers its
 // density, whatever its loss.
-bool table_is_valid(const settings& s, const double x[], double a, double loss, int n, std::string* why);
+bool table_is_valid(double H, int M, double xini, double xfin, const double x[], double a, double loss, int n,
+                    std::string* why);
 
 }  // namespace envelope

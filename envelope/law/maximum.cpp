@@ -2,6 +2,7 @@
 
 #include <cmath>
 
+#include "envelope/law/formula.hpp"
 #include "sin_cos/density.hpp"
 
 namespace law {
@@ -17,7 +18,7 @@ double maximum(double H, int M, double x0, double x1)
     if (M == 0) {
         consider(0.0);
     } else {
-        const double xm = std::sqrt(M / ((M + H) - 1));
+        const double xm = stationary_point(H, M);
         consider(-xm);
         consider(xm);
     }

@@ -6,9 +6,9 @@
 #include <vector>
 
 #include "envelope/build.hpp"
-#include "envelope/density.hpp"
-#include "envelope/envelope.hpp"
-#include "envelope/settings.hpp"
+#include "envelope/specified/density.hpp"
+#include "envelope/specified/state.hpp"
+#include "envelope/specified/settings.hpp"
 #include "envelope/soundness.hpp"
 
 namespace {
@@ -31,7 +31,7 @@ bool same_bits(const std::vector<double>& a, const std::vector<double>& b)
 bool sound(const envelope::settings& s, const envelope::table& t, int n)
 {
     std::string why;
-    return envelope::table_is_sound(s, t.x.data(), t.a, t.loss, t.factor, n, &why);
+    return envelope::table_is_sound(s.H, s.M, s.Xini, s.Xfin, t.x.data(), t.a, t.loss, t.factor, n, &why);
 }
 
 // Grid inputs whose first calibration gives a sound table keep it bit for bit;
@@ -87,22 +87,21 @@ TEST(Soundness, MaximaAreClippedToTheDomain)
 // last bin closed by xfin, the loss with six decimals.
 TEST(Soundness, CheckNamesTheFirstFault)
 {
-    const envelope::settings density = envelope::for_density(2, 0, -1, 1);  // integral pi / 2
     const double x[] = {-1, 0, 0.5};  // x[2] is never read: xfin closes the last bin
     const double x_low[] = {-1, -0.5};
     const double x_back[] = {-1, -1};
     const double loss_2 = 154.647909;  // n a = 4
     const double loss_1 = 27.323954;   // n a = 2
     std::string why;
-    EXPECT_TRUE(envelope::table_is_sound(density, x, 2, loss_2, 1.001, 2, &why)) << why;
-    EXPECT_FALSE(envelope::table_is_sound(density, x, 2, loss_2, 2.5, 2, &why));
+    EXPECT_TRUE(envelope::table_is_sound(2, 0, -1, 1, x, 2, loss_2, 1.001, 2, &why)) << why;
+    EXPECT_FALSE(envelope::table_is_sound(2, 0, -1, 1, x, 2, loss_2, 2.5, 2, &why));
     EXPECT_NE(why.find("correction factor 2.5"), std::string::npos) << why;
-    EXPECT_FALSE(envelope::table_is_sound(density, x, -0.0, loss_2, 1.001, 2, &why));
-    EXPECT_FALSE(envelope::table_is_sound(density, x_low, 1, loss_1, 1.001, 2, &why));
+    EXPECT_FALSE(envelope::table_is_sound(2, 0, -1, 1, x, -0.0, loss_2, 1.001, 2, &why));
+    EXPECT_FALSE(envelope::table_is_sound(2, 0, -1, 1, x_low, 1, loss_1, 1.001, 2, &why));
     EXPECT_NE(why.find("bin 1 on [-0.5, 1] has height"), std::string::npos) << why;
-    EXPECT_FALSE(envelope::table_is_sound(density, x_back, 2, loss_2, 1.001, 2, &why));
+    EXPECT_FALSE(envelope::table_is_sound(2, 0, -1, 1, x_back, 2, loss_2, 1.001, 2, &why));
     EXPECT_NE(why.find("the edges do not increase"), std::string::npos) << why;
-    EXPECT_FALSE(envelope::table_is_sound(density, x, 2, 156, 1.001, 2, &why));
+    EXPECT_FALSE(envelope::table_is_sound(2, 0, -1, 1, x, 2, 156, 1.001, 2, &why));
     EXPECT_NE(why.find("the loss 156% does not belong"), std::string::npos) << why;
 }
 

@@ -7,7 +7,7 @@
 
 #include <gtest/gtest.h>
 
-#include "envelope/tight.hpp"
+#include "envelope/tight/tight.hpp"
 #include "numeric/error.hpp"
 
 namespace {

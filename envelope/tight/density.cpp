@@ -1,4 +1,4 @@
-#include "envelope/tight_density.hpp"
+#include "envelope/tight/density.hpp"
 
 #include "envelope/parameters.hpp"
 
@@ -16,8 +16,7 @@ density make_density(double h, int m, double xini, double xfin)
     if (m == 0) {
         stationary[count++] = 0.0;
     } else {
-        const double md = m;
-        const double xm = std::sqrt(md / ((md + h) - 1));
+        const double xm = law::stationary_point(h, m);
         stationary[count++] = -xm;
         stationary[count++] = xm;
     }

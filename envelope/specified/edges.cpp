@@ -1,9 +1,9 @@
-#include "envelope/edges.hpp"
+#include "envelope/specified/edges.hpp"
 
 #include <algorithm>
 #include <vector>
 
-#include "envelope/density.hpp"
+#include "envelope/specified/density.hpp"
 #include "numeric/digits.hpp"
 #include "numeric/error.hpp"
 #include "numeric/ridders.hpp"

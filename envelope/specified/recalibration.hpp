@@ -2,8 +2,8 @@
 
 #include <vector>
 
-#include "envelope/corrections.hpp"
-#include "envelope/settings.hpp"
+#include "envelope/specified/corrections.hpp"
+#include "envelope/specified/settings.hpp"
 
 namespace envelope {
 

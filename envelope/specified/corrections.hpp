@@ -2,7 +2,7 @@
 
 #include <vector>
 
-#include "envelope/envelope.hpp"
+#include "envelope/specified/state.hpp"
 
 namespace envelope {
 

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "envelope/envelope.hpp"
+#include "envelope/specified/state.hpp"
 
 namespace envelope {
 

@@ -1,7 +1,7 @@
 #pragma once
 
-#include "envelope/tight.hpp"
-#include "envelope/tight_layout.hpp"
+#include "envelope/progress.hpp"
+#include "envelope/tight/layout.hpp"
 
 namespace envelope::tight {
 

@@ -1,9 +1,9 @@
-#include "envelope/tight_layout.hpp"
+#include "envelope/tight/layout.hpp"
 
 #include <cmath>
 #include <limits>
 
-#include "envelope/tight_edge.hpp"
+#include "envelope/tight/edge.hpp"
 
 namespace envelope::tight {
 

@@ -1,6 +1,6 @@
-#include "envelope/positivity.hpp"
+#include "envelope/specified/positivity.hpp"
 
-#include "envelope/density.hpp"
+#include "envelope/specified/density.hpp"
 #include "numeric/error.hpp"
 
 namespace envelope {

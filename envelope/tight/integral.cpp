@@ -1,4 +1,4 @@
-#include "envelope/tight_integral.hpp"
+#include "envelope/tight/integral.hpp"
 
 #include "envelope/law/integral.hpp"
 

@@ -1,4 +1,4 @@
-#include "envelope/tight_area.hpp"
+#include "envelope/tight/area.hpp"
 
 #include <algorithm>
 #include <cmath>

@@ -1,9 +1,9 @@
-#include "envelope/calibration.hpp"
+#include "envelope/specified/calibration.hpp"
 
 #include <cmath>
 
-#include "envelope/edges.hpp"
-#include "envelope/envelope.hpp"
+#include "envelope/specified/edges.hpp"
+#include "envelope/specified/state.hpp"
 #include "numeric/digits.hpp"
 #include "numeric/error.hpp"
 

@@ -3,9 +3,9 @@
 #include <cstdint>
 #include <vector>
 
-#include "envelope/memo.hpp"
-#include "envelope/residual_memo.hpp"
-#include "envelope/settings.hpp"
+#include "envelope/specified/memo.hpp"
+#include "envelope/specified/residual_memo.hpp"
+#include "envelope/specified/settings.hpp"
 
 namespace envelope {
 

@@ -5,7 +5,7 @@
 
 #include <cmath>
 
-#include "envelope/density.hpp"
+#include "envelope/law/formula.hpp"
 
 namespace envelope::tight {
 
@@ -23,8 +23,8 @@ struct density {
     double at_xini = 0;
     double at_xfin = 0;
 
-    // g1's own formula, so that heights compare bit for bit.
-    double operator()(double x) const { return density_formula(x, h, m); }
+    // The tool's own formula, so that heights compare bit for bit.
+    double operator()(double x) const { return law::density_formula(x, h, m); }
 
     // First and second derivatives of the density's logarithm.
     double dlog(double x) const

@@ -1,11 +1,11 @@
-#include "envelope/recalibration.hpp"
+#include "envelope/specified/recalibration.hpp"
 
 #include <algorithm>
 #include <cmath>
 
-#include "envelope/corrections.hpp"
-#include "envelope/edges.hpp"
-#include "envelope/envelope.hpp"
+#include "envelope/specified/corrections.hpp"
+#include "envelope/specified/edges.hpp"
+#include "envelope/specified/state.hpp"
 #include "numeric/digits.hpp"
 #include "numeric/error.hpp"
 

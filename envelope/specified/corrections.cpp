@@ -1,6 +1,6 @@
-#include "envelope/corrections.hpp"
+#include "envelope/specified/corrections.hpp"
 
-#include "envelope/density.hpp"
+#include "envelope/specified/density.hpp"
 
 namespace envelope {
 

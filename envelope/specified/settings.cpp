@@ -1,4 +1,4 @@
-#include "envelope/settings.hpp"
+#include "envelope/specified/settings.hpp"
 
 namespace envelope {
 

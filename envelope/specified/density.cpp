@@ -1,9 +1,9 @@
-#include "envelope/density.hpp"
+#include "envelope/specified/density.hpp"
 
 #include <cmath>
 #include <optional>
 
-#include "envelope/residual_memo.hpp"
+#include "envelope/specified/residual_memo.hpp"
 
 namespace envelope {
 
@@ -48,8 +48,7 @@ namespace {
 {
     residual_memo& mem = st.density_memo;
     if (!mem.xm) {
-        const double m = st.M;
-        mem.xm = std::sqrt(m / ((m + st.H) - 1));
+        mem.xm = law::stationary_point(st.H, st.M);
     }
     return *mem.xm;
 }

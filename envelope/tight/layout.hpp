@@ -2,7 +2,7 @@
 
 #include <vector>
 
-#include "envelope/tight_density.hpp"
+#include "envelope/tight/density.hpp"
 
 namespace envelope::tight {
 

@@ -4,7 +4,7 @@
 #include <cstdint>
 #include <optional>
 
-#include "envelope/memo.hpp"
+#include "envelope/specified/memo.hpp"
 
 namespace envelope {
 

@@ -1,4 +1,4 @@
-#include "envelope/tight_split.hpp"
+#include "envelope/tight/split.hpp"
 
 #include <algorithm>
 #include <vector>

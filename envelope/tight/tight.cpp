@@ -1,4 +1,4 @@
-#include "envelope/tight.hpp"
+#include "envelope/tight/tight.hpp"
 
 #include <bit>
 #include <cmath>
@@ -6,11 +6,11 @@
 #include <limits>
 
 #include "envelope/parameters.hpp"
-#include "envelope/tight_area.hpp"
-#include "envelope/tight_density.hpp"
-#include "envelope/tight_integral.hpp"
-#include "envelope/tight_layout.hpp"
-#include "envelope/tight_split.hpp"
+#include "envelope/tight/area.hpp"
+#include "envelope/tight/density.hpp"
+#include "envelope/tight/integral.hpp"
+#include "envelope/tight/layout.hpp"
+#include "envelope/tight/split.hpp"
 #include "numeric/digits.hpp"
 #include "numeric/error.hpp"
 

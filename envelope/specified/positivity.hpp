@@ -1,6 +1,6 @@
 #pragma once
 
-#include "envelope/settings.hpp"
+#include "envelope/specified/settings.hpp"
 
 namespace envelope {
 

@@ -4,7 +4,7 @@
 #include <cmath>
 #include <limits>
 
-#include "envelope/tight_density.hpp"
+#include "envelope/tight/density.hpp"
 
 namespace envelope::tight {
 

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "envelope/tight_density.hpp"
+#include "envelope/tight/density.hpp"
 
 namespace envelope::tight {
 

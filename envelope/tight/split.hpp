@@ -1,6 +1,6 @@
 #pragma once
 
-#include "envelope/tight_layout.hpp"
+#include "envelope/tight/layout.hpp"
 
 namespace envelope::tight {
 
