@@ -80,12 +80,12 @@ int finish_output()
     return 1;
 }
 
-void compare_with_tight(double H, int M, double xini, double xfin, int n, double loss)
+void compare_with_tight(const envelope::answers& checked, double loss)
 {
     if (isatty(STDERR_FILENO) != 1) return;
     double tight = 0;
     try {
-        tight = envelope::build(H, M, xini, xfin, n, envelope::mode::tight).loss;
+        tight = envelope::build(checked, envelope::mode::tight).table.loss;
     } catch (const numeric::failure&) {
         return;
     }

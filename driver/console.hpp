@@ -5,7 +5,8 @@
 #include <chrono>
 #include <vector>
 
-#include "envelope/corrections.hpp"
+#include "envelope/table.hpp"
+#include "envelope/parameters.hpp"
 #include "envelope/progress.hpp"
 #include "numeric/error.hpp"
 
@@ -45,6 +46,6 @@ int finish_output();
 
 // On a terminal, one line on standard error when --tight would give the same
 // answers a far smaller loss than the default calibration's `loss`.
-void compare_with_tight(double H, int M, double xini, double xfin, int n, double loss);
+void compare_with_tight(const envelope::answers& checked, double loss);
 
 }  // namespace driver

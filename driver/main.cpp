@@ -7,7 +7,7 @@
 #include "driver/table_files.hpp"
 #include "envelope/build.hpp"
 #include "envelope/parameters.hpp"
-#include "envelope/settings.hpp"
+#include "envelope/specified/settings.hpp"
 #include "numeric/error.hpp"
 
 namespace {
@@ -22,18 +22,18 @@ void run(const driver::options& chosen, int* banner_due)
     int M = 4;
     driver::scanf_reader answers(stdin);
     driver::in_out(answers, stdout, stderr, &n, &xini, &xfin, &H, &M);
-    envelope::refuse_bad_answers(H, M, xini, xfin, n);
+    const envelope::answers checked = envelope::check_answers(H, M, xini, xfin, n);
     *banner_due = n;
 
     constexpr int histogram = 1;  // a run builds exactly one
     driver::console_observer observer;
     const envelope::mode mode = chosen.tight ? envelope::mode::tight : envelope::mode::specified;
-    const envelope::table t = envelope::build(H, M, xini, xfin, n, mode, &observer);
+    const envelope::built t = envelope::build(checked, mode, &observer);
     driver::warn_low_bins(t.low_bins);
-    driver::report_line(histogram, H, M, t.loss);
-    if (mode == envelope::mode::specified) driver::compare_with_tight(H, M, xini, xfin, n, t.loss);
+    driver::report_line(histogram, H, M, t.table.loss);
+    if (mode == envelope::mode::specified) driver::compare_with_tight(checked, t.table.loss);
     *banner_due = 0;  // the build is done: a file that cannot be written leaves both as they were
-    driver::write_files(envelope::for_density(H, M, xini, xfin), n, t.loss, t.a, t.x.data(), t.f1.data());
+    driver::write_files(t);
 
     std::printf("\n     -----------------------------------\n");
     std::printf("You must copy the file \"Sin_Cos.res\" in your working directory\n");

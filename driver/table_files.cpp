@@ -2,9 +2,11 @@
 
 #include <stdexcept>
 #include <utility>
+#include <vector>
 
 #include "driver/signals.hpp"
-#include "envelope/density.hpp"
+#include "envelope/specified/density.hpp"
+#include "envelope/specified/settings.hpp"
 #include "numeric/error.hpp"
 #include "table_text.hpp"
 #include "whole_file.hpp"
@@ -13,8 +15,13 @@ namespace driver {
 
 namespace {
 
-std::string plot_text(const envelope::settings& density, const double x[], const double f1[], int n)
+std::string plot_text(const envelope::built& t)
 {
+    const int n = static_cast<int>(t.table.bins());
+    const envelope::settings density = envelope::for_density(t.table.H, t.table.M, t.table.xini, t.table.xfin);
+    std::vector<double> x(t.table.edges.begin(), t.table.edges.end() - 1);
+    x.push_back(t.x_end);
+    const double* f1 = t.f1.data();
     std::string text;
     text.reserve(static_cast<std::size_t>(n) * 64);
     // Every inner edge ends one bin and starts the next: its density is computed once.
@@ -36,14 +43,15 @@ std::string plot_text(const envelope::settings& density, const double x[], const
 
 }  // namespace
 
-void write_files(const envelope::settings& density, int n, double loss, double a, const double x[],
-                 const double f1[])
+void write_files(const envelope::built& t)
 {
-    const std::string table = sampler::text::banner(n) +
-                              sampler::text::histogram(density.H, density.M, n, density.Xini, density.Xfin, loss, a, x);
+    const law::table& h = t.table;
+    const int n = static_cast<int>(h.bins());
+    const std::string table =
+        sampler::text::banner(n) + sampler::text::histogram(h.H, h.M, n, h.xini, h.xfin, h.loss, h.a, h.edges.data());
     try {
         sampler::files::staged_file table_file(table_file_name, table, note_temporary);
-        sampler::files::staged_file plot_file(plot_file_name, plot_text(density, x, f1, n), note_temporary);
+        sampler::files::staged_file plot_file(plot_file_name, plot_text(t), note_temporary);
         // A stop arriving now waits until both files are in place.
         const deferred_stops deferred;
         table_file.commit();

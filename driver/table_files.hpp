@@ -2,7 +2,7 @@
 
 #include <string>
 
-#include "envelope/settings.hpp"
+#include "envelope/table.hpp"
 
 namespace driver {
 
@@ -11,11 +11,10 @@ inline constexpr const char* plot_file_name = "Sin_Cos_g1_f1.res";
 
 // Puts both files of a finished build in place, each replaced whole: the
 // table file (banner, header line, left edges x[0..n-1]) and the plot file
-// (both ends of every bin with the density of `density`, 0 outside its
-// domain, and the bin's height). A file that cannot be written is a
+// (both ends of every bin, the last one where the construction pinned it,
+// with the density there, 0 outside its domain, and the bin's height). A file that cannot be written is a
 // numerical failure naming it, and then neither file is changed.
-void write_files(const envelope::settings& density, int n, double loss, double a, const double x[],
-                 const double f1[]);
+void write_files(const envelope::built& t);
 
 // What a run that fails after its answers were accepted leaves: a table file
 // of the three banner lines, replaced whole; the plot file is not touched.

@@ -32,6 +32,12 @@ void refuse_bad_answers(double H, int M, double xini, double xfin, int n)
     refuse_bad_exponents(H, M);
 }
 
+answers check_answers(double H, int M, double xini, double xfin, int n)
+{
+    refuse_bad_answers(H, M, xini, xfin, n);
+    return answers(H, M, xini, xfin, n);
+}
+
 double density_step_drop(double H) { return (H - 1) * 0x1p-54; }
 
 void refuse_unevaluable_H(double H)

@@ -1,11 +1,15 @@
 #include "envelope/specified/calibration.hpp"
 
 #include <cmath>
+#include <vector>
 
+#include "envelope/specified/corrections.hpp"
+#include "envelope/specified/density.hpp"
 #include "envelope/specified/edges.hpp"
 #include "envelope/specified/state.hpp"
 #include "numeric/digits.hpp"
 #include "numeric/error.hpp"
+#include "numeric/romberg.hpp"
 
 namespace envelope {
 
@@ -72,6 +76,21 @@ double find_a(state& st, double a, double x[], int n)
     }
     report_progress(st.Observer, progress_event::end);
     return hi;
+}
+
+built calibrated_table(state& st, int n)
+{
+    built t;
+    std::vector<double>& x = t.table.edges;
+    x.assign(n + 1, 0.0);
+    t.f1.assign(n, 0.0);
+    x[0] = st.Xini;
+    x[n] = st.Xfin;
+    t.a0 = numeric::qromb([&st](double v) { return g1(st, v); }, st.Xini, st.Xfin) / n;
+    t.table.a = find_a(st, t.a0, x.data(), n);
+    t.factor = corrections(st, x.data(), t.f1.data(), &t.table.a, n, &t.low_bins);
+    t.table.loss = (t.table.a / t.a0 - 1) * 100.0;
+    return t;
 }
 
 }  // namespace envelope

@@ -3,14 +3,9 @@
 #include <vector>
 
 #include "envelope/specified/state.hpp"
+#include "envelope/table.hpp"
 
 namespace envelope {
-
-// A bin whose height is below the density's maximum on it.
-struct low_bin {
-    int i;
-    double f1, max, x0, x1;
-};
 
 // Moves Xlimit back to the domain end and pins x[n] to it, enlarges *a by the
 // returned correction factor (at least 1.001) and fills the heights

@@ -27,10 +27,9 @@ std::int64_t order(double x)
 
 }  // namespace
 
-tight_table build_tight(double H, int M, double xini, double xfin, int n, build_observer* observer)
+built build_tight(double H, int M, double xini, double xfin, int n, build_observer* observer)
 {
     using namespace tight;
-    refuse_bad_answers(H, M, xini, xfin, n);
     if (order(xfin) - order(xini) < n) {
         numeric::fatal("no sound table: the domain [%s, %s] holds fewer than n + 1 = %d doubles",
                        numeric::shortest(xini).c_str(), numeric::shortest(xfin).c_str(), n + 1);
@@ -50,24 +49,27 @@ tight_table build_tight(double H, int M, double xini, double xfin, int n, build_
     const double s = total / v;
     if (lay.edges < n) split_to(d, n, &lay);
 
-    tight_table table;
-    table.factor = margin;
-    table.a = s * margin;
-    table.a0 = total / n;
-    table.x.assign(lay.x.begin(), lay.x.begin() + n);
-    table.x.push_back(xfin);
-    table.f1.resize(n);
+    built t;
+    t.factor = margin;
+    t.table.a = s * margin;
+    t.a0 = total / n;
+    std::vector<double>& x = t.table.edges;
+    x.assign(lay.x.begin(), lay.x.begin() + n);
+    x.push_back(xfin);
+    t.x_end = xfin;
+    t.table.loss = (t.table.a / t.a0 - 1) * 100.0;
+    t.f1.resize(n);
     for (int i = 0; i < n; ++i) {
-        const double width = table.x[i + 1] - table.x[i];
-        const double m = d.max_on(table.x[i], lay.g[i], table.x[i + 1], i + 1 < n ? lay.g[i + 1] : d.at_xfin);
-        table.f1[i] = table.a / width;
-        if (!(width > 0) || !std::isfinite(table.f1[i]) || !(table.f1[i] >= margin * m)) {
+        const double width = x[i + 1] - x[i];
+        const double m = d.max_on(x[i], lay.g[i], x[i + 1], i + 1 < n ? lay.g[i + 1] : d.at_xfin);
+        t.f1[i] = t.table.a / width;
+        if (!(width > 0) || !std::isfinite(t.f1[i]) || !(t.f1[i] >= margin * m)) {
             numeric::fatal("no sound table: bin %d on [%s, %s] has height %s for a maximum %s", i,
-                           numeric::shortest(table.x[i]).c_str(), numeric::shortest(table.x[i + 1]).c_str(),
-                           numeric::shortest(table.f1[i]).c_str(), numeric::shortest(m).c_str());
+                           numeric::shortest(x[i]).c_str(), numeric::shortest(x[i + 1]).c_str(),
+                           numeric::shortest(t.f1[i]).c_str(), numeric::shortest(m).c_str());
         }
     }
-    return table;
+    return t;
 }
 
 }  // namespace envelope

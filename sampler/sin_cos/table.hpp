@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "sin_cos/density.hpp"
+#include "sin_cos/histogram.hpp"
 
 namespace sampler {
 
@@ -32,18 +33,8 @@ private:
 
 // One histogram of a table file: the parameters of the density, the common
 // bin area and the n + 1 bin edges (the last one is the interval's right end).
-struct Table {
-    double H = 2.0;
-    int M = 4;
-    double xini = -1.0;
-    double xfin = 1.0;
-    double loss = 0.0;  // excess area of the envelope, in percent
-    double a = 0.0;     // common bin area
-    std::vector<double> edges;
-
-    std::size_t bins() const { return edges.empty() ? 0 : edges.size() - 1; }
-    double height(std::size_t i) const { return a / (edges[i + 1] - edges[i]); }
-};
+// The construction builds this very type.
+using Table = law::table;
 
 // The density's factors and the density itself, for |x| <= 1.
 using law::cos_factor;
