@@ -59,15 +59,18 @@ void warn_low_bins(const std::vector<envelope::low_bin>& low)
     }
 }
 
+int exit_status(numeric::failure_kind kind) { return kind == numeric::failure_kind::refused ? -1 : 1; }
+
 int report_failure(const numeric::failure& f)
 {
-    if (f.status() == numeric::numerical_failure) {
-        std::fprintf(stderr, "%s\n...now exiting to system...\n", f.what());
-        return 1;
+    const char* mark = f.complaint() ? "!!! " : "";
+    if (f.kind() != numeric::failure_kind::refused) {
+        std::fprintf(stderr, "%s%s\n...now exiting to system...\n", mark, f.what());
+    } else {
+        std::printf("%s%s\n", mark, f.what());
+        if (isatty(STDOUT_FILENO) != 1) std::fprintf(stderr, "%s%s\n", mark, f.what());
     }
-    std::printf("%s\n", f.what());
-    if (isatty(STDOUT_FILENO) != 1) std::fprintf(stderr, "%s\n", f.what());
-    return -1;
+    return exit_status(f.kind());
 }
 
 int finish_output()

@@ -40,6 +40,10 @@ void report_line(int ihist, double H, int M, double loss);
 // may see it), a numerical failure on standard error. Returns the exit status.
 int report_failure(const numeric::failure& f);
 
+// The status the tool exits with for a failure of this kind: -1 (255 as a
+// shell reports it) for a refusal, 1 for everything else.
+int exit_status(numeric::failure_kind kind);
+
 // Flushes standard output; a failed write ends the run with status 1 and a
 // message, as a failed write of the files does. Returns the exit status.
 int finish_output();

@@ -74,7 +74,7 @@ public:
     // of asking forever.
     void after_refusal(outcome got, const char* what)
     {
-        if (got == outcome::end) numeric::refuse("!!! no more input while asking for %s: stopping", what);
+        if (got == outcome::end) numeric::fail(numeric::failure_kind::refused, true, "no more input while asking for %s: stopping", what);
         if (got == outcome::failed) in_.drop_line();
     }
 
@@ -134,7 +134,8 @@ void in_out(scanf_reader& in, std::FILE* out, std::FILE* notes, int* n, double* 
 
     std::fprintf(out, "give the number of bin (integer>0);    example: 1000 => 1%% loss    -> n=");
     if (a.read(n, "n", true, "") == outcome::too_large) {
-        numeric::refuse("!!! n=%s must be between 1 and %d", a.last_taken().c_str(), envelope::max_bins);
+        numeric::fail(numeric::failure_kind::refused, true, "n=%s must be between 1 and %d", a.last_taken().c_str(),
+                      envelope::max_bins);
     }
 }
 

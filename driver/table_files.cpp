@@ -57,7 +57,7 @@ void write_files(const envelope::built& t)
         table_file.commit();
         plot_file.commit();
     } catch (const std::runtime_error& e) {
-        numeric::fatal("%s", e.what());
+        numeric::fail(numeric::failure_kind::io, false, "%s", e.what());
     }
 }
 
@@ -68,7 +68,7 @@ void write_banner_only(int n)
         const deferred_stops deferred;
         table_file.commit();
     } catch (const std::runtime_error& e) {
-        numeric::fatal("%s", e.what());
+        numeric::fail(numeric::failure_kind::io, false, "%s", e.what());
     }
 }
 

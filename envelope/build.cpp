@@ -37,7 +37,7 @@ std::int64_t order(double x)
     if (doubles < 1000 * static_cast<std::int64_t>(n))
         room = " (the interval [" + numeric::shortest(s.Xini) + ", " + numeric::shortest(s.Xfin) + "] holds " +
                std::to_string(doubles) + " doubles for n=" + std::to_string(n) + " bins)";
-    numeric::fatal("!!! no sound table can be made: %s%s", why.c_str(), room.c_str());
+    numeric::fail(numeric::failure_kind::numerical, true, "no sound table can be made: %s%s", why.c_str(), room.c_str());
 }
 
 }  // namespace

@@ -9,10 +9,10 @@ namespace envelope {
 
 void refuse_bad_parameters(int n, double xini, double xfin)
 {
-    if (n < 1 || n > max_bins) numeric::refuse("!!! n=%d must be between 1 and %d", n, max_bins);
+    if (n < 1 || n > max_bins) numeric::fail(numeric::failure_kind::refused, true, "n=%d must be between 1 and %d", n, max_bins);
     const bool finite = std::isfinite(xini) && std::isfinite(xfin);
     if (!finite || !(-1 <= xini && xini < xfin && xfin <= 1)) {
-        numeric::refuse("!!! xini=%s, xfin=%s: the interval must satisfy -1 <= xini < xfin <= 1",
+        numeric::fail(numeric::failure_kind::refused, true, "xini=%s, xfin=%s: the interval must satisfy -1 <= xini < xfin <= 1",
                         numeric::shortest(xini).c_str(), numeric::shortest(xfin).c_str());
     }
 }

@@ -25,7 +25,7 @@ std::string formatted(const char* format, va_list args)
 
 }  // namespace
 
-void nrerror(const char* message) { throw failure(numerical_failure, message); }
+void nrerror(const char* message) { throw failure(failure_kind::numerical, message); }
 
 void fatal(const char* format, ...)
 {
@@ -33,7 +33,7 @@ void fatal(const char* format, ...)
     va_start(args, format);
     std::string text = formatted(format, args);
     va_end(args);
-    throw failure(numerical_failure, text);
+    throw failure(failure_kind::numerical, text);
 }
 
 void refuse(const char* format, ...)
@@ -42,7 +42,16 @@ void refuse(const char* format, ...)
     va_start(args, format);
     std::string text = formatted(format, args);
     va_end(args);
-    throw failure(refusal, text);
+    throw failure(failure_kind::refused, text);
+}
+
+void fail(failure_kind kind, bool complaint, const char* format, ...)
+{
+    va_list args;
+    va_start(args, format);
+    std::string text = formatted(format, args);
+    va_end(args);
+    throw failure(kind, text, complaint);
 }
 
 }  // namespace numeric

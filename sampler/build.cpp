@@ -9,7 +9,8 @@ Table build_table(double H, int M, double xini, double xfin, int n, mode m)
     try {
         return envelope::build(envelope::check_answers(H, M, xini, xfin, n), m).table;
     } catch (const numeric::failure& f) {
-        throw build_error(f.status(), f.what());
+        throw build_error(f.kind() == numeric::failure_kind::refused ? error_kind::refused : error_kind::numerical,
+                          f.what());
     }
 }
 

@@ -7,6 +7,7 @@
 #include "table_text.hpp"
 
 #include <cerrno>
+#include <cstring>
 #include <charconv>
 #include <cmath>
 #include <fstream>
@@ -172,8 +173,13 @@ Table read_table(std::istream& in, const std::string& source)
 
 Table load_table(const std::string& path)
 {
+    errno = 0;
     std::ifstream in(path);
-    if (!in) malformed(path, 0, "cannot open the table file");
+    if (!in) {
+        const int error = errno;
+        throw io_error(path, error, where(path, 0) + "cannot open the table file" +
+                                        (error != 0 ? ": " + std::string(std::strerror(error)) : std::string()));
+    }
     return read_table(in, path);
 }
 

@@ -10,13 +10,15 @@
 #include <stdexcept>
 #include <vector>
 
+#include "sin_cos/table.hpp"
+
 namespace sampler::files {
 
 namespace {
 
 [[noreturn]] void fail(const char* action, const std::string& path, int error)
 {
-    throw std::runtime_error("cannot " + std::string(action) + " \"" + path + "\": " + std::strerror(error));
+    throw io_error(path, error, "cannot " + std::string(action) + " \"" + path + "\": " + std::strerror(error));
 }
 
 std::string directory_of(const std::string& path)

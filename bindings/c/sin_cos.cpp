@@ -23,13 +23,14 @@ namespace {
 struct last_failure {
     std::string message;
     int status = 0;
+    sin_cos_error_kind kind = SIN_COS_NO_ERROR;
 };
 
 thread_local last_failure failure;
 
 constexpr double not_a_number = std::numeric_limits<double>::quiet_NaN();
 
-void fail(const char* message, int status = 0) noexcept
+void fail(sin_cos_error_kind kind, const char* message, int status = 0) noexcept
 {
     try {
         failure.message = message;
@@ -37,6 +38,19 @@ void fail(const char* message, int status = 0) noexcept
         failure.message.clear();  // too little memory for the message itself
     }
     failure.status = status;
+    failure.kind = kind;
+}
+
+sin_cos_error_kind kind_of(sampler::error_kind k)
+{
+    switch (k) {
+    case sampler::error_kind::refused: return SIN_COS_REFUSED;
+    case sampler::error_kind::numerical: return SIN_COS_NUMERICAL;
+    case sampler::error_kind::malformed: return SIN_COS_MALFORMED;
+    case sampler::error_kind::unsound: return SIN_COS_UNSOUND;
+    case sampler::error_kind::io: return SIN_COS_IO;
+    }
+    return SIN_COS_OTHER;
 }
 
 // Every exception ends here, in the one place a C caller can see it.
@@ -46,13 +60,21 @@ Result guarded(Result on_failure, Call call) noexcept
     try {
         return call();
     } catch (const sampler::build_error& e) {
-        fail(e.what(), e.status());
+        fail(kind_of(e.kind()), e.what(), e.status());
+    } catch (const sampler::table_error& e) {
+        fail(e.problem() == sampler::table_error::kind::malformed ? SIN_COS_MALFORMED : SIN_COS_UNSOUND, e.what());
+    } catch (const sampler::io_error& e) {
+        fail(SIN_COS_IO, e.what());
     } catch (const std::bad_alloc&) {
-        fail("out of memory");
+        fail(SIN_COS_NO_MEMORY, "out of memory");
+    } catch (const std::invalid_argument& e) {
+        fail(SIN_COS_INVALID, e.what());
+    } catch (const std::domain_error& e) {
+        fail(SIN_COS_INVALID, e.what());
     } catch (const std::exception& e) {
-        fail(e.what());
+        fail(SIN_COS_OTHER, e.what());
     } catch (...) {
-        fail("unknown failure");
+        fail(SIN_COS_OTHER, "unknown failure");
     }
     return on_failure;
 }
@@ -62,7 +84,7 @@ bool given(bool present, const char* function, const char* what) noexcept
     if (!present) {
         char message[128];
         std::snprintf(message, sizeof message, "%s: the %s is NULL", function, what);
-        fail(message);
+        fail(SIN_COS_INVALID, message);
     }
     return present;
 }
@@ -103,6 +125,8 @@ void sin_cos_free(sin_cos_table* t) { delete t; }
 const char* sin_cos_error(void) { return failure.message.c_str(); }
 
 int sin_cos_build_status(void) { return failure.status; }
+
+sin_cos_error_kind sin_cos_last_error_kind(void) { return failure.kind; }
 
 double sin_cos_H(const sin_cos_table* t) { return t ? table_of(t)->H : not_a_number; }
 int sin_cos_M(const sin_cos_table* t) { return t ? table_of(t)->M : -1; }

@@ -1,6 +1,7 @@
 // import sin_cos: tables built in process or read from the file sin_cos
 // writes, and draws from them into numpy arrays.
 
+#include <cstring>
 #include <cstdint>
 #include <exception>
 #include <optional>
@@ -41,6 +42,9 @@ void translate(std::exception_ptr p)
         exc.attr("kind") = e.problem() == sampler::table_error::kind::malformed ? "malformed" : "unsound";
         exc.attr("line") = e.line();
         PyErr_SetObject(table_error_type.ptr(), exc.ptr());
+    } catch (const sampler::io_error& e) {
+        // Python's own OSError subclass for the error number, as open() raises it.
+        PyErr_SetObject(PyExc_OSError, py::make_tuple(e.error_number(), std::strerror(e.error_number()), e.path()).ptr());
     }
 }
 

@@ -20,15 +20,18 @@ namespace sampler {
 // `tight` is sin_cos --tight, the lowest loss n equal-area bins allow.
 using law::mode;
 
-// A build that sin_cos would end with exit status 1 (a numerical failure) or
-// 255 (a refused parameter); what() is the tool's message.
+// A build that sin_cos would stop: a refused answer (refused) or a numerical
+// failure, no sound table included (numerical); what() is the tool's message
+// without its console marks.
 class build_error : public std::runtime_error {
 public:
-    build_error(int status, const std::string& message) : std::runtime_error(message), status_(status) {}
-    int status() const noexcept { return status_; }
+    build_error(error_kind kind, const std::string& message) : std::runtime_error(message), kind_(kind) {}
+    error_kind kind() const noexcept { return kind_; }
+    // The status sin_cos exits with for it: 255 for a refused answer, 1 otherwise.
+    int status() const noexcept { return kind_ == error_kind::refused ? 255 : 1; }
 
 private:
-    int status_;
+    error_kind kind_;
 };
 
 // The table sin_cos writes for the answers xini, xfin, H, M, n: the same

@@ -14,6 +14,27 @@ namespace sampler {
 
 inline constexpr const char* default_table_file = "Sin_Cos.res";
 
+// The kinds of failure, one vocabulary for every interface: a refused answer,
+// a numerical failure, a table file that is not a table (malformed) or that
+// cannot be drawn from (unsound), a file that cannot be read or written (io).
+enum class error_kind { refused, numerical, malformed, unsound, io };
+
+// A file that cannot be opened, read or written: its path and the system's
+// error number.
+class io_error : public std::runtime_error {
+public:
+    io_error(const std::string& path, int error_number, const std::string& what)
+        : std::runtime_error(what), path_(path), error_number_(error_number)
+    {
+    }
+    const std::string& path() const noexcept { return path_; }
+    int error_number() const noexcept { return error_number_; }
+
+private:
+    std::string path_;
+    int error_number_;
+};
+
 // A table that cannot be used. `malformed` means the file is not a table
 // (bad syntax, truncated, inconsistent counts); `unsound` means it parses but
 // its envelope cannot be sampled from (edges out of order, area not positive).

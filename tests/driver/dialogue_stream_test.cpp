@@ -105,7 +105,7 @@ answers tool_dialogue(const std::string& bytes, std::FILE* sink)
     try {
         driver::in_out(in, sink, sink, &a.n, &a.xini, &a.xfin, &a.H, &a.M);
     } catch (const numeric::failure& failure) {
-        a.status = failure.status();
+        a.status = failure.kind() == numeric::failure_kind::refused ? 255 : 1;
     }
     a.left = static_cast<long>(bytes.size()) - static_cast<long>(in.position());
     std::fclose(f);

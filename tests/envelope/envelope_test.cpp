@@ -55,7 +55,7 @@ void expect_ends(const std::function<void()>& body, int status, const std::strin
             body();
         } catch (const numeric::failure& f) {
             std::fprintf(stderr, "%s\n", f.what());
-            std::exit(f.status());
+            std::exit(f.kind() == numeric::failure_kind::refused ? 255 : 1);
         }
         std::exit(0);
     };

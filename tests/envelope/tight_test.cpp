@@ -108,13 +108,13 @@ TEST(Tight, RefusesWhatMakesNoTable)
     const std::tuple<double, int, double, double, int, int, std::string> cases[] = {
         // H, M, xini, xfin, n, status, message
         {1e9, 0, 0.5, 0.9, 10, 1, "the density has no usable integral on \\[0.5, 0.9"},
-        {2, 4, 0.5, 0.5, 10, 255, "!!! xini=0.5, xfin=0.5: the interval"},
-        {2, 4, -1.5, 1, 10, 255, "!!! xini=-1.5, xfin=1: the interval"},
+        {2, 4, 0.5, 0.5, 10, 255, "xini=0.5, xfin=0.5: the interval"},
+        {2, 4, -1.5, 1, 10, 255, "xini=-1.5, xfin=1: the interval"},
         {0.5, 4, -1, 1, 10, 255, "H=0.500000 must be >=1"},
         {inf, 4, -1, 1, 10, 255, "H=inf must be a finite number >= 1"},
         {2, 3, -1, 1, 10, 255, "M=3 must be a multiple of 2"},
-        {2, 4, -1, 1, 0, 255, "!!! n=0 must be between 1 and 100000"},
-        {2, 4, -1, 1, 100001, 255, "!!! n=100001 must be between"},
+        {2, 4, -1, 1, 0, 255, "n=0 must be between 1 and 100000"},
+        {2, 4, -1, 1, 100001, 255, "n=100001 must be between"},
         {2, 4, 0.5, std::nextafter(0.5, 1), 2, 1, "no sound table: .* fewer than n \\+ 1 = 3 doubles"},
         // The density in doubles steps near 0, by 5.4 % here and to 0 below.
         {1e15, 0, -1, 1, 10, 1, "no sound table: H=1e\\+15 is too large, the density drops by 5.4%"},
@@ -128,7 +128,7 @@ TEST(Tight, RefusesWhatMakesNoTable)
             envelope::build(envelope::check_answers(h, m, xini, xfin, n), envelope::mode::tight);
             ADD_FAILURE() << "no failure: " << message;
         } catch (const numeric::failure& f) {
-            EXPECT_EQ(f.status(), status) << message;
+            EXPECT_EQ(f.kind() == numeric::failure_kind::refused ? 255 : 1, status) << message;
             EXPECT_TRUE(testing::internal::RE::PartialMatch(f.what(), testing::internal::RE("^" + message))) << f.what();
         }
     }

@@ -44,7 +44,7 @@ void expect_failure(const std::function<void()>& body, const std::string& messag
         body();
         ADD_FAILURE() << "no failure: " << message;
     } catch (const numeric::failure& f) {
-        EXPECT_EQ(f.status(), numeric::numerical_failure) << message;
+        EXPECT_EQ(f.kind(), numeric::failure_kind::numerical) << message;
         EXPECT_EQ(std::string(f.what()), message);
     }
     EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(5)) << message;
@@ -90,7 +90,7 @@ TEST(Failure, NumericalFailuresThrowTheirMessage)
                         numeric::vector(INT_MIN + 2, INT_MAX);
                     } catch (const numeric::failure& f) {
                         std::fputs(f.what(), stderr);
-                        std::exit(f.status());
+                        std::exit(f.kind() == numeric::failure_kind::numerical ? 1 : 2);
                     }
                 }()),
                 testing::ExitedWithCode(1), "^allocation failure in vector\\(\\)$");
@@ -98,7 +98,7 @@ TEST(Failure, NumericalFailuresThrowTheirMessage)
         numeric::refuse("n=%d", 7);
         ADD_FAILURE() << "no refusal";
     } catch (const numeric::failure& f) {
-        EXPECT_EQ(f.status(), numeric::refusal);
+        EXPECT_EQ(f.kind(), numeric::failure_kind::refused);
         EXPECT_EQ(std::string(f.what()), "n=7");
     }
 }

@@ -48,6 +48,26 @@ void sin_cos_free(sin_cos_table *t); /* NULL is allowed */
  * free it. */
 const char *sin_cos_error(void);
 
+/* The kind of this thread's last failure, from the one vocabulary of every
+ * interface: a refused answer, a numerical failure (no sound table included),
+ * a table file that is not a table or that cannot be drawn from, a file that
+ * cannot be read or written; and, for C alone, a NULL or out-of-range
+ * argument, too little memory, or anything else. SIN_COS_NO_ERROR before any
+ * failure. */
+typedef enum sin_cos_error_kind {
+    SIN_COS_NO_ERROR = 0,
+    SIN_COS_REFUSED,
+    SIN_COS_NUMERICAL,
+    SIN_COS_MALFORMED,
+    SIN_COS_UNSOUND,
+    SIN_COS_IO,
+    SIN_COS_INVALID,
+    SIN_COS_NO_MEMORY,
+    SIN_COS_OTHER
+} sin_cos_error_kind;
+
+sin_cos_error_kind sin_cos_last_error_kind(void);
+
 /* The exit status sin_cos would give for this thread's last failed build: 1
  * for a numerical failure, 255 for a refused parameter; 0 when the last
  * failure was not a refusal by the tool (out of memory, a load). */
