@@ -23,7 +23,7 @@ void refuse_bad_exponents(double H, int M)
     if (M & 1) numeric::refuse("M=%d must be a multiple of 2", M);
     if (M < 0) numeric::refuse("M=%d must be even and >= 0", M);
     if (H < 1) numeric::refuse("H=%f must be >=1", H);
-    if (!std::isfinite(H)) numeric::refuse("H=%f must be a finite number >= 1", H);
+    if (!std::isfinite(H)) numeric::refuse("H=%s must be a finite number >= 1", numeric::shortest(H).c_str());
 }
 
 void refuse_bad_answers(double H, int M, double xini, double xfin, int n)

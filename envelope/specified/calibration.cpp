@@ -27,8 +27,8 @@ double side(const state& st, const double x[], int n) { return x[n] - st.Xlimit 
 double find_a(state& st, double a, double x[], int n)
 {
     if (!(a > 0) || !std::isfinite(a)) {
-        numeric::fatal("the density has no usable integral on [%s, %s]: starting bin area %g",
-                       numeric::shortest(st.Xini).c_str(), numeric::shortest(st.Xfin).c_str(), a);
+        numeric::fatal("the density has no usable integral on [%s, %s]: starting bin area %s",
+                       numeric::shortest(st.Xini).c_str(), numeric::shortest(st.Xfin).c_str(), numeric::shortest(a).c_str());
     }
     int pass = 0;
     int layouts = 0;
@@ -57,8 +57,8 @@ double find_a(state& st, double a, double x[], int n)
         const double next = first > 0 ? a / scale : a * scale;
         // Scaling sticks at the smallest subnormal or at infinity: no layout can close the bracket.
         if (next == a || !std::isfinite(next)) {
-            numeric::fatal("bin area calibration failed: no area brackets the target %s (area stuck at %g)",
-                           numeric::shortest(st.Xlimit).c_str(), a);
+            numeric::fatal("bin area calibration failed: no area brackets the target %s (area stuck at %s)",
+                           numeric::shortest(st.Xlimit).c_str(), numeric::shortest(a).c_str());
         }
         a = next;
     }

@@ -47,9 +47,9 @@ double search_area(double a0, double x[], int n, const settings& search)
     for (int pass = 0;; ++pass) {
         const double next = first_reaches ? area / scale : area * scale;
         if (pass == max_bracket_passes || next == area || !std::isfinite(next) || !(next > 0)) {
-            numeric::fail(numeric::failure_kind::numerical, true, "no sound table can be made: no bin area brackets the domain end %s (area %g)",
-                           numeric::shortest(st.Xfin).c_str(),
-                           area);
+            numeric::fail(numeric::failure_kind::numerical, true,
+                          "no sound table can be made: no bin area brackets the domain end %s (area %s)",
+                          numeric::shortest(st.Xfin).c_str(), numeric::shortest(area).c_str());
         }
         const double previous = area;
         area = next;

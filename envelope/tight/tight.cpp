@@ -38,9 +38,9 @@ built build_tight(double H, int M, double xini, double xfin, int n, build_observ
     const double total = integral(d);
     // Bin areas below the normal doubles would lose their precision.
     if (!(total / n >= std::numeric_limits<double>::min()) || !std::isfinite(total)) {
-        numeric::fatal("the density has no usable integral on [%s, %s] with H=%s, M=%d: %g",
+        numeric::fatal("the density has no usable integral on [%s, %s] with H=%s, M=%d: %s",
                        numeric::shortest(xini).c_str(), numeric::shortest(xfin).c_str(), numeric::shortest(H).c_str(),
-                       M, total);
+                       M, numeric::shortest(total).c_str());
     }
     refuse_unevaluable_H(H);
 
