@@ -1,0 +1,119 @@
+// Two engine words a proposal against three, side by side: the bin and the
+// point in it from one word w (the high and low 64 bits of w n), the height
+// from a second. Both proposals read the same bins; the three-word one is the
+// library's draw. Run as one program, the two alternate in each repetition.
+//     proposal_bench [--benchmark_repetitions=7]
+#include <benchmark/benchmark.h>
+
+#include <cstdint>
+#include <optional>
+#include <random>
+#include <vector>
+
+#include "sin_cos/sampler.hpp"
+
+namespace {
+
+// xoshiro256++ (Blackman and Vigna), seeded by splitmix64.
+class xoshiro256pp {
+public:
+    using result_type = std::uint64_t;
+    static constexpr result_type min() { return 0; }
+    static constexpr result_type max() { return ~result_type{0}; }
+    explicit xoshiro256pp(std::uint64_t seed)
+    {
+        for (auto& word : s_) {
+            seed += 0x9e3779b97f4a7c15;
+            std::uint64_t z = seed;
+            z = (z ^ (z >> 30)) * 0xbf58476d1ce4e5b9;
+            z = (z ^ (z >> 27)) * 0x94d049bb133111eb;
+            word = z ^ (z >> 31);
+        }
+    }
+    result_type operator()()
+    {
+        const std::uint64_t result = rotl(s_[0] + s_[3], 23) + s_[0];
+        const std::uint64_t t = s_[1] << 17;
+        s_[2] ^= s_[0];
+        s_[3] ^= s_[1];
+        s_[1] ^= s_[2];
+        s_[0] ^= s_[3];
+        s_[2] ^= t;
+        s_[3] = rotl(s_[3], 45);
+        return result;
+    }
+
+private:
+    static std::uint64_t rotl(std::uint64_t x, int k) { return (x << k) | (x >> (64 - k)); }
+    std::uint64_t s_[4];
+};
+
+struct bins {
+    std::vector<sampler::detail::proposal_bin> b;
+    double H;
+    int M;
+    explicit bins(const sampler::Table& t) : H(t.H), M(t.M)
+    {
+        for (std::size_t i = 0; i < t.bins(); ++i) {
+            const double x0 = t.edges[i], width = t.edges[i + 1] - x0;
+            b.push_back({x0, width, t.height(i), sampler::detail::density_floor(x0, width, t.H, t.M)});
+        }
+    }
+};
+
+inline std::optional<double> accept(const bins& p, const sampler::detail::proposal_bin& b, double v, double w)
+{
+    const double x = b.x0 + law::unfused(v * b.width);
+    const double y = w * b.height;
+    if (y < b.floor || y < sampler::density(x, p.H, p.M)) return x;
+    return std::nullopt;
+}
+
+// w n for n < 2^32 without a 128-bit type: its high word is the bin, uniform
+// to within n / 2^64; its low word the position in the bin.
+inline void split(std::uint64_t w, std::uint64_t n, std::uint64_t* high, std::uint64_t* low)
+{
+    const std::uint64_t lo32 = (w & 0xffffffff) * n;
+    *high = ((w >> 32) * n + (lo32 >> 32)) >> 32;
+    *low = w * n;
+}
+
+template <class Engine>
+double two_words(const bins& p, Engine& g)
+{
+    const std::uint64_t n = p.b.size();
+    for (;;) {
+        std::uint64_t i, position;
+        split(g(), n, &i, &position);
+        const auto& b = p.b[i];
+        const double v = static_cast<double>(position >> 11) * 0x1p-53;
+        const double w = static_cast<double>(g() >> 11) * 0x1p-53;
+        if (const auto x = accept(p, b, v, w)) return *x;
+    }
+}
+
+template <class Engine>
+void BM_ThreeWords(benchmark::State& state)
+{
+    const sampler::sin_cos_distribution dist(sampler::build_table(2.11, 4, -1, 1, static_cast<int>(state.range(0)),
+                                                                  sampler::mode::tight));
+    Engine g(1);
+    for (auto _ : state) benchmark::DoNotOptimize(dist(g));
+    state.SetItemsProcessed(state.iterations());
+}
+
+template <class Engine>
+void BM_TwoWords(benchmark::State& state)
+{
+    const bins p(sampler::build_table(2.11, 4, -1, 1, static_cast<int>(state.range(0)), sampler::mode::tight));
+    Engine g(1);
+    for (auto _ : state) benchmark::DoNotOptimize(two_words(p, g));
+    state.SetItemsProcessed(state.iterations());
+}
+
+BENCHMARK_TEMPLATE(BM_ThreeWords, std::mt19937_64)->Arg(5000)->Arg(100000);
+BENCHMARK_TEMPLATE(BM_TwoWords, std::mt19937_64)->Arg(5000)->Arg(100000);
+BENCHMARK_TEMPLATE(BM_ThreeWords, xoshiro256pp)->Arg(5000)->Arg(100000);
+BENCHMARK_TEMPLATE(BM_TwoWords, xoshiro256pp)->Arg(5000)->Arg(100000);
+
+}  // namespace
