@@ -191,6 +191,8 @@ int run(const options& opt)
     // Every proposal under the density is kept: a sound table accepts exactly
     // the density's integral over the envelope's area n a.
     const double exact = law.rate(static_cast<double>(t.bins()) * t.a);
+    if (!(exact > 0) || !std::isfinite(exact))
+        throw cannot_judge{"the exact acceptance rate is " + std::to_string(exact) + ": the law cannot be evaluated there"};
 
     // Bounded so that a nearly empty envelope cannot keep the check running:
     // a table of huge but true loss is judged on the draws the bound allows.
