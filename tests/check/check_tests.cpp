@@ -150,8 +150,9 @@ TEST(SinCosCheck, DamagedTablesAreCaught)
     }
 }
 
-// A tiny interval whose exact rate underflows in x^2, losses so large that the
-// draws asked would take days, and a report that cannot be written.
+// A tiny interval whose exact rate underflows in x^2, one a few doubles wide,
+// losses so large that the draws asked would take days, and a report that
+// cannot be written.
 TEST(SinCosCheck, ExtremeTablesAreJudgedAndNoReportIsLost)
 {
     const fs::path dir = fresh_dir();
@@ -162,6 +163,9 @@ TEST(SinCosCheck, ExtremeTablesAreJudgedAndNoReportIsLost)
         sampler::write_table(t, (dir / name).string());
     };
     sampler::write_table(sampler::build_table(2, 0, -0.0, 1e-300, 1, sampler::mode::tight), (dir / "tiny").string());
+    // Three doubles wide: the draws cannot follow a continuous law, the rates are judged.
+    sampler::write_table(sampler::build_table(30, 4, 0.41415877685932867, 0.41415877685932884, 3),
+                         (dir / "narrow").string());
     flat("rate_1e-5", 1e5);
     flat("rate_1e-6", 1e6);
     const struct {
@@ -170,6 +174,7 @@ TEST(SinCosCheck, ExtremeTablesAreJudgedAndNoReportIsLost)
         const char* says;
     } cases[] = {
         {"--samples 20000 tiny", 0, "result:     PASS"},
+        {"--samples 10000 narrow", 1, "loss:       PASS"},
         {"--samples 1000 rate_1e-5", 0, "samples:    505 instead of 1000"},
         {"--samples 1000 rate_1e-6", 2, "gives about 50 draws"},
     };
