@@ -191,10 +191,12 @@ int run(const options& opt)
     // Every proposal under the density is kept: a sound table accepts exactly
     // the density's integral over the envelope's area n a.
     const double exact = law.rate(static_cast<double>(t.bins()) * t.a);
+    if (!(exact > 0) || !std::isfinite(exact))
+        throw cannot_judge{"the exact acceptance rate is " + std::to_string(exact) + ": the law cannot be evaluated there"};
 
     // Bounded so that a nearly empty envelope cannot keep the check running:
     // a table of huge but true loss is judged on the draws the bound allows.
-    const std::uint64_t max_proposals = 1000 * opt.samples + 1'000'000'000;
+    const std::uint64_t max_proposals = 1000 * opt.samples + 100'000'000;
     std::uint64_t wanted = opt.samples;
     if (exact * static_cast<double>(max_proposals) < 2.0 * static_cast<double>(opt.samples)) {
         wanted = static_cast<std::uint64_t>(exact * static_cast<double>(max_proposals) / 2);
@@ -234,7 +236,7 @@ int run(const options& opt)
     const double stated = 1 / (1 + t.loss / 100);
     const double off = stated / exact - 1;
     const bool loss_ok = std::fabs(off) <= loss_tolerance;
-    std::printf("loss:       %s  the header's loss %g%% gives the rate %.6f, %+.2g relative to the exact rate "
+    std::printf("loss:       %s  the header's loss %g%% gives the rate %.6g, %+.2g relative to the exact rate "
                 "(limit %g); exact loss %.6g%%\n",
                 verdict(loss_ok), t.loss, stated, off, loss_tolerance, (1 / exact - 1) * 100);
 

@@ -29,8 +29,20 @@ sin_cos_law::sin_cos_law(double H, int M, double xini, double xfin)
         mass_ = 1;
         return;
     }
+    narrow_ = xfin - xini < 1e-6 * scale_;
+    if (narrow_) {
+        integral_ = simpson(xini, xfin);
+        mass_ = 1;
+        return;
+    }
     mass_ = half_mass(xini, xfin);
     integral_ = 0.5 * boost::math::beta(alpha_, beta_, double_policy()) * mass_;
+}
+
+double sin_cos_law::simpson(double a, double b) const
+{
+    const double m = a + (b - a) / 2;
+    return (b - a) * (sampler::density(a, H_, M_) + 4 * sampler::density(m, H_, M_) + sampler::density(b, H_, M_)) / 6;
 }
 
 double sin_cos_law::scaled_power(double x) const { return std::pow(x / scale_, M_ + 1); }
@@ -65,6 +77,7 @@ double sin_cos_law::cdf(double x) const
     if (!(x > xini_)) return 0;
     if (x >= xfin_) return 1;
     if (tiny_) return std::clamp((scaled_power(x) - scaled_power(xini_)) / (M_ + 1) / scaled_mass_, 0.0, 1.0);
+    if (narrow_) return std::clamp(simpson(xini_, x) / integral_, 0.0, 1.0);
     return std::clamp(half_mass(xini_, x) / mass_, 0.0, 1.0);
 }
 

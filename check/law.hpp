@@ -32,6 +32,10 @@ private:
     double scale_ = 1;
     double scaled_mass_ = 0;  // integral over [xini, xfin] / scale_^(M+1)
     double scaled_power(double x) const;  // (x / scale_)^(M+1), odd in x
+    // An interval a few doubles wide, where the beta function's differences
+    // cancel: Simpson's rule over it is exact to rounding.
+    bool narrow_ = false;
+    double simpson(double a, double b) const;
 };
 
 struct ks_result {

@@ -5,7 +5,6 @@
 #include <vector>
 
 #include "envelope/law/soundness.hpp"
-#include "numeric/digits.hpp"
 
 namespace envelope {
 
@@ -20,7 +19,9 @@ bool table_is_sound(double H, int M, double xini, double xfin, const double x[],
                     double factor, int n, std::string* why)
 {
     if (!(factor <= max_sound_factor)) {
-        *why = "correction factor " + numeric::shortest(factor) + " exceeds 2: the calibration missed its target";
+        char text[120];
+        std::snprintf(text, sizeof text, "correction factor %g exceeds 2: the calibration missed its target", factor);
+        *why = text;
         return false;
     }
     return table_is_valid(H, M, xini, xfin, x, a, loss, n, why);

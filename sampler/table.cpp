@@ -105,13 +105,13 @@ private:
         in_.getline(buffer, sizeof buffer);
         const std::streamsize got = in_.gcount();
         if (in_.bad()) malformed(source_, number_ + 1, "read error");
-        if (in_.fail()) {
-            if (got == 0) return false;  // the end of the file
+        if (in_.fail() && got == 0) return false;  // the end of the file
+        const std::streamsize length = in_.eof() || in_.fail() ? got : got - 1;
+        if (in_.fail() || length > max_line)
             malformed(source_, number_ + 1,
                       "the line is longer than " + std::to_string(max_line) + " characters: not a table line");
-        }
         ++number_;
-        text_.assign(buffer, static_cast<std::size_t>(in_.eof() ? got : got - 1));
+        text_.assign(buffer, static_cast<std::size_t>(length));
         if (!text_.empty() && text_.back() == '\r') text_.pop_back();
         return true;
     }

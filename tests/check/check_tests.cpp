@@ -13,6 +13,7 @@
 
 #include "../sampler/tool_tables.hpp"
 #include "check/law.hpp"
+#include "sin_cos/sampler.hpp"
 #include "sin_cos/table.hpp"
 
 namespace fs = std::filesystem;
@@ -147,6 +148,44 @@ TEST(SinCosCheck, DamagedTablesAreCaught)
         const outcome r = run_check("--samples 20000", dir);
         EXPECT_EQ(r.status, c.status) << c.what << "\n" << r.out;
     }
+}
+
+// A tiny interval whose exact rate underflows in x^2, one a few doubles wide,
+// losses so large that the draws asked would take days, and a report that
+// cannot be written.
+TEST(SinCosCheck, ExtremeTablesAreJudgedAndNoReportIsLost)
+{
+    const fs::path dir = fresh_dir();
+    const auto flat = [&](const std::string& name, double area_times) {
+        sampler::Table t;
+        t.H = 1, t.M = 0, t.xini = -1, t.xfin = 1, t.a = 2 * area_times, t.loss = (area_times - 1) * 100;
+        t.edges = {-1, 1};
+        sampler::write_table(t, (dir / name).string());
+    };
+    sampler::write_table(sampler::build_table(2, 0, -0.0, 1e-300, 1, sampler::mode::tight), (dir / "tiny").string());
+    // Three doubles wide: the draws cannot follow a continuous law, the rates are judged.
+    sampler::write_table(sampler::build_table(30, 4, 0.41415877685932867, 0.41415877685932884, 3),
+                         (dir / "narrow").string());
+    flat("rate_1e-5", 1e5);
+    flat("rate_1e-6", 1e6);
+    const struct {
+        std::string args;
+        int status;
+        const char* says;
+    } cases[] = {
+        {"--samples 20000 tiny", 0, "result:     PASS"},
+        {"--samples 10000 narrow", 1, "loss:       PASS"},
+        {"--samples 1000 rate_1e-5", 0, "samples:    505 instead of 1000"},
+        {"--samples 1000 rate_1e-6", 2, "gives about 50 draws"},
+    };
+    for (const auto& c : cases) {
+        const outcome r = run_check(c.args, dir);
+        EXPECT_EQ(r.status, c.status) << c.args << "\n" << r.out;
+        EXPECT_NE(r.out.find(c.says), std::string::npos) << r.out;
+    }
+    const std::string cmd = "cd '" + dir.string() + "' && '" SIN_COS_CHECK_BIN "' --samples 1000 tiny > /dev/full 2>/dev/null";
+    const int rc = std::system(cmd.c_str());
+    EXPECT_EQ(WIFEXITED(rc) ? WEXITSTATUS(rc) : -1, 1);
 }
 
 TEST(SinCosCheck, CommandLineAndHistogram)

@@ -170,4 +170,25 @@ TEST(Replacement, LinksAndPermissionsAreKept)
     EXPECT_EQ(std::distance(fs::directory_iterator(box.dir() / "kept"), fs::directory_iterator()), 1);
 }
 
+// A directory closed to new files, with files that are writable: written in place.
+TEST(Replacement, AClosedDirectoryGetsItsFilesWrittenInPlace)
+{
+    if (::geteuid() != 0) GTEST_SKIP() << "needs root to run the tool as another user";
+    Sandbox box;
+    const std::vector<std::string> as_user = {"setpriv", "--reuid=65534", "--regid=65534", "--clear-groups"};
+    fs::permissions(box.dir().parent_path(), fs::perms(0755));
+    for (const auto& name : {table_name, plot_name}) {
+        spill(box.dir() / name, "old\n");
+        fs::permissions(box.dir() / name, fs::perms(0666));
+    }
+    fs::permissions(box.dir(), fs::perms(0555));
+    std::vector<std::string> probe = as_user;
+    probe.insert(probe.end(), {"test", "-x"});
+    if (box.run("", probe, 30).status != 0) GTEST_SKIP() << "cannot run the tool as uid 65534 through setpriv";
+    const Result r = box.run("-1 1 2 4 7\n", as_user);
+    EXPECT_EQ(r.status, 0) << r.err;
+    EXPECT_EQ(lines(r.table.value_or("")).size(), 11u);
+    EXPECT_EQ(lines(r.plot.value_or("")).size(), 14u);
+}
+
 }  // namespace
