@@ -22,7 +22,7 @@ run("creating the virtual environment" ${PYTHON} -m venv --system-site-packages 
 run("pip install" ${venv}/bin/pip install --no-build-isolation --no-index --no-cache-dir ${SOURCE})
 
 run("importing the installed package" ${venv}/bin/python -c
-    "import sin_cos, os; print(sin_cos.__version__, os.path.dirname(sin_cos.__file__))")
+    "m = __import__('sin_cos')\nprint(m.__version__, m.__path__[0])")
 string(REGEX MATCH "^([^ ]*) (.*)\n$" _ "${out}")
 set(installed ${CMAKE_MATCH_1})
 set(package ${CMAKE_MATCH_2})
