@@ -49,14 +49,45 @@ class Table:
         self._hash = None
         return self
 
-    H = property(lambda self: self._t.H, doc="The exponent of sin(y), H >= 1.")
-    M = property(lambda self: self._t.M, doc="The exponent of cos(y), even and >= 0.")
-    xini = property(lambda self: self._t.xini, doc="The interval's left end.")
-    xfin = property(lambda self: self._t.xfin, doc="The interval's right end.")
-    loss = property(lambda self: self._t.loss, doc="The envelope's excess area, in percent.")
-    a = property(lambda self: self._t.a, doc="The common bin area.")
-    bins = property(lambda self: self._t.bins, doc="The number of bins, n.")
-    edges = property(lambda self: self._t.edges, doc="The n + 1 bin edges, read-only; the last one is xfin.")
+    @property
+    def H(self):
+        """The exponent of sin(y), H >= 1."""
+        return self._t.H
+
+    @property
+    def M(self):
+        """The exponent of cos(y), even and >= 0."""
+        return self._t.M
+
+    @property
+    def xini(self):
+        """The interval's left end."""
+        return self._t.xini
+
+    @property
+    def xfin(self):
+        """The interval's right end."""
+        return self._t.xfin
+
+    @property
+    def loss(self):
+        """The envelope's excess area over the density's, in percent."""
+        return self._t.loss
+
+    @property
+    def a(self):
+        """The common bin area."""
+        return self._t.a
+
+    @property
+    def bins(self):
+        """The number of bins, n."""
+        return self._t.bins
+
+    @property
+    def edges(self):
+        """The n + 1 bin edges, float64, read-only; the last one is xfin."""
+        return self._t.edges
 
     def save(self, path):
         """Write the table file byte for byte as ``sin_cos`` writes it.
