@@ -36,7 +36,7 @@ py::object text(const char* what)
     return py::reinterpret_steal<py::object>(PyUnicode_DecodeFSDefault(what));
 }
 
-void raise(py::handle type, const py::object& exc)
+void set_error(py::handle type, const py::object& exc)
 {
     PyErr_SetObject(type.ptr(), exc.ptr());
 }
@@ -48,10 +48,10 @@ void translate(std::exception_ptr p)
     } catch (const sampler::build_error& e) {
         // 255 is a refused answer, 1 a numerical failure: the tool's statuses.
         const py::handle type = e.status() == 255 ? parameter_error_type : build_error_type;
-        raise(type, type(text(e.what()), e.status()));
+        set_error(type, type(text(e.what()), e.status()));
     } catch (const sampler::table_error& e) {
         const char* kind = e.problem() == sampler::table_error::kind::malformed ? "malformed" : "unsound";
-        raise(table_error_type, table_error_type(text(e.what()), kind, e.line()));
+        set_error(table_error_type, table_error_type(text(e.what()), kind, e.line()));
     }
 }
 
