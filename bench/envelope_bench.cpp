@@ -2,10 +2,10 @@
 #include <vector>
 
 #include "envelope/build.hpp"
-#include "envelope/density.hpp"
-#include "envelope/edges.hpp"
-#include "envelope/envelope.hpp"
-#include "envelope/settings.hpp"
+#include "envelope/specified/density.hpp"
+#include "envelope/specified/edges.hpp"
+#include "envelope/specified/state.hpp"
+#include "envelope/specified/settings.hpp"
 
 namespace {
 
@@ -26,8 +26,8 @@ void build(benchmark::State& state, const density_case& c, envelope::mode m)
 {
     const int n = static_cast<int>(state.range(0));
     for (auto _ : state) {
-        const envelope::table t = envelope::build(c.h, c.m, c.xini, c.xfin, n, m);
-        benchmark::DoNotOptimize(t.a);
+        const envelope::built t = envelope::build(envelope::check_answers(c.h, c.m, c.xini, c.xfin, n), m);
+        benchmark::DoNotOptimize(t.table.a);
     }
 }
 

@@ -2,7 +2,9 @@
 // to envelope, and samples it against the exact law.
 #include <algorithm>
 #include <charconv>
+#include <cerrno>
 #include <cmath>
+#include <cstring>
 #include <cstdint>
 #include <cstdio>
 #include <exception>
@@ -62,6 +64,13 @@ struct options {
 struct bad_usage {
     std::string what;
 };
+
+// A table whose draws cannot be judged within the bound on proposals.
+struct cannot_judge {
+    std::string what;
+};
+
+constexpr std::uint64_t min_draws = 100;
 
 std::uint64_t parse_count(std::string_view option, const char* value, bool allow_zero)
 {
@@ -179,30 +188,47 @@ int run(const options& opt)
 
     const sampler::sin_cos_distribution dist(t, opt.table);
     const check::sin_cos_law law(t.H, t.M, t.edges.front(), t.edges.back());
+    // Every proposal under the density is kept: a sound table accepts exactly
+    // the density's integral over the envelope's area n a.
+    const double exact = law.rate(static_cast<double>(t.bins()) * t.a);
+
+    // Bounded so that a nearly empty envelope cannot keep the check running:
+    // a table of huge but true loss is judged on the draws the bound allows.
+    const std::uint64_t max_proposals = 1000 * opt.samples + 1'000'000'000;
+    std::uint64_t wanted = opt.samples;
+    if (exact * static_cast<double>(max_proposals) < 2.0 * static_cast<double>(opt.samples)) {
+        wanted = static_cast<std::uint64_t>(exact * static_cast<double>(max_proposals) / 2);
+        if (wanted < min_draws) {
+            throw cannot_judge{"the exact acceptance rate " + std::to_string(exact) + " (loss " +
+                               std::to_string((1 / exact - 1) * 100) + "%) gives about " + std::to_string(wanted) +
+                               " draws within the " + std::to_string(max_proposals) +
+                               " proposals allowed, fewer than the " + std::to_string(min_draws) +
+                               " needed to judge the draws"};
+        }
+        std::printf("samples:    %llu instead of %llu: at the exact acceptance rate %.3g they take about %.3g "
+                    "proposals, half the %llu allowed\n",
+                    static_cast<unsigned long long>(wanted), static_cast<unsigned long long>(opt.samples), exact,
+                    static_cast<double>(wanted) / exact, static_cast<unsigned long long>(max_proposals));
+    }
     std::mt19937_64 rng(opt.seed);
     std::vector<double> draws;
-    draws.reserve(opt.samples);
-    // Bounded so that a nearly empty envelope cannot keep the check running.
-    const std::uint64_t max_proposals = 1000 * opt.samples + 1'000'000;
+    draws.reserve(wanted);
     std::uint64_t proposals = 0;
-    while (draws.size() < opt.samples && proposals < max_proposals) {
+    while (draws.size() < wanted && proposals < max_proposals) {
         ++proposals;
         if (const auto x = dist.propose(rng)) draws.push_back(*x);
     }
 
-    // Every proposal under the density is kept: a sound table accepts exactly
-    // the density's integral over the envelope's area n a.
-    const double exact = law.integral() / (static_cast<double>(t.bins()) * t.a);
     const double p = std::clamp(exact, 0.0, 1.0);
     const double rate = static_cast<double>(draws.size()) / static_cast<double>(proposals);
     const double se = std::sqrt(p * (1 - p) / static_cast<double>(proposals));
     const double z = se > 0 ? std::fabs(rate - exact) / se : (rate == exact ? 0 : INFINITY);
-    const bool acceptance_ok = draws.size() == opt.samples && z <= acceptance_limit;
-    std::printf("acceptance: %s  %zu draws from %llu proposals (seed %llu): rate %.6f, exact %.6f = integral / "
+    const bool acceptance_ok = draws.size() == wanted && z <= acceptance_limit;
+    std::printf("acceptance: %s  %zu draws from %llu proposals (seed %llu): rate %.6g, exact %.6g = integral / "
                 "(n a), %.2f standard errors off (limit %g)\n",
                 verdict(acceptance_ok), draws.size(), static_cast<unsigned long long>(proposals),
                 static_cast<unsigned long long>(opt.seed), rate, exact, z, acceptance_limit);
-    if (draws.size() < opt.samples)
+    if (draws.size() < wanted)
         std::printf("            gave up after %llu proposals\n", static_cast<unsigned long long>(proposals));
 
     const double stated = 1 / (1 + t.loss / 100);
@@ -215,7 +241,7 @@ int run(const options& opt)
     if (!opt.histogram.empty()) write_histogram(opt.histogram, draws, t, law);
 
     const check::ks_result ks = check::ks_test(draws, law);
-    const bool ks_ok = draws.size() == opt.samples && ks.p_value >= ks_alpha;
+    const bool ks_ok = draws.size() == wanted && ks.p_value >= ks_alpha;
     std::printf("ks:         %s  D = %.6g over %zu draws, p-value %.4g (limit %g)\n", verdict(ks_ok), ks.distance,
                 draws.size(), ks.p_value, ks_alpha);
 
@@ -238,7 +264,20 @@ int main(int argc, char** argv)
             std::printf("sin_cos_check %s\n", SIN_COS_VERSION);
             return status_pass;
         }
-        return run(opt);
+        const int status = run(opt);
+        // A report that did not reach its reader is no verdict.
+        const bool flushed = std::fflush(stdout) == 0;
+        const int error = errno;
+        if (!flushed || std::ferror(stdout) != 0) {
+            std::fprintf(stderr, "sin_cos_check: cannot write the report: %s\n",
+                         flushed ? "an earlier write failed" : std::strerror(error));
+            return status_fail;
+        }
+        return status;
+    } catch (const cannot_judge& e) {
+        std::printf("result:     NO VERDICT\n");
+        std::fprintf(stderr, "sin_cos_check: cannot judge the table: %s\n", e.what.c_str());
+        return status_bad_input;
     } catch (const bad_usage& e) {
         std::fprintf(stderr, "sin_cos_check: %s\n%s", e.what.c_str(), usage);
         return status_bad_input;

@@ -20,8 +20,25 @@ using double_policy = boost::math::policies::policy<boost::math::policies::promo
 sin_cos_law::sin_cos_law(double H, int M, double xini, double xfin)
     : alpha_((M + 1) / 2.0), beta_((H + 1) / 2.0), H_(H), M_(M), xini_(xini), xfin_(xfin)
 {
+    scale_ = std::max(std::fabs(xini), std::fabs(xfin));
+    // The density's factor (1 - x^2)^((H-1)/2) is 1 to far below an ulp there.
+    tiny_ = scale_ < 1e-100 && (H - 1) * scale_ * scale_ < 1e-18;
+    if (tiny_) {
+        scaled_mass_ = (scaled_power(xfin) - scaled_power(xini)) / (M + 1);
+        integral_ = scaled_mass_ * std::pow(scale_, M + 1);
+        mass_ = 1;
+        return;
+    }
     mass_ = half_mass(xini, xfin);
     integral_ = 0.5 * boost::math::beta(alpha_, beta_, double_policy()) * mass_;
+}
+
+double sin_cos_law::scaled_power(double x) const { return std::pow(x / scale_, M_ + 1); }
+
+double sin_cos_law::rate(double envelope_area) const
+{
+    if (!tiny_) return integral_ / envelope_area;
+    return std::exp(std::log(scaled_mass_) + (M_ + 1) * std::log(scale_) - std::log(envelope_area));
 }
 
 double sin_cos_law::from_zero(double lo, double hi) const
@@ -47,12 +64,14 @@ double sin_cos_law::cdf(double x) const
 {
     if (!(x > xini_)) return 0;
     if (x >= xfin_) return 1;
+    if (tiny_) return std::clamp((scaled_power(x) - scaled_power(xini_)) / (M_ + 1) / scaled_mass_, 0.0, 1.0);
     return std::clamp(half_mass(xini_, x) / mass_, 0.0, 1.0);
 }
 
 double sin_cos_law::pdf(double x) const
 {
     if (x < xini_ || x > xfin_) return 0;
+    if (tiny_) return std::pow(x / scale_, M_) / (scaled_mass_ * scale_);
     return sampler::density(x, H_, M_) / integral_;
 }
 

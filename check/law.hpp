@@ -13,6 +13,8 @@ public:
     double cdf(double x) const;
     double pdf(double x) const;               // normalised on [xini, xfin]
     double integral() const { return integral_; }  // of the unnormalised density over [xini, xfin]
+    // The integral over an envelope's area, computed where neither underflows.
+    double rate(double envelope_area) const;
 
 private:
     // Mass between a and b in units of the mass of [0, 1].
@@ -24,6 +26,12 @@ private:
     double xini_, xfin_;
     double mass_;      // half_mass(xini, xfin)
     double integral_;
+    // Near 0, where x^2 underflows and 1 - x^2 is 1: the density is x^M, taken
+    // in units of scale_ = max |x| so that its powers stay normal.
+    bool tiny_ = false;
+    double scale_ = 1;
+    double scaled_mass_ = 0;  // integral over [xini, xfin] / scale_^(M+1)
+    double scaled_power(double x) const;  // (x / scale_)^(M+1), odd in x
 };
 
 struct ks_result {

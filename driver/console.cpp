@@ -13,51 +13,44 @@ namespace driver {
 
 namespace {
 
-using steady = std::chrono::steady_clock;
-
 constexpr auto quiet_start = std::chrono::seconds(1);
 constexpr auto redraw_interval = std::chrono::milliseconds(100);
 
-bool terminal = false;
-bool shown = false;
-steady::time_point started;
-steady::time_point drawn;
-
 }  // namespace
 
-void progress_line(envelope::progress_event event, const char* stage, int layouts, double distance)
+void console_observer::progress(envelope::progress_event event, const char* stage, int layouts, double distance)
 {
     switch (event) {
     case envelope::progress_event::begin:
-        terminal = isatty(STDERR_FILENO) == 1;
-        shown = false;
-        started = steady::now();
+        terminal_ = isatty(STDERR_FILENO) == 1;
+        shown_ = false;
+        started_ = steady::now();
         return;
     case envelope::progress_event::pass: {
-        if (!terminal) return;
+        if (!terminal_) return;
         const steady::time_point now = steady::now();
-        if (now - started < quiet_start) return;
-        if (shown && now - drawn < redraw_interval) return;
+        if (now - started_ < quiet_start) return;
+        if (shown_ && now - drawn_ < redraw_interval) return;
         // The cursor goes back to the line's start so that anything written to
         // the terminal next (a fatal error) starts at the left margin.
         std::fprintf(stderr, "\r\033[K%s: pass %d, last edge %.3g from its target\r", stage, layouts, distance);
         std::fflush(stderr);
-        shown = true;
-        drawn = now;
+        shown_ = true;
+        drawn_ = now;
         return;
     }
     case envelope::progress_event::end:
-        if (shown) {
+        if (shown_) {
             std::fputs("\r\033[K", stderr);
             std::fflush(stderr);
         }
-        shown = false;
-        terminal = false;
+        shown_ = false;
+        terminal_ = false;
         return;
     }
 }
 
-void announce_recalibration(const char* why) { std::fprintf(stderr, "!!! table recalibrated: %s\n", why); }
+void console_observer::recalibrating(const char* why) { std::fprintf(stderr, "!!! table recalibrated: %s\n", why); }
 
 void warn_low_bins(const std::vector<envelope::low_bin>& low)
 {
@@ -87,12 +80,12 @@ int finish_output()
     return 1;
 }
 
-void compare_with_tight(double H, int M, double xini, double xfin, int n, double loss)
+void compare_with_tight(const envelope::answers& checked, double loss)
 {
     if (isatty(STDERR_FILENO) != 1) return;
     double tight = 0;
     try {
-        tight = envelope::build(H, M, xini, xfin, n, envelope::mode::tight).loss;
+        tight = envelope::build(checked, envelope::mode::tight).table.loss;
     } catch (const numeric::failure&) {
         return;
     }

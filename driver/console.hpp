@@ -2,21 +2,32 @@
 
 // What the tool says on the console about a build.
 
+#include <chrono>
 #include <vector>
 
-#include "envelope/corrections.hpp"
+#include "envelope/table.hpp"
+#include "envelope/parameters.hpp"
 #include "envelope/progress.hpp"
 #include "numeric/error.hpp"
 
 namespace driver {
 
-// One self-erasing line on standard error while a calibration runs for more
-// than about a second, and only when standard error is a terminal: files and
-// logs never see it.
-void progress_line(envelope::progress_event event, const char* stage, int layouts, double distance);
+// What a build shows on the console: one self-erasing line on standard error
+// while a calibration runs for more than about a second, and only when
+// standard error is a terminal (files and logs never see it); and the one
+// line that says an unsound table is being recalibrated.
+class console_observer : public envelope::build_observer {
+public:
+    void progress(envelope::progress_event event, const char* stage, int layouts, double distance) override;
+    void recalibrating(const char* why) override;
 
-// The one line on standard error that says an unsound table is being recalibrated.
-void announce_recalibration(const char* why);
+private:
+    using steady = std::chrono::steady_clock;
+    bool terminal_ = false;
+    bool shown_ = false;
+    steady::time_point started_;
+    steady::time_point drawn_;
+};
 
 // One warning line on standard error for each bin below the density's maximum.
 void warn_low_bins(const std::vector<envelope::low_bin>& low);
@@ -35,6 +46,6 @@ int finish_output();
 
 // On a terminal, one line on standard error when --tight would give the same
 // answers a far smaller loss than the default calibration's `loss`.
-void compare_with_tight(double H, int M, double xini, double xfin, int n, double loss);
+void compare_with_tight(const envelope::answers& checked, double loss);
 
 }  // namespace driver

@@ -1,11 +1,12 @@
 #include "driver/dialogue.hpp"
 
-#include <cctype>
 #include <cmath>
+#include <cstdarg>
 #include <cstdio>
+#include <limits>
 #include <string>
-#include <utility>
 
+#include "envelope/parameters.hpp"
 #include "numeric/digits.hpp"
 #include "numeric/error.hpp"
 
@@ -13,128 +14,128 @@ namespace driver {
 
 namespace {
 
-// The answers as scanf reads them, and a note on standard error wherever that
-// keeps a value the user did not mean: an answer that cannot be read, or a
-// number read off the start of a longer word ("1e3" read as an integer is 1).
-// What is left of such a word is taken out of the input into `pending_`, so
-// that the note can quote it, and the next read converts it exactly as scanf
-// would have: a word holds no blank, so no number runs past its end. A word
-// no read can convert fails every later read, as it would stay in scanf's way,
-// and those reads say nothing more.
-class answers {
-public:
-    template <class T>
-    int read(const char* format, T* value, const char* name, bool (*accepted)(T), const char* later)
-    {
-        std::fflush(stdout);  // the prompt must be on the screen before the read waits
-        if (stuck_) return 0;
-        const T before = *value;
-        int got = 0;
-        if (pending_.empty()) {
-            got = std::scanf(format, value);
-            if (got == EOF) return got;  // the end of input keeps every default in silence
-            if (got != 1) {
-                unreadable(rest_of_word(), name, shown(before), accepted(before), later);
-                return got;
-            }
-            pending_ = rest_of_word();
-        } else {
-            const std::string counted = std::string(format) + "%n";
-            int used = 0;
-            got = std::sscanf(pending_.c_str(), counted.c_str(), value, &used);
-            if (got != 1) {
-                unreadable(std::exchange(pending_, {}), name, shown(before), accepted(before), later);
-                return 0;
-            }
-            pending_.erase(0, static_cast<std::size_t>(used));
-        }
-        if (!pending_.empty()) {
-            std::fprintf(stderr, "!!! read %s=%s from the start of a word that goes on with \"%s\"\n", name,
-                         shown(*value).c_str(), pending_.c_str());
-        }
-        return got;
-    }
+using outcome = scanf_reader::outcome;
 
-    // After a refused H or M: an unreadable answer is dropped with the rest of
-    // its line so that the next prompt reads fresh input; at the end of input
-    // no answer can ever come, so the dialogue stops instead of asking forever.
-    void after_refusal(int read_result, const char* what)
-    {
-        if (read_result == EOF) numeric::refuse("!!! no more input while asking for %s: stopping", what);
-        if (read_result == 0 && !line_ended_) {
-            int c;
-            while ((c = std::getchar()) != '\n' && c != EOF) {
-            }
-            line_ended_ = true;
-        }
-    }
+std::string shown(double v) { return numeric::shortest(v); }
+std::string shown(int v) { return std::to_string(v); }
 
-private:
-    static std::string shown(double v) { return numeric::shortest(v); }
-    static std::string shown(int v) { return std::to_string(v); }
-
-    // What is left of the current word in the input, taken out of it.
-    std::string rest_of_word()
-    {
-        std::string text;
-        int c;
-        while ((c = std::getchar()) != EOF && !std::isspace(c)) text += static_cast<char>(c);
-        line_ended_ = c == '\n' || c == EOF;
-        return text;
-    }
-
-    // A value that stands is kept for good, and so are the answers after it;
-    // a refused one is asked for again on a fresh line.
-    void unreadable(const std::string& text, const char* name, const std::string& kept, bool stands, const char* later)
-    {
-        std::fprintf(stderr, "!!! cannot read \"%s\" as %s: %s keeps %s%s\n", text.c_str(), name, name, kept.c_str(),
-                     stands ? later : "");
-        stuck_ = stands;
-    }
-
-    std::string pending_;
-    bool stuck_ = false;
-    bool line_ended_ = false;
-};
-
-bool any(double) { return true; }
-bool any(int) { return true; }
 bool valid_H(double h) { return !(h < 1) && std::isfinite(h); }
 bool valid_M(int m) { return !(m & 1) && m >= 0; }
 
+// Each read is the scanf call the dialogue always made; around it, a note
+// wherever the value kept is not what the user typed. A word that no number
+// can begin stays in the input and fails every later read, as it would in
+// scanf's way: it is told once, with the answers it takes from the user.
+class answers {
+public:
+    answers(scanf_reader& in, std::FILE* out, std::FILE* notes) : in_(in), out_(out), notes_(notes) {}
+
+    // `later`: what the answers after this one keep if a word blocks them here.
+    template <class T>
+    outcome read(T* value, const char* name, bool stands_if_blocked, const char* later)
+    {
+        std::fflush(out_);  // the prompt must be on the screen before the read waits
+        const T before = *value;
+        const scanf_reader::result r = read_one(value);
+        switch (r.what) {
+        case outcome::end:
+            break;  // the end of input keeps every value in silence
+        case outcome::read:
+            if (r.used < r.taken.size()) {
+                note("!!! read %s=%s from \"%s\": the \"%s\" after it is dropped", name, shown(*value).c_str(),
+                     r.taken.c_str(), r.taken.c_str() + r.used);
+            }
+            if (const std::string word = in_.next_word(); !word.empty()) {
+                note("!!! read %s=%s from the start of a word that goes on with \"%s\"", name,
+                     shown(*value).c_str(), word.c_str());
+            }
+            break;
+        case outcome::failed:
+            if (!r.taken.empty()) {
+                note("!!! cannot read \"%s\" as %s: %s keeps %s", r.taken.c_str(), name, name,
+                     shown(before).c_str());
+            } else if (in_.position() != blocked_at_) {
+                blocked_at_ = in_.position();
+                note("!!! cannot read \"%s\" as %s: %s keeps %s%s", in_.next_word().c_str(), name, name,
+                     shown(before).c_str(), stands_if_blocked ? later : "");
+            }
+            break;
+        case outcome::too_large:
+            note("!!! cannot take \"%s\" as %s: it does not fit an int", r.taken.c_str(), name);
+            break;
+        }
+        last_ = r;
+        return r.what;
+    }
+
+    // After a refused H or M: an answer that could not be read is dropped
+    // with the rest of its line so that the next prompt reads fresh input; at
+    // the end of input no answer can ever come, so the dialogue stops instead
+    // of asking forever.
+    void after_refusal(outcome got, const char* what)
+    {
+        if (got == outcome::end) numeric::refuse("!!! no more input while asking for %s: stopping", what);
+        if (got == outcome::failed) in_.drop_line();
+    }
+
+    const std::string& last_taken() const { return last_.taken; }
+
+private:
+    scanf_reader::result read_one(double* value) { return in_.read_double(value); }
+    scanf_reader::result read_one(int* value) { return in_.read_int(value); }
+
+    [[gnu::format(printf, 2, 3)]] void note(const char* format, ...)
+    {
+        std::va_list values;
+        va_start(values, format);
+        std::vfprintf(notes_, format, values);
+        va_end(values);
+        std::fputc('\n', notes_);
+    }
+
+    scanf_reader& in_;
+    std::FILE* out_;
+    std::FILE* notes_;
+    std::size_t blocked_at_ = std::numeric_limits<std::size_t>::max();
+    scanf_reader::result last_;
+};
+
 }  // namespace
 
-void in_out(int* n, double* xini, double* xfin, double* H, int* M)
+void in_out(scanf_reader& in, std::FILE* out, std::FILE* notes, int* n, double* xini, double* xfin, double* H,
+            int* M)
 {
-    std::printf("\n   ------------------------------------------------------------------\n");
-    std::printf("   | random number: P= sin(y)^H .cos(y)^M .dy  with y->[0,PI[       | \n");
-    std::printf("   |                 = sqr(1-x.x)^(H-1).x^M.dy with x-> [xini,xfin[ |\n");
-    std::printf("   ------------------------------------------------------------------\n");
+    std::fprintf(out, "\n   ------------------------------------------------------------------\n");
+    std::fprintf(out, "   | random number: P= sin(y)^H .cos(y)^M .dy  with y->[0,PI[       | \n");
+    std::fprintf(out, "   |                 = sqr(1-x.x)^(H-1).x^M.dy with x-> [xini,xfin[ |\n");
+    std::fprintf(out, "   ------------------------------------------------------------------\n");
 
-    answers in;
-    std::printf("give xini  ;    example: -1(normal)      -> xini=");
-    in.read<double>("%lf", xini, "xini", any, ", and xfin, H, M and n keep their defaults");
-    std::printf("give xfin  ;    example: +1(normal)      -> xfin=");
-    in.read<double>("%lf", xfin, "xfin", any, ", and H, M and n keep their defaults");
+    answers a(in, out, notes);
+    std::fprintf(out, "give xini  ;    example: -1(normal)      -> xini=");
+    a.read(xini, "xini", true, ", and xfin, H, M and n keep their defaults");
+    std::fprintf(out, "give xfin  ;    example: +1(normal)      -> xfin=");
+    a.read(xfin, "xfin", true, ", and H, M and n keep their defaults");
 
     for (;;) {
-        std::printf("give H (>1);    example: +2.11           -> H=");
-        const int got = in.read<double>("%lf", H, "H", valid_H, ", and M and n keep their defaults");
+        std::fprintf(out, "give H (>1);    example: +2.11           -> H=");
+        const outcome got = a.read(H, "H", valid_H(*H), ", and M and n keep their defaults");
         if (valid_H(*H)) break;
-        std::printf("!!! H must be >= 1 %%\n");
-        in.after_refusal(got, "H");
+        std::fprintf(out, "!!! H must be >= 1 %%\n");
+        a.after_refusal(got, "H");
     }
 
     for (;;) {
-        std::printf("give M (even >=0);    example: +4              -> M=");
-        const int got = in.read<int>("%d", M, "M", valid_M, ", and n keeps its default");
-        if (valid_M(*M)) break;
-        std::printf("!!! M must be even >=0 \n");
-        in.after_refusal(got, "M");
+        std::fprintf(out, "give M (even >=0);    example: +4              -> M=");
+        const outcome got = a.read(M, "M", valid_M(*M), ", and n keeps its default");
+        if (got != outcome::too_large && valid_M(*M)) break;
+        std::fprintf(out, "!!! M must be even >=0 \n");
+        a.after_refusal(got, "M");
     }
 
-    std::printf("give the number of bin (integer>0);    example: 1000 => 1%% loss    -> n=");
-    in.read<int>("%d", n, "n", any, "");
+    std::fprintf(out, "give the number of bin (integer>0);    example: 1000 => 1%% loss    -> n=");
+    if (a.read(n, "n", true, "") == outcome::too_large) {
+        numeric::refuse("!!! n=%s must be between 1 and %d", a.last_taken().c_str(), envelope::max_bins);
+    }
 }
 
 }  // namespace driver

@@ -3,35 +3,37 @@
 #include "driver/arguments.hpp"
 #include "driver/console.hpp"
 #include "driver/dialogue.hpp"
+#include "driver/signals.hpp"
 #include "driver/table_files.hpp"
 #include "envelope/build.hpp"
 #include "envelope/parameters.hpp"
-#include "envelope/settings.hpp"
+#include "envelope/specified/settings.hpp"
 #include "numeric/error.hpp"
 
 namespace {
 
-void run(const driver::options& chosen)
+// n once the answers are accepted: a failure from then on leaves the banner.
+void run(const driver::options& chosen, int* banner_due)
 {
     int n = 5000;
     double xini = -1.0;
     double xfin = 1.0;
     double H = 2.0;
     int M = 4;
-    driver::in_out(&n, &xini, &xfin, &H, &M);
-    envelope::refuse_bad_answers(H, M, xini, xfin, n);
+    driver::scanf_reader answers(stdin);
+    driver::in_out(answers, stdout, stderr, &n, &xini, &xfin, &H, &M);
+    const envelope::answers checked = envelope::check_answers(H, M, xini, xfin, n);
+    *banner_due = n;
 
-    std::FILE* file = driver::open_table(n);
     constexpr int histogram = 1;  // a run builds exactly one
-    const envelope::build_observer observer{driver::progress_line, driver::announce_recalibration};
+    driver::console_observer observer;
     const envelope::mode mode = chosen.tight ? envelope::mode::tight : envelope::mode::specified;
-    const envelope::table t = envelope::build(H, M, xini, xfin, n, mode, observer);
+    const envelope::built t = envelope::build(checked, mode, &observer);
     driver::warn_low_bins(t.low_bins);
-    driver::report_line(histogram, H, M, t.loss);
-    if (mode == envelope::mode::specified) driver::compare_with_tight(H, M, xini, xfin, n, t.loss);
-    driver::write_histogram(file, H, M, n, xini, xfin, t.loss, t.a, t.x.data());
-    driver::close_table(file);
-    driver::write_plot(envelope::for_density(H, M, xini, xfin), t.x.data(), t.f1.data(), n);
+    driver::report_line(histogram, H, M, t.table.loss);
+    if (mode == envelope::mode::specified) driver::compare_with_tight(checked, t.table.loss);
+    *banner_due = 0;  // the build is done: a file that cannot be written leaves both as they were
+    driver::write_files(t);
 
     std::printf("\n     -----------------------------------\n");
     std::printf("You must copy the file \"Sin_Cos.res\" in your working directory\n");
@@ -44,11 +46,21 @@ void run(const driver::options& chosen)
 int main(int argc, char** argv)
 {
     const driver::options chosen = driver::read_arguments(argc, argv);
+    driver::guard_temporaries();
     // Failures come back here, and this is where they are told.
+    int banner_due = 0;
     try {
-        run(chosen);
+        run(chosen, &banner_due);
     } catch (const numeric::failure& f) {
-        return driver::report_failure(f);
+        const int status = driver::report_failure(f);
+        if (banner_due > 0) {
+            try {
+                driver::write_banner_only(banner_due);
+            } catch (const numeric::failure& g) {
+                driver::report_failure(g);
+            }
+        }
+        return status;
     }
     return driver::finish_output();
 }

@@ -1,61 +1,27 @@
 #include "driver/table_files.hpp"
 
-#include <cerrno>
-#include <cstring>
-#include <string>
+#include <stdexcept>
+#include <utility>
+#include <vector>
 
-#include "envelope/density.hpp"
+#include "driver/signals.hpp"
+#include "envelope/specified/density.hpp"
+#include "envelope/specified/settings.hpp"
 #include "numeric/error.hpp"
 #include "table_text.hpp"
+#include "whole_file.hpp"
 
 namespace driver {
 
 namespace {
 
-[[noreturn]] void file_error(const char* action, const char* name)
+std::string plot_text(const envelope::built& t)
 {
-    numeric::fatal("cannot %s \"%s\": %s", action, name, std::strerror(errno));
-}
-
-std::FILE* create(const char* name)
-{
-    std::FILE* file = std::fopen(name, "w");
-    if (file == nullptr) file_error("create", name);
-    return file;
-}
-
-void put(std::FILE* file, const std::string& text, const char* name)
-{
-    if (std::fwrite(text.data(), 1, text.size(), file) != text.size()) file_error("write", name);
-}
-
-void close(std::FILE* file, const char* name)
-{
-    const bool failed = std::ferror(file) != 0;
-    if (std::fclose(file) != 0 || failed) file_error("write", name);
-}
-
-}  // namespace
-
-std::FILE* open_table(int n)
-{
-    std::FILE* table = create(table_file_name);
-    put(table, sampler::text::banner(n), table_file_name);
-    if (std::fflush(table) != 0) file_error("write", table_file_name);
-    return table;
-}
-
-void write_histogram(std::FILE* table, double h, int m, int n, double xini, double xfin, double loss, double a,
-                     const double x[])
-{
-    put(table, sampler::text::histogram(h, m, n, xini, xfin, loss, a, x), table_file_name);
-}
-
-void close_table(std::FILE* table) { close(table, table_file_name); }
-
-void write_plot(const envelope::settings& density, const double x[], const double f1[], int n)
-{
-    std::FILE* plot = create(plot_file_name);
+    const int n = static_cast<int>(t.table.bins());
+    const envelope::settings density = envelope::for_density(t.table.H, t.table.M, t.table.xini, t.table.xfin);
+    std::vector<double> x(t.table.edges.begin(), t.table.edges.end() - 1);
+    x.push_back(t.x_end);
+    const double* f1 = t.f1.data();
     std::string text;
     text.reserve(static_cast<std::size_t>(n) * 64);
     // Every inner edge ends one bin and starts the next: its density is computed once.
@@ -72,8 +38,38 @@ void write_plot(const envelope::settings& density, const double x[], const doubl
         }
         g = g_next;
     }
-    put(plot, text, plot_file_name);
-    close(plot, plot_file_name);
+    return text;
+}
+
+}  // namespace
+
+void write_files(const envelope::built& t)
+{
+    const law::table& h = t.table;
+    const int n = static_cast<int>(h.bins());
+    const std::string table =
+        sampler::text::banner(n) + sampler::text::histogram(h.H, h.M, n, h.xini, h.xfin, h.loss, h.a, h.edges.data());
+    try {
+        sampler::files::staged_file table_file(table_file_name, table, note_temporary);
+        sampler::files::staged_file plot_file(plot_file_name, plot_text(t), note_temporary);
+        // A stop arriving now waits until both files are in place.
+        const deferred_stops deferred;
+        table_file.commit();
+        plot_file.commit();
+    } catch (const std::runtime_error& e) {
+        numeric::fatal("%s", e.what());
+    }
+}
+
+void write_banner_only(int n)
+{
+    try {
+        sampler::files::staged_file table_file(table_file_name, sampler::text::banner(n), note_temporary);
+        const deferred_stops deferred;
+        table_file.commit();
+    } catch (const std::runtime_error& e) {
+        numeric::fatal("%s", e.what());
+    }
 }
 
 }  // namespace driver

@@ -1,28 +1,23 @@
 #pragma once
 
-#include <cstdio>
+#include <string>
 
-#include "envelope/settings.hpp"
+#include "envelope/table.hpp"
 
 namespace driver {
 
 inline constexpr const char* table_file_name = "Sin_Cos.res";
 inline constexpr const char* plot_file_name = "Sin_Cos_g1_f1.res";
 
-// Creates the table file and writes its copy banner, flushed at once so that a
-// full disk is noticed before the build. Any failure is a numerical failure
-// naming the file and the reason.
-std::FILE* open_table(int n);
+// Puts both files of a finished build in place, each replaced whole: the
+// table file (banner, header line, left edges x[0..n-1]) and the plot file
+// (both ends of every bin, the last one where the construction pinned it,
+// with the density there, 0 outside its domain, and the bin's height). A file that cannot be written is a
+// numerical failure naming it, and then neither file is changed.
+void write_files(const envelope::built& t);
 
-// Appends one histogram: its header line and the left edges x[0..n-1].
-void write_histogram(std::FILE* table, double h, int m, int n, double xini, double xfin, double loss, double a,
-                     const double x[]);
-
-// Closes the table file, checking that everything reached it.
-void close_table(std::FILE* table);
-
-// Writes the plot file: both ends of every bin with the density (that of
-// `density`, 0 outside its domain) and the bin's height.
-void write_plot(const envelope::settings& density, const double x[], const double f1[], int n);
+// What a run that fails after its answers were accepted leaves: a table file
+// of the three banner lines, replaced whole; the plot file is not touched.
+void write_banner_only(int n);
 
 }  // namespace driver

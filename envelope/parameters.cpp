@@ -32,16 +32,20 @@ void refuse_bad_answers(double H, int M, double xini, double xfin, int n)
     refuse_bad_exponents(H, M);
 }
 
+answers check_answers(double H, int M, double xini, double xfin, int n)
+{
+    refuse_bad_answers(H, M, xini, xfin, n);
+    return answers(H, M, xini, xfin, n);
+}
+
 double density_step_drop(double H) { return (H - 1) * 0x1p-54; }
 
-bool density_is_box(double H, int M) { return M == 0 && std::exp(-density_step_drop(H)) == 0; }
-
-void refuse_unevaluable_H(double H, int M)
+void refuse_unevaluable_H(double H)
 {
     const double drop = density_step_drop(H);
-    if (drop > max_step_drop && !density_is_box(H, M)) {
+    if (drop > max_step_drop) {
         numeric::fatal("no sound table: H=%s is too large, the density drops by %.3g%% between neighbouring doubles "
-                       "near 0 and its stationary points no longer give its maxima",
+                       "near 0, where the doubles no longer follow its shape",
                        numeric::shortest(H).c_str(), -std::expm1(-drop) * 100);
     }
 }

@@ -14,6 +14,28 @@ void refuse_bad_exponents(double H, int M);
 // Both, in that order: the one check of the answers before any build.
 void refuse_bad_answers(double H, int M, double xini, double xfin, int n);
 
+// Answers that have passed refuse_bad_answers. Only check_answers makes them,
+// and a build takes nothing else: every way to a table checks its answers
+// once, where its caller can tell a refusal from what comes after.
+class answers {
+public:
+    double H() const { return H_; }
+    int M() const { return M_; }
+    double xini() const { return xini_; }
+    double xfin() const { return xfin_; }
+    int n() const { return n_; }
+
+private:
+    answers(double H, int M, double xini, double xfin, int n) : H_(H), M_(M), xini_(xini), xfin_(xfin), n_(n) {}
+    friend answers check_answers(double H, int M, double xini, double xfin, int n);
+    double H_;
+    int M_;
+    double xini_, xfin_;
+    int n_;
+};
+
+answers check_answers(double H, int M, double xini, double xfin, int n);
+
 // Near x = 0, 1 - x*x moves in steps of 2^-53 and the density's factor
 // (1 - x^2)^((H - 1)/2) drops by exp(-(H - 1) 2^-54) at each: the logarithm
 // of that drop. Beyond a tenth of the margin 1.001 the density's maxima lie on
@@ -22,12 +44,10 @@ void refuse_bad_answers(double H, int M, double xini, double xfin, int n);
 double density_step_drop(double H);
 inline constexpr double max_step_drop = 1e-4;
 
-// M = 0 with the first step underflowing leaves a flat box: 1 where 1 - x*x
-// rounds to 1, 0 elsewhere, which the maxima from the formula still cover.
-bool density_is_box(double H, int M);
-
 // A numerical failure (status 1, naming H) when H is past what doubles can
-// evaluate the density to within the margin; the flat box is kept.
-void refuse_unevaluable_H(double H, int M);
+// evaluate the density to within the margin, for every M: with M = 0 too the
+// computed density is a staircase in 1 - x*x, and where it underflows past its
+// first step it is a box of half-width 2^-27, not the law.
+void refuse_unevaluable_H(double H);
 
 }  // namespace envelope

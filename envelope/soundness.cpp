@@ -1,45 +1,41 @@
 #include "envelope/soundness.hpp"
 
-#include <cmath>
 #include <cstdio>
+#include <cstdlib>
+#include <vector>
 
-#include "envelope/density.hpp"
+#include "envelope/law/soundness.hpp"
+#include "numeric/digits.hpp"
 
 namespace envelope {
 
-namespace {
-
-template <class... Args>
-bool fault(std::string* why, const char* format, Args... args)
+double stored_loss(double loss)
 {
-    char text[200];
-    std::snprintf(text, sizeof text, format, args...);
-    *why = text;
-    return false;
+    char text[400];
+    std::snprintf(text, sizeof text, "%f", loss);
+    return std::strtod(text, nullptr);
 }
 
-}  // namespace
-
-bool table_is_sound(state& st, const double x[], const double f1[], double a, double factor, int n, std::string* why)
+bool table_is_sound(double H, int M, double xini, double xfin, const double x[], double a, double loss,
+                    double factor, int n, std::string* why)
 {
-    if (!(a > 0) || !std::isfinite(a)) return fault(why, "bin area %g is not a positive number", a);
     if (!(factor <= max_sound_factor)) {
-        return fault(why, "correction factor %g exceeds 2: the calibration missed its target", factor);
+        *why = "correction factor " + numeric::shortest(factor) + " exceeds 2: the calibration missed its target";
+        return false;
     }
-    return table_is_valid(st, x, f1, a, n, why);
+    return table_is_valid(H, M, xini, xfin, x, a, loss, n, why);
 }
 
-bool table_is_valid(state& st, const double x[], const double f1[], double a, int n, std::string* why)
+bool table_is_valid(double H, int M, double xini, double xfin, const double x[], double a, double loss, int n,
+                    std::string* why)
 {
-    if (!(a > 0) || !std::isfinite(a)) return fault(why, "bin area %g is not a positive number", a);
-    for (int i = 0; i < n; ++i) {
-        if (!(x[i + 1] > x[i])) return fault(why, "bin %d has width %g", i, x[i + 1] - x[i]);
-        const double m = g1_max_in_domain(st, x[i], x[i + 1]);
-        if (!std::isfinite(f1[i]) || !(f1[i] >= m)) {
-            return fault(why, "bin %d has height %g, below the density's maximum %g on it", i, f1[i], m);
-        }
-    }
-    return true;
+    std::vector<double> edges(x, x + n);
+    edges.push_back(xfin);
+    const law::stored_table stored{H, M, xini, xfin, stored_loss(loss), a, edges.data(),
+                                   static_cast<std::size_t>(n)};
+    const auto fault = law::soundness_fault(stored);
+    if (fault) *why = fault->what;
+    return !fault;
 }
 
 }  // namespace envelope

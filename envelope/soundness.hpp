@@ -2,7 +2,6 @@
 
 #include <string>
 
-#include "envelope/envelope.hpp"
 
 namespace envelope {
 
@@ -10,14 +9,19 @@ namespace envelope {
 // failed and rescuing the last bin at least doubled the whole envelope.
 inline constexpr double max_sound_factor = 2.0;
 
-// True when the corrected envelope can be sampled from: every bin has a
-// positive width and a finite height at least the density's maximum on it,
-// the area is finite and positive, and the correction factor is at most 2.
+// The loss as the table file keeps it, with six decimals.
+double stored_loss(double loss);
+
+// True when the table as its file stores it (the left edges x[0..n-1], xfin
+// from the answers, the area a and the loss with six decimals) passes the
+// test a reader of the file applies, and the correction factor is at most 2.
 // Otherwise false, with the first fault found in *why.
-bool table_is_sound(state& st, const double x[], const double f1[], double a, double factor, int n, std::string* why);
+bool table_is_sound(double H, int M, double xini, double xfin, const double x[], double a, double loss,
+                    double factor, int n, std::string* why);
 
 // The same without the bound on the correction factor: the envelope covers its
 // density, whatever its loss.
-bool table_is_valid(state& st, const double x[], const double f1[], double a, int n, std::string* why);
+bool table_is_valid(double H, int M, double xini, double xfin, const double x[], double a, double loss, int n,
+                    std::string* why);
 
 }  // namespace envelope

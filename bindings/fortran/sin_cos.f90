@@ -5,7 +5,7 @@
 !     type(sin_cos_table) :: t
 !     type(sin_cos_rng) :: g
 !     t = sin_cos_build(2d0, 4, -1d0, 1d0, 1000, tight=.true.)
-!     if (sin_cos_failed(t)) stop sin_cos_error()
+!     if (sin_cos_failed(t)) error stop sin_cos_error()
 !     g = sin_cos_rng_new(12345_c_int64_t)
 !     x = sin_cos_draw(t, g)
 !     call sin_cos_rng_free(g)

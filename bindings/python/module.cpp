@@ -114,25 +114,39 @@ bool same_table(const sampler::Table& l, const sampler::Table& r)
 
 using out_array = py::array_t<double, py::array::c_style>;
 
+// The draws dist(g) would give, proposal by proposal, asking Python every 2^20
+// proposals whether Ctrl-C was pressed: a table of low acceptance can take
+// long. False, with the Python error set, when it was.
 template <class URBG>
-void fill(const sampler::sin_cos_distribution& dist, URBG& g, out_array& out)
+bool fill(const sampler::sin_cos_distribution& dist, URBG& g, out_array& out)
 {
     double* data = out.mutable_data();
     const py::ssize_t count = out.size();
     const py::gil_scoped_release unlocked;
-    for (py::ssize_t k = 0; k < count; ++k) data[k] = dist(g);
+    constexpr std::uint32_t check_every = 1u << 20;
+    std::uint32_t since_check = 0;
+    for (py::ssize_t k = 0; k < count;) {
+        if (const auto x = dist.propose(g)) data[k++] = *x;
+        if (++since_check == check_every) {
+            since_check = 0;
+            const py::gil_scoped_acquire held;
+            if (PyErr_CheckSignals() != 0) return false;
+        }
+    }
+    return true;
 }
 
 void fill_seed(const sampler::sin_cos_distribution& dist, out_array out, std::uint64_t seed)
 {
     std::mt19937_64 g(seed);
-    fill(dist, g, out);
+    if (!fill(dist, g, out)) throw py::error_already_set();
 }
 
 void fill_bits(const sampler::sin_cos_distribution& dist, out_array out, const py::object& rng)
 {
     sin_cos_python::locked_bit_generator bits(rng);
-    fill(dist, bits.engine(), out);
+    // The error is taken before the lock's release calls into Python.
+    if (!fill(dist, bits.engine(), out)) throw py::error_already_set();
 }
 
 }  // namespace

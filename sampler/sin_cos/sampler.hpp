@@ -18,7 +18,7 @@ namespace sampler {
 
 // How the envelope is calibrated: `specified` is what sin_cos does by default;
 // `tight` is sin_cos --tight, the lowest loss n equal-area bins allow.
-enum class mode { specified, tight };
+using law::mode;
 
 // A build that sin_cos would end with exit status 1 (a numerical failure) or
 // 255 (a refused parameter); what() is the tool's message.

@@ -7,6 +7,9 @@
 #include <string>
 #include <vector>
 
+#include "sin_cos/density.hpp"
+#include "sin_cos/histogram.hpp"
+
 namespace sampler {
 
 inline constexpr const char* default_table_file = "Sin_Cos.res";
@@ -30,42 +33,13 @@ private:
 
 // One histogram of a table file: the parameters of the density, the common
 // bin area and the n + 1 bin edges (the last one is the interval's right end).
-struct Table {
-    double H = 2.0;
-    int M = 4;
-    double xini = -1.0;
-    double xfin = 1.0;
-    double loss = 0.0;  // excess area of the envelope, in percent
-    double a = 0.0;     // common bin area
-    std::vector<double> edges;
+// The construction builds this very type.
+using Table = law::table;
 
-    std::size_t bins() const { return edges.empty() ? 0 : edges.size() - 1; }
-    double height(std::size_t i) const { return a / (edges[i + 1] - edges[i]); }
-};
-
-// The density's two factors, x^M and (1 - x^2)^((H-1)/2), for |x| <= 1.
-inline double cos_factor(double x, int M)
-{
-    double xm = 1.0;
-    double base = x;
-    for (int e = M; e > 0; e >>= 1) {
-        if (e & 1) xm *= base;
-        base *= base;
-    }
-    return xm;
-}
-
-inline double sin_factor(double x, double H)
-{
-    if (H == 1.0) return 1.0;
-    const double s = 1.0 - x * x;
-    if (H == 2.0) return std::sqrt(s);
-    if (H == 3.0) return s;
-    return std::pow(s, 0.5 * (H - 1.0));
-}
-
-// Unnormalised density x^M (1 - x^2)^((H-1)/2) for |x| <= 1.
-inline double density(double x, double H, int M) { return cos_factor(x, M) * sin_factor(x, H); }
+// The density's factors and the density itself, for |x| <= 1.
+using law::cos_factor;
+using law::sin_factor;
+using law::density;
 
 // Reads the banner, the first histogram's header and its Nd_poi edges; xfin
 // from the header closes the last bin. `source` names the file in messages.
@@ -77,8 +51,10 @@ Table load_table(const std::string& path);
 void validate(const Table& table, const std::string& source);
 
 // Writes the table file byte for byte as sin_cos writes it: the banner, the
-// header line and the n left edges. Throws std::runtime_error naming the path
-// when the file cannot be created or written.
+// header line and the n left edges. The file is replaced whole, as the tool
+// replaces its own: written beside it (beside a symbolic link's target) and
+// moved over it, keeping its permission bits. Throws std::runtime_error naming
+// the path when the file cannot be created or written.
 void write_table(const Table& table, const std::string& path);
 
 }  // namespace sampler

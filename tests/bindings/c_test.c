@@ -136,6 +136,19 @@ int main(int argc, char **argv)
           "%s", sin_cos_error());
     CHECK(sin_cos_write(t, path) == -1 && strstr(sin_cos_error(), path) != NULL, "%s", sin_cos_error());
 
+    /* A density zero everywhere in doubles: refused at once, not drawn from for ever. */
+    snprintf(path, sizeof path, "%s/zero_density.res", argv[2]);
+    {
+        FILE* out = fopen(path, "w");
+        CHECK(out != NULL, "cannot create %s", path);
+        if (out != NULL) {
+            fputs("*** copy this line\n#define Nd_poi 2\n$ end\n1e300 4 2 -0.5 0.5 1.0  1.0\n-0.5\n0\n", out);
+            fclose(out);
+        }
+    }
+    CHECK(sin_cos_load(path) == NULL && strstr(sin_cos_error(), "zero_density.res:4: ") != NULL, "%s",
+          sin_cos_error());
+
     /* The caller's uniforms, three a proposal: from the same engine, the same draws. */
     g = sin_cos_rng_new(7);
     h = sin_cos_rng_new(7);

@@ -213,32 +213,55 @@ INSTANTIATE_TEST_SUITE_P(
     [](const auto& info) { return std::string(info.param.name); });
 
 // What the dialogue could not read as it was meant is said on standard error;
-// standard output, the values and the table stay what they were.
+// standard output, the values and the table stay what scanf's reads give. A
+// sign or a dot that begins no number is consumed and blocks nothing; an
+// integer that does not fit an int is refused instead of wrapped.
 TEST(Answers, ThatReadOtherwiseThanTypedAreNamed)
 {
     const struct {
         const char* input;
+        int status;
         const char* err;
-        const char* header;  // start of the table's header line
+        const char* header;  // start of the table's header line, when one is written
     } cases[] = {
-        {"0,5 0.9 2 4 100\n",
+        {"0,5 0.9 2 4 100\n", 0,
          "!!! read xini=0 from the start of a word that goes on with \",5\"\n"
          "!!! cannot read \",5\" as xfin: xfin keeps 1, and H, M and n keep their defaults\n",
          "2.000000 4 5000 0.000000 1.000000 "},
-        {"abc 0.5 2 4 100\n", "!!! cannot read \"abc\" as xini: xini keeps -1, and xfin, H, M and n keep their defaults\n",
+        {"abc 0.5 2 4 100\n", 0,
+         "!!! cannot read \"abc\" as xini: xini keeps -1, and xfin, H, M and n keep their defaults\n",
          "2.000000 4 5000 -1.000000 "},
-        {"-1 1 2 4 1e3\n", "!!! read n=1 from the start of a word that goes on with \"e3\"\n", "2.000000 4 1 "},
-        {"0 1 0.5 abc\n2 4 10\n", "!!! cannot read \"abc\" as H: H keeps 0.5\n", "2.000000 4 10 "},
-        {"-1 1 2 4 100 more words\n", "", "2.000000 4 100 "},
-        {"", "", "2.000000 4 5000 "},
+        {"-1 1 2 4 1e3\n", 0, "!!! read n=1 from the start of a word that goes on with \"e3\"\n", "2.000000 4 1 "},
+        {"0 1 0.5 abc\n2 4 10\n", 0, "!!! cannot read \"abc\" as H: H keeps 0.5\n", "2.000000 4 10 "},
+        {"-1 1 2 4 100 more words\n", 0, "", "2.000000 4 100 "},
+        {"", 0, "", "2.000000 4 5000 "},
+        {"-1 1\n+\n6 300\n", 0, "!!! cannot read \"+\" as H: H keeps 2\n", "2.000000 6 300 "},
+        {". 0.9 3 4 200\n", 0, "!!! cannot read \".\" as xini: xini keeps -1\n", "3.000000 4 200 -1.000000 0.900000 "},
+        {".\n3.5\n3 7\n", 255,
+         "!!! cannot read \".\" as xini: xini keeps -1\n!!! no more input while asking for M: stopping\n", nullptr},
+        {"0.5 1ex 2 4 10\n", 0,
+         "!!! read xfin=1 from \"1e\": the \"e\" after it is dropped\n"
+         "!!! read xfin=1 from the start of a word that goes on with \"x\"\n"
+         "!!! cannot read \"x\" as H: H keeps 2, and M and n keep their defaults\n",
+         "2.000000 4 5000 0.500000 1.000000 "},
+        {"-1 1 2 4 4294967297\n", 255,
+         "!!! cannot take \"4294967297\" as n: it does not fit an int\n"
+         "!!! n=4294967297 must be between 1 and 100000\n",
+         nullptr},
+        {"-1 1 2 4294967300 10\n", 0, "!!! cannot take \"4294967300\" as M: it does not fit an int\n",
+         "2.000000 10 5000 "},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.input);
         Sandbox box;
         const Result r = box.run(c.input, {}, 60);
-        EXPECT_EQ(r.status, 0);
+        EXPECT_EQ(r.status, c.status);
         EXPECT_EQ(r.err, c.err);
-        EXPECT_EQ(lines(r.table.value_or("\n\n\n\n")).at(3).rfind(c.header, 0), 0u);
+        if (c.header) {
+            EXPECT_EQ(lines(r.table.value_or("\n\n\n\n")).at(3).rfind(c.header, 0), 0u);
+        } else {
+            EXPECT_FALSE(r.table) << "a refused answer writes no file";
+        }
     }
 }
 

@@ -20,17 +20,6 @@ std::vector<std::string> reference_runs()
     return names;
 }
 
-// Standard error also says where the dialogue read a number off the start of
-// a longer word or could not read an answer (the runs were recorded before it
-// did); everything else on it is compared byte for byte.
-std::string without_reading_notes(const std::string& err)
-{
-    std::string kept;
-    for (const std::string& line : lines(err))
-        if (line.rfind("!!! read ", 0) != 0 && line.rfind("!!! cannot read ", 0) != 0) kept += line + "\n";
-    return kept;
-}
-
 void expect_reproduced(const fs::path& ref, const std::string& input)
 {
     const auto status = slurp(ref / "status");
@@ -40,7 +29,7 @@ void expect_reproduced(const fs::path& ref, const std::string& input)
     ASSERT_FALSE(r.timed_out);
     EXPECT_EQ(r.status, std::stoi(*status));
     EXPECT_TRUE(same_file(r.out, slurp(ref / "stdout"))) << "stdout";
-    EXPECT_TRUE(same_file(without_reading_notes(r.err), slurp(ref / "stderr"))) << "stderr";
+    EXPECT_TRUE(same_file(r.err, slurp(ref / "stderr"))) << "stderr";
     EXPECT_TRUE(same_file(r.table, slurp(ref / table_name))) << table_name;
     EXPECT_TRUE(same_file(r.plot, slurp(ref / plot_name))) << plot_name;
 }

@@ -14,13 +14,13 @@
 #include <gtest/gtest.h>
 
 #include "driver/console.hpp"
-#include "envelope/calibration.hpp"
-#include "envelope/corrections.hpp"
-#include "envelope/density.hpp"
-#include "envelope/edges.hpp"
-#include "envelope/envelope.hpp"
-#include "envelope/positivity.hpp"
-#include "envelope/settings.hpp"
+#include "envelope/specified/calibration.hpp"
+#include "envelope/specified/corrections.hpp"
+#include "envelope/specified/density.hpp"
+#include "envelope/specified/edges.hpp"
+#include "envelope/specified/state.hpp"
+#include "envelope/specified/positivity.hpp"
+#include "envelope/specified/settings.hpp"
 #include "numeric/error.hpp"
 #include "numeric/romberg.hpp"
 

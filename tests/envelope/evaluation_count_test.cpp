@@ -4,11 +4,11 @@
 
 #include <gtest/gtest.h>
 
-#include "envelope/calibration.hpp"
-#include "envelope/density.hpp"
-#include "envelope/edges.hpp"
-#include "envelope/envelope.hpp"
-#include "envelope/settings.hpp"
+#include "envelope/specified/calibration.hpp"
+#include "envelope/specified/density.hpp"
+#include "envelope/specified/edges.hpp"
+#include "envelope/specified/state.hpp"
+#include "envelope/specified/settings.hpp"
 
 namespace {
 

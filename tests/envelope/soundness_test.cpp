@@ -6,9 +6,10 @@
 #include <vector>
 
 #include "envelope/build.hpp"
-#include "envelope/density.hpp"
-#include "envelope/envelope.hpp"
-#include "envelope/settings.hpp"
+#include "envelope/specified/calibration.hpp"
+#include "envelope/specified/density.hpp"
+#include "envelope/specified/state.hpp"
+#include "envelope/specified/settings.hpp"
 #include "envelope/soundness.hpp"
 
 namespace {
@@ -18,9 +19,18 @@ struct Case {
     int m, n;
 };
 
-envelope::table build(const Case& c, bool recalibrate)
+// The first calibration, unchecked, as the build starts it.
+envelope::built first_table(const Case& c)
 {
-    return envelope::build(c.h, c.m, c.xini, c.xfin, c.n, envelope::mode::specified, {}, recalibrate);
+    envelope::settings s = envelope::for_density(c.h, c.m, c.xini, c.xfin);
+    s.Xlimit = c.xfin + 0.5 / c.n;
+    envelope::state st(s);
+    return envelope::calibrated_table(st, c.n);
+}
+
+envelope::built build(const Case& c)
+{
+    return envelope::build(envelope::check_answers(c.h, c.m, c.xini, c.xfin, c.n), envelope::mode::specified);
 }
 
 bool same_bits(const std::vector<double>& a, const std::vector<double>& b)
@@ -28,10 +38,11 @@ bool same_bits(const std::vector<double>& a, const std::vector<double>& b)
     return a.size() == b.size() && std::memcmp(a.data(), b.data(), a.size() * sizeof(double)) == 0;
 }
 
-bool sound(envelope::state& st, const envelope::table& t, int n)
+bool sound(const envelope::settings& s, const envelope::built& t, int n)
 {
     std::string why;
-    return envelope::table_is_sound(st, t.x.data(), t.f1.data(), t.a, t.factor, n, &why);
+    return envelope::table_is_sound(s.H, s.M, s.Xini, s.Xfin, t.table.edges.data(), t.table.a, t.table.loss, t.factor,
+                                    n, &why);
 }
 
 // Grid inputs whose first calibration gives a sound table keep it bit for bit;
@@ -49,21 +60,23 @@ TEST(Soundness, SoundTablesAreKeptAndUnsoundOnesRecalibrated)
     };
     for (const auto& [c, first_sound] : cases) {
         SCOPED_TRACE(testing::Message() << c.xini << ".." << c.xfin << " H=" << c.h << " M=" << c.m << " n=" << c.n);
-        const envelope::table plain = build(c, false);
-        const envelope::table checked = build(c, true);
+        envelope::built plain = first_table(c);
+        const envelope::built checked = build(c);
         // The density's own maxima.
-        envelope::state density(envelope::for_density(c.h, c.m, c.xini, c.xfin));
+        const envelope::settings density = envelope::for_density(c.h, c.m, c.xini, c.xfin);
         EXPECT_EQ(sound(density, plain, c.n), first_sound);
         EXPECT_EQ(checked.recalibrated, !first_sound);
         EXPECT_TRUE(sound(density, checked, c.n));
         if (first_sound) {
             EXPECT_TRUE(plain.low_bins.empty());  // what the build's silence rests on
-            EXPECT_TRUE(same_bits(plain.x, checked.x));
+            EXPECT_EQ(plain.table.edges[c.n], checked.x_end);
+            plain.table.edges[c.n] = c.xfin;  // as the file holds it
+            EXPECT_TRUE(same_bits(plain.table.edges, checked.table.edges));
             EXPECT_TRUE(same_bits(plain.f1, checked.f1));
-            EXPECT_EQ(plain.a, checked.a);
-            EXPECT_EQ(plain.loss, checked.loss);
+            EXPECT_EQ(plain.table.a, checked.table.a);
+            EXPECT_EQ(plain.table.loss, checked.table.loss);
         } else {
-            EXPECT_LE(checked.loss, 5.0);
+            EXPECT_LE(checked.table.loss, 5.0);
         }
     }
 }
@@ -83,22 +96,26 @@ TEST(Soundness, MaximaAreClippedToTheDomain)
     EXPECT_EQ(g1_Deltax_max(clipped, 0.7, 0.9), g1(s, 0.8));
 }
 
+// The table as its file holds it: heights from the area and the edges, the
+// last bin closed by xfin, the loss with six decimals.
 TEST(Soundness, CheckNamesTheFirstFault)
 {
-    envelope::state density(envelope::for_density(2, 0, -1, 1));
-    const double x[] = {-1, 0, 1};
-    const double ok[] = {2, 2};
-    const double low[] = {2, 0.5};
-    const double x_back[] = {-1, 0.5, 0.4};
+    const double x[] = {-1, 0, 0.5};  // x[2] is never read: xfin closes the last bin
+    const double x_low[] = {-1, -0.5};
+    const double x_back[] = {-1, -1};
+    const double loss_2 = 154.647909;  // n a = 4
+    const double loss_1 = 27.323954;   // n a = 2
     std::string why;
-    EXPECT_TRUE(envelope::table_is_sound(density, x, ok, 2, 1.001, 2, &why));
-    EXPECT_FALSE(envelope::table_is_sound(density, x, ok, 2, 2.5, 2, &why));
+    EXPECT_TRUE(envelope::table_is_sound(2, 0, -1, 1, x, 2, loss_2, 1.001, 2, &why)) << why;
+    EXPECT_FALSE(envelope::table_is_sound(2, 0, -1, 1, x, 2, loss_2, 2.5, 2, &why));
     EXPECT_NE(why.find("correction factor 2.5"), std::string::npos) << why;
-    EXPECT_FALSE(envelope::table_is_sound(density, x, ok, -0.0, 1.001, 2, &why));
-    EXPECT_FALSE(envelope::table_is_sound(density, x, low, 2, 1.001, 2, &why));
-    EXPECT_NE(why.find("bin 1"), std::string::npos) << why;
-    EXPECT_FALSE(envelope::table_is_sound(density, x_back, ok, 2, 1.001, 2, &why));
-    EXPECT_NE(why.find("bin 1 has width"), std::string::npos) << why;
+    EXPECT_FALSE(envelope::table_is_sound(2, 0, -1, 1, x, -0.0, loss_2, 1.001, 2, &why));
+    EXPECT_FALSE(envelope::table_is_sound(2, 0, -1, 1, x_low, 1, loss_1, 1.001, 2, &why));
+    EXPECT_NE(why.find("bin 1 on [-0.5, 1] has height"), std::string::npos) << why;
+    EXPECT_FALSE(envelope::table_is_sound(2, 0, -1, 1, x_back, 2, loss_2, 1.001, 2, &why));
+    EXPECT_NE(why.find("the edges do not increase"), std::string::npos) << why;
+    EXPECT_FALSE(envelope::table_is_sound(2, 0, -1, 1, x, 2, 156, 1.001, 2, &why));
+    EXPECT_NE(why.find("the loss 156% does not belong"), std::string::npos) << why;
 }
 
 }  // namespace

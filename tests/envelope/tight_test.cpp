@@ -7,7 +7,8 @@
 
 #include <gtest/gtest.h>
 
-#include "envelope/tight.hpp"
+#include "envelope/build.hpp"
+#include "envelope/tight/tight.hpp"
 #include "numeric/error.hpp"
 
 namespace {
@@ -47,35 +48,39 @@ TEST(Tight, TablesAreSoundAndNearTheLeastLoss)
         {1000, 0, 0.75, 0.8, 1000, 0.646},
         {2, 4, -1, -0.99999999, 1000, 0.252},
         {1, 4, 0, 1, 1000, 0.494},
-        // Steep peaks; a tail that vanishes to the last double; the density 1 within
-        // 2^-27 of 0 and 0 elsewhere; a domain one ulp wide.
+        // Steep peaks; a tail that vanishes to the last double; a domain one ulp wide.
         {1000, 60, -1, 1, 1000, 1.701},
         {30, 0, 0, 1, 7, 35.0},
-        {1e300, 0, -1, 1, 100, 2.15},
         {2, 4, 0.5, std::nextafter(0.5, 1), 1, 0.1001},
     };
     for (const auto& [h, m, xini, xfin, n, max_loss] : cases) {
         SCOPED_TRACE(testing::Message() << "H=" << h << " M=" << m << " [" << xini << ", " << xfin << "] n=" << n);
-        int progress_calls = 0;
-        const auto count_progress = [&](int layouts, double distance) {
-            EXPECT_EQ(layouts, ++progress_calls);
-            EXPECT_GE(distance, 0);
-        };
-        const envelope::tight_table t = build_tight(h, m, xini, xfin, n, count_progress);
-        EXPECT_GE(progress_calls, 1);
-        ASSERT_EQ(t.x.size(), static_cast<std::size_t>(n) + 1);
+        struct : envelope::build_observer {
+            int passes = 0;
+            void progress(envelope::progress_event, const char*, int layouts, double distance) override
+            {
+                EXPECT_EQ(layouts, ++passes);
+                EXPECT_GE(distance, 0);
+            }
+            void recalibrating(const char*) override {}
+        } counted;
+        const envelope::built t = build_tight(h, m, xini, xfin, n, &counted);
+        const std::vector<double>& x = t.table.edges;
+        const double a = t.table.a;
+        EXPECT_GE(counted.passes, 1);
+        ASSERT_EQ(x.size(), static_cast<std::size_t>(n) + 1);
         ASSERT_EQ(t.f1.size(), static_cast<std::size_t>(n));
-        EXPECT_EQ(t.x[0], xini);
-        EXPECT_EQ(t.x[n], xfin);
+        EXPECT_EQ(x[0], xini);
+        EXPECT_EQ(x[n], xfin);
         EXPECT_EQ(t.factor, 1.001);
-        const double loss = (t.a / t.a0 - 1) * 100;
+        const double loss = (a / t.a0 - 1) * 100;
         EXPECT_GT(loss, 0.0999);
         EXPECT_LT(loss, max_loss);
         for (int i = 0; i < n; ++i) {
-            const double w = t.x[i + 1] - t.x[i];
-            ASSERT_TRUE(w > 0 && t.f1[i] >= 1.001 * clipped_max(t.x[i], t.x[i + 1], h, m, xini, xfin) &&
-                        std::fabs(t.f1[i] * w - t.a) <= 1e-14 * t.a)
-                << "bin " << i << " [" << t.x[i] << ", " << t.x[i + 1] << "] f1=" << t.f1[i];
+            const double w = x[i + 1] - x[i];
+            ASSERT_TRUE(w > 0 && t.f1[i] >= 1.001 * clipped_max(x[i], x[i + 1], h, m, xini, xfin) &&
+                        std::fabs(t.f1[i] * w - a) <= 1e-14 * a)
+                << "bin " << i << " [" << x[i] << ", " << x[i + 1] << "] f1=" << t.f1[i];
         }
     }
 }
@@ -102,7 +107,7 @@ TEST(Tight, RefusesWhatMakesNoTable)
     const double inf = std::numeric_limits<double>::infinity();
     const std::tuple<double, int, double, double, int, int, std::string> cases[] = {
         // H, M, xini, xfin, n, status, message
-        {1e300, 0, 0.5, 0.9, 10, 1, "the density has no usable integral on \\[0.5, 0.9"},
+        {1e9, 0, 0.5, 0.9, 10, 1, "the density has no usable integral on \\[0.5, 0.9"},
         {2, 4, 0.5, 0.5, 10, 255, "!!! xini=0.5, xfin=0.5: the interval"},
         {2, 4, -1.5, 1, 10, 255, "!!! xini=-1.5, xfin=1: the interval"},
         {0.5, 4, -1, 1, 10, 255, "H=0.500000 must be >=1"},
@@ -114,10 +119,13 @@ TEST(Tight, RefusesWhatMakesNoTable)
         // The density in doubles steps near 0, by 5.4 % here and to 0 below.
         {1e15, 0, -1, 1, 10, 1, "no sound table: H=1e\\+15 is too large, the density drops by 5.4%"},
         {1e300, 2, -1, 1, 10, 1, "no sound table: H=1e\\+300 is too large"},
+        // With M = 0 too: past 1.34e19 the computed density is a box of half-width 2^-27.
+        {2e19, 0, -1, 1, 10, 1, "no sound table: H=2e\\+19 is too large, the density drops by 100%"},
+        {1e300, 0, -1, 1, 100, 1, "no sound table: H=1e\\+300 is too large"},
     };
     for (const auto& [h, m, xini, xfin, n, status, message] : cases) {
         try {
-            build_tight(h, m, xini, xfin, n, nullptr);
+            envelope::build(envelope::check_answers(h, m, xini, xfin, n), envelope::mode::tight);
             ADD_FAILURE() << "no failure: " << message;
         } catch (const numeric::failure& f) {
             EXPECT_EQ(f.status(), status) << message;

@@ -19,7 +19,7 @@ file(MAKE_DIRECTORY ${WORK}/run)
 run("cmake --install" ${CMAKE_COMMAND} --install ${BUILD_DIR} --prefix ${prefix})
 
 # What the simulations below do not exercise.
-set(installed share/man/man1/sin_cos.1)
+set(installed share/man/man1/sin_cos.1 share/man/man3/sin_cos.3)
 if(CHECK)
   list(APPEND installed bin/sin_cos_check share/man/man1/sin_cos_check.1)
 endif()

@@ -13,6 +13,7 @@ import math
 import os
 import pathlib
 import pickle
+import signal
 import subprocess
 import sys
 import tempfile
@@ -128,7 +129,9 @@ class Tables(unittest.TestCase):
         cases = [("garbage", "not a table\n", "malformed", 1),
                  ("negative area", "".join(good[:3] + [good[3].rsplit(" ", 1)[0] + " -1e-5\n"] + good[4:]),
                   "unsound", 4),
-                 ("edges out of order", "".join(good[:5] + [good[6], good[5]] + good[7:]), "unsound", 7)]
+                 ("edges out of order", "".join(good[:5] + [good[6], good[5]] + good[7:]), "unsound", 7),
+                 ("density zero in doubles", "".join(good[:3] + ["1e300 " + good[3].split(" ", 1)[1]] + good[4:]),
+                  "unsound", 4)]
         with tempfile.TemporaryDirectory() as d:
             for what, text, kind, line in cases:
                 with self.subTest(what):
@@ -155,6 +158,24 @@ class Tables(unittest.TestCase):
                             (lambda: s.sample(3, rng="42"), TypeError), (lambda: s.sample(-1), ValueError)]:
             with self.assertRaises(error):
                 call()
+
+    def test_ctrl_c_stops_a_long_draw(self):
+        # One proposal in about a million is kept: these draws would take days.
+        s = sin_cos.Sampler(sin_cos.build_table(1e12, 0, -1, 1, 1, tight=True))
+
+        def interrupt(signum, frame):
+            raise KeyboardInterrupt
+
+        previous = signal.signal(signal.SIGALRM, interrupt)
+        try:
+            for route in [dict(seed=1), dict(rng=np.random.default_rng(1))]:
+                with self.subTest(str(route)):
+                    signal.setitimer(signal.ITIMER_REAL, 0.2)
+                    with self.assertRaises(KeyboardInterrupt):
+                        s.sample(10**7, **route)
+        finally:
+            signal.setitimer(signal.ITIMER_REAL, 0)
+            signal.signal(signal.SIGALRM, previous)
 
     def test_threads_build_as_sequential_builds(self):
         answers = [(2, 4, -1, 1, 3000, True), (2.11, 4, -1, 1, 2000, False), (3, 2, -0.3, 0.9, 2000, True),

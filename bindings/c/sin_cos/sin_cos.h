@@ -41,7 +41,11 @@ int sin_cos_write(const sin_cos_table *t, const char *path);
 void sin_cos_free(sin_cos_table *t); /* NULL is allowed */
 
 /* Why this thread's last failing call failed: the tool's message for a build,
- * the file and line for a load. "" before any failure. */
+ * the file and line for a load. "" before any failure. The string belongs to
+ * the library and is this thread's own: it stays valid and unchanged until
+ * this thread's next failing call of this interface, or until the thread
+ * ends (successful calls leave it alone); copy it to keep it longer. Never
+ * free it. */
 const char *sin_cos_error(void);
 
 /* The exit status sin_cos would give for this thread's last failed build: 1

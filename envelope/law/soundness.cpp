@@ -1,0 +1,107 @@
+#include "envelope/law/soundness.hpp"
+
+#include <charconv>
+#include <cmath>
+#include <cstdio>
+
+#include "envelope/law/integral.hpp"
+#include "envelope/law/maximum.hpp"
+
+namespace law {
+
+namespace {
+
+std::string show(double v)
+{
+    char buffer[64];
+    if (!std::isfinite(v)) {
+        const int length = std::snprintf(buffer, sizeof buffer, "%g", v);
+        return std::string(buffer, static_cast<std::size_t>(length));
+    }
+    const auto done = std::to_chars(buffer, buffer + sizeof buffer, v);
+    return std::string(buffer, done.ptr);
+}
+
+std::optional<fault> malformed(int line, std::string what) { return fault{true, line, std::move(what)}; }
+std::optional<fault> unsound(int line, std::string what) { return fault{false, line, std::move(what)}; }
+
+// Far tighter than the loss tolerance, and quick on a table of any width.
+constexpr double integral_accuracy = 1e-9;
+
+std::optional<fault> envelope_fault(const stored_table& t)
+{
+    for (std::size_t i = 0; i < t.n; ++i) {
+        const double x0 = t.edges[i];
+        const double x1 = t.edges[i + 1];
+        const double height = t.a / (x1 - x0);
+        const double top = maximum(t.H, t.M, x0, x1);
+        if (!std::isfinite(height) || !(height >= top)) {
+            return unsound(first_edge_line + static_cast<int>(i),
+                           "bin " + std::to_string(i) + " on [" + show(x0) + ", " + show(x1) + "] has height " +
+                               show(height) + ", below the density's maximum " + show(top) + " on it");
+        }
+    }
+    return std::nullopt;
+}
+
+std::optional<fault> rate_fault(const stored_table& t)
+{
+    const double x0 = t.edges[0];
+    const double x1 = t.edges[t.n];
+    const double total = integral(t.H, t.M, x0, x1, integral_accuracy);
+    const std::string where = " over [" + show(x0) + ", " + show(x1) + "]";
+    if (!(total > 0) || !std::isfinite(total)) {
+        return unsound(header_line, "the density's integral" + where + " is " + show(total) +
+                                        " in doubles: nothing can be drawn from it");
+    }
+    const double area = static_cast<double>(t.n) * t.a;
+    const double rate = total / area;
+    if (!(rate >= min_acceptance)) {
+        return unsound(header_line, "the acceptance rate " + show(rate) + " (the density's integral" + where +
+                                        " over n a) is below " + show(min_acceptance) +
+                                        ": a draw would not end");
+    }
+    const double stated = 1 + t.loss / 100;
+    const double actual = area / total;
+    if (!(std::fabs(actual / stated - 1) <= loss_tolerance)) {
+        return unsound(header_line, "the loss " + show(t.loss) +
+                                        "% does not belong to this table: its area and the density's integral give " +
+                                        show((actual - 1) * 100) + "%");
+    }
+    return std::nullopt;
+}
+
+}  // namespace
+
+std::optional<fault> soundness_fault(const stored_table& t)
+{
+    const std::size_t n = t.n;
+    if (n < 1) return malformed(header_line, "the table has no bins");
+    if (!(std::isfinite(t.H) && t.H >= 1)) return malformed(header_line, "H = " + show(t.H) + " must be finite and at least 1");
+    if (t.M < 0 || t.M % 2 != 0) return malformed(header_line, "M = " + std::to_string(t.M) + " must be even and >= 0");
+    if (!(-1 <= t.xini && t.xini < t.xfin && t.xfin <= 1))
+        return malformed(header_line, "the interval [" + show(t.xini) + ", " + show(t.xfin) + "] must lie inside [-1, 1]");
+    if (!std::isfinite(t.loss)) return malformed(header_line, "the loss is not a number");
+    if (!(t.a > 0 && std::isfinite(t.a))) return unsound(header_line, "the bin area a = " + show(t.a) + " is not positive");
+    if (t.loss < 0) return unsound(header_line, "the loss " + show(t.loss) + "% is negative");
+
+    for (std::size_t i = 0; i < n; ++i) {
+        const int line = first_edge_line + static_cast<int>(i);
+        if (!std::isfinite(t.edges[i])) return malformed(line, "the edge is not a finite number");
+        if (i == 0 && std::fabs(t.edges[0] - t.xini) > header_rounding)
+            return malformed(line, "the first edge " + show(t.edges[0]) + " is not xini = " + show(t.xini));
+        if (i + 1 < n && !(t.edges[i + 1] > t.edges[i]))
+            return unsound(line + 1, "the edges do not increase: " + show(t.edges[i + 1]) + " follows " +
+                                         show(t.edges[i]) + " (line " + std::to_string(line) + ")");
+    }
+    if (std::fabs(t.edges[n] - t.xfin) > header_rounding)
+        return malformed(header_line, "the last bin ends at " + show(t.edges[n]) + ", not at xfin = " + show(t.xfin));
+    if (!(t.edges[n] > t.edges[n - 1]))
+        return malformed(header_line, "xfin = " + show(t.edges[n]) + " does not exceed the last edge " +
+                                          show(t.edges[n - 1]) + " (line " +
+                                          std::to_string(first_edge_line + static_cast<int>(n) - 1) + ")");
+    if (auto f = envelope_fault(t)) return f;
+    return rate_fault(t);
+}
+
+}  // namespace law

@@ -1,0 +1,55 @@
+#pragma once
+
+// The density as the tight calibration sees it: its peaks, its values at the
+// ends and its logarithmic derivatives.
+
+#include <cmath>
+
+#include "envelope/law/formula.hpp"
+
+namespace envelope::tight {
+
+// Every height is at least this times its bin's maximum.
+inline constexpr double margin = 1.001;
+
+struct density {
+    double h = 1;
+    int m = 0;
+    double xini = -1;
+    double xfin = 1;
+    int peaks = 0;  // stationary maxima inside the domain
+    double peak[2] = {};
+    double at_peak[2] = {};
+    double at_xini = 0;
+    double at_xfin = 0;
+
+    // The tool's own formula, so that heights compare bit for bit.
+    double operator()(double x) const { return law::density_formula(x, h, m); }
+
+    // First and second derivatives of the density's logarithm.
+    double dlog(double x) const
+    {
+        const double s = m == 0 ? 0.0 : m / x;
+        return h == 1 ? s : s - (h - 1) * x / (1 - x * x);
+    }
+    double d2log(double x) const
+    {
+        const double s = m == 0 ? 0.0 : -m / (x * x);
+        const double y = 1 - x * x;
+        return h == 1 ? s : s - (h - 1) * (1 + x * x) / (y * y);
+    }
+
+    // Maximum over [lo, hi], a part of the domain, given the density at both ends.
+    double max_on(double lo, double g_lo, double hi, double g_hi) const
+    {
+        double best = g_lo > g_hi ? g_lo : g_hi;
+        for (int i = 0; i < peaks; ++i) {
+            if (lo <= peak[i] && peak[i] <= hi && at_peak[i] > best) best = at_peak[i];
+        }
+        return best;
+    }
+};
+
+density make_density(double h, int m, double xini, double xfin);
+
+}  // namespace envelope::tight
