@@ -1,10 +1,12 @@
-// import sin_cos: tables built in process or read from the file sin_cos
-// writes, and draws from them into numpy arrays.
+// sin_cos._core: the C++ side of the sin_cos package. The package checks
+// and converts the arguments (sin_cos/_checks.py), so that every call here
+// receives the types it declares; this side builds, reads, writes and draws.
 
+#include <cerrno>
 #include <cstring>
 #include <cstdint>
 #include <exception>
-#include <optional>
+#include <istream>
 #include <random>
 #include <stdexcept>
 #include <string>
@@ -13,72 +15,123 @@
 
 #include <pybind11/numpy.h>
 #include <pybind11/pybind11.h>
-#include <pybind11/stl.h>
-#include <pybind11/stl/filesystem.h>
 
 #include "bit_generator.hpp"
+#include "fd_input.hpp"
 #include "sin_cos/sampler.hpp"
 
 namespace py = pybind11;
 
 namespace {
 
-// The exceptions carry what the C++ ones do: BuildError the tool's exit
-// status, TableError the kind of fault and the file's line. Handles, not
-// objects: the module's attributes own the types until the interpreter ends.
+// The package's exception classes (sin_cos/_errors.py), owned for the
+// interpreter's lifetime from the module's import on.
 py::handle build_error_type;
+py::handle parameter_error_type;
 py::handle table_error_type;
+
+// Messages may hold a path's bytes: decoded as os.fsdecode would, so that a
+// path that is not UTF-8 reads in the message as it does in Python.
+py::object text(const char* what)
+{
+    return py::reinterpret_steal<py::object>(PyUnicode_DecodeFSDefault(what));
+}
+
+void set_error(py::handle type, const py::object& exc)
+{
+    PyErr_SetObject(type.ptr(), exc.ptr());
+}
 
 void translate(std::exception_ptr p)
 {
     try {
         if (p) std::rethrow_exception(p);
     } catch (const sampler::build_error& e) {
-        py::object exc = build_error_type(e.what());
-        exc.attr("status") = e.status();
-        PyErr_SetObject(build_error_type.ptr(), exc.ptr());
+        const py::handle type = e.kind() == sampler::error_kind::refused ? parameter_error_type : build_error_type;
+        set_error(type, type(text(e.what()), e.status()));
     } catch (const sampler::table_error& e) {
-        py::object exc = table_error_type(e.what());
-        exc.attr("kind") = e.problem() == sampler::table_error::kind::malformed ? "malformed" : "unsound";
-        exc.attr("line") = e.line();
-        PyErr_SetObject(table_error_type.ptr(), exc.ptr());
+        const char* kind = e.problem() == sampler::table_error::kind::malformed ? "malformed" : "unsound";
+        set_error(table_error_type, table_error_type(text(e.what()), kind, e.line()));
     } catch (const sampler::io_error& e) {
         // Python's own OSError subclass for the error number, as open() raises it.
-        PyErr_SetObject(PyExc_OSError, py::make_tuple(e.error_number(), std::strerror(e.error_number()), e.path()).ptr());
+        PyErr_SetObject(PyExc_OSError,
+                        py::make_tuple(e.error_number(), std::strerror(e.error_number()), e.path()).ptr());
     }
 }
 
-py::handle new_exception(py::module_& m, const char* name, PyObject* base, const char* doc)
+[[noreturn]] void raise_os_error(int error, const py::object& filename, const char* fallback)
 {
-    const std::string qualified = std::string("sin_cos.") + name;
-    auto type = py::reinterpret_steal<py::object>(PyErr_NewExceptionWithDoc(qualified.c_str(), doc, base, nullptr));
-    if (!type) throw py::error_already_set();
-    m.add_object(name, type);
-    return type.release();
+    if (error != 0) {
+        errno = error;
+        PyErr_SetFromErrnoWithFilenameObject(PyExc_OSError, filename.ptr());
+    } else {
+        PyErr_SetObject(PyExc_OSError, py::make_tuple(0, text(fallback), filename).ptr());
+    }
+    throw py::error_already_set();
 }
 
-std::vector<py::ssize_t> shape_of(const py::object& size)
+sampler::Table load(int fd, const std::string& source, const py::object& filename)
 {
-    std::vector<py::ssize_t> shape;
-    if (PyIndex_Check(size.ptr()))
-        shape.push_back(size.cast<py::ssize_t>());
-    else
-        for (const py::handle d : size) shape.push_back(d.cast<py::ssize_t>());
-    for (const py::ssize_t d : shape)
-        if (d < 0) throw py::value_error("size must not be negative, got " + std::to_string(d));
-    return shape;
+    sin_cos_python::fd_input buffer(fd);
+    std::istream in(&buffer);
+    try {
+        const py::gil_scoped_release unlocked;
+        return sampler::read_table(in, source);
+    } catch (const sampler::table_error&) {
+        // A failed read looks like a truncated table to the reader.
+        if (buffer.error() != 0) raise_os_error(buffer.error(), filename, "read error");
+        throw;
+    }
 }
+
+void save(const sampler::Table& t, const std::string& path, const py::object& filename)
+{
+    int error = 0;
+    std::string failure;
+    {
+        const py::gil_scoped_release unlocked;
+        try {
+            sampler::write_table(t, path);
+        } catch (const sampler::io_error& e) {
+            error = e.error_number();
+            failure = e.what();
+        } catch (const std::runtime_error& e) {
+            failure = e.what();
+        }
+    }
+    if (!failure.empty()) raise_os_error(error, filename, failure.c_str());
+}
+
+sampler::Table from_parts(double H, int M, double xini, double xfin, double loss, double a,
+                          const py::array_t<double, py::array::c_style | py::array::forcecast>& edges)
+{
+    if (edges.ndim() != 1 || edges.size() < 2)
+        throw sampler::table_error(sampler::table_error::kind::malformed, "pickled table", 0,
+                                   "a table needs at least two edges");
+    sampler::Table t{H, M, xini, xfin, loss, a, std::vector<double>(edges.data(), edges.data() + edges.size())};
+    return t;
+}
+
+bool same_table(const sampler::Table& l, const sampler::Table& r)
+{
+    return l.H == r.H && l.M == r.M && l.xini == r.xini && l.xfin == r.xfin && l.a == r.a && l.edges == r.edges;
+}
+
+using out_array = py::array_t<double, py::array::c_style>;
 
 // The draws dist(g) would give, proposal by proposal, asking Python every 2^20
 // proposals whether Ctrl-C was pressed: a table of low acceptance can take
 // long. False, with the Python error set, when it was.
 template <class URBG>
-bool fill(const sampler::sin_cos_distribution& dist, URBG& g, double* out, py::ssize_t count)
+bool fill(const sampler::sin_cos_distribution& dist, URBG& g, out_array& out)
 {
+    double* data = out.mutable_data();
+    const py::ssize_t count = out.size();
+    const py::gil_scoped_release unlocked;
     constexpr std::uint32_t check_every = 1u << 20;
     std::uint32_t since_check = 0;
     for (py::ssize_t k = 0; k < count;) {
-        if (const auto x = dist.propose(g)) out[k++] = *x;
+        if (const auto x = dist.propose(g)) data[k++] = *x;
         if (++since_check == check_every) {
             since_check = 0;
             const py::gil_scoped_acquire held;
@@ -88,53 +141,32 @@ bool fill(const sampler::sin_cos_distribution& dist, URBG& g, double* out, py::s
     return true;
 }
 
-py::array_t<double> sample(const sampler::sin_cos_distribution& dist, const py::object& size,
-                           std::optional<std::uint64_t> seed, py::object rng)
+void fill_seed(const sampler::sin_cos_distribution& dist, out_array out, std::uint64_t seed)
 {
-    if (seed && !rng.is_none()) throw py::type_error("sample takes seed or rng, not both");
-    py::array_t<double> out(shape_of(size));
-    double* data = out.mutable_data();
-    const py::ssize_t count = out.size();
-    bool done = false;
-    if (seed) {
-        const py::gil_scoped_release unlocked;
-        std::mt19937_64 g(*seed);
-        done = fill(dist, g, data, count);
-    } else {
-        if (rng.is_none()) rng = py::module_::import("numpy.random").attr("default_rng")();
-        sin_cos_python::locked_bit_generator bits(rng);
-        {
-            const py::gil_scoped_release unlocked;
-            done = fill(dist, bits.engine(), data, count);
-        }
-        // Taken before the lock's release calls into Python.
-        if (!done) throw py::error_already_set();
-    }
-    if (!done) throw py::error_already_set();
-    return out;
+    std::mt19937_64 g(seed);
+    if (!fill(dist, g, out)) throw py::error_already_set();
+}
+
+void fill_bits(const sampler::sin_cos_distribution& dist, out_array out, const py::object& rng)
+{
+    sin_cos_python::locked_bit_generator bits(rng);
+    // The error is taken before the lock's release calls into Python.
+    if (!fill(dist, bits.engine(), out)) throw py::error_already_set();
 }
 
 }  // namespace
 
-PYBIND11_MODULE(sin_cos, m)
+PYBIND11_MODULE(_core, m)
 {
-    m.doc() =
-        "Equal-area envelope tables for x^M (1 - x^2)^((H-1)/2) on [xini, xfin], built in process or read\n"
-        "from the file sin_cos writes, and exact draws from them into numpy arrays.";
+    m.doc() = "The C++ side of sin_cos; use the package's functions, which check their arguments.";
 
-    build_error_type = new_exception(m, "BuildError", PyExc_RuntimeError,
-                                     "A build sin_cos would stop: the tool's message; .status is its exit "
-                                     "status, 1 for a numerical failure, 255 for a refused parameter.");
-    table_error_type = new_exception(m, "TableError", PyExc_ValueError,
-                                     "A table that cannot be used: .kind is 'malformed' (not a table) or "
-                                     "'unsound' (its envelope cannot be sampled); .line is the file's line, "
-                                     "0 if none.");
+    const py::module_ errors = py::module_::import("sin_cos._errors");
+    build_error_type = py::object(errors.attr("BuildError")).release();
+    parameter_error_type = py::object(errors.attr("ParameterError")).release();
+    table_error_type = py::object(errors.attr("TableError")).release();
     py::register_exception_translator(translate);
 
-    py::class_<sampler::Table>(m, "Table",
-                               "One histogram of a table: the density's H and M, the interval, the loss "
-                               "(excess area of the envelope, percent), the common bin area a and the "
-                               "n + 1 bin edges.")
+    py::class_<sampler::Table>(m, "Table")
         .def_readonly("H", &sampler::Table::H)
         .def_readonly("M", &sampler::Table::M)
         .def_readonly("xini", &sampler::Table::xini)
@@ -142,69 +174,28 @@ PYBIND11_MODULE(sin_cos, m)
         .def_readonly("loss", &sampler::Table::loss)
         .def_readonly("a", &sampler::Table::a)
         .def_property_readonly("bins", &sampler::Table::bins)
-        .def_property_readonly(
-            "edges",
-            [](py::object self) {
-                const auto& t = self.cast<const sampler::Table&>();
-                // A view into the table, kept alive by it, that numpy will not let anyone write.
-                py::array_t<double> view(static_cast<py::ssize_t>(t.edges.size()), t.edges.data(), self);
-                py::detail::array_proxy(view.ptr())->flags &= ~py::detail::npy_api::NPY_ARRAY_WRITEABLE_;
-                return view;
-            },
-            "The n + 1 bin edges, read-only; the last one is xfin.")
-        .def(
-            "save",
-            [](const sampler::Table& t, const std::filesystem::path& path) {
-                std::string failure;
-                {
-                    const py::gil_scoped_release unlocked;
-                    try {
-                        sampler::write_table(t, path.string());
-                    } catch (const std::runtime_error& e) {
-                        failure = e.what();
-                    }
-                }
-                if (!failure.empty()) {
-                    PyErr_SetString(PyExc_OSError, failure.c_str());
-                    throw py::error_already_set();
-                }
-            },
-            py::arg("path"), "Writes the table file byte for byte as sin_cos writes it; OSError if it cannot.")
-        .def("__repr__", [](const sampler::Table& t) {
-            return "<sin_cos.Table H=" + py::repr(py::float_(t.H)).cast<std::string>() + " M=" +
-                   std::to_string(t.M) + " [" + py::repr(py::float_(t.xini)).cast<std::string>() + ", " +
-                   py::repr(py::float_(t.xfin)).cast<std::string>() + "] " + std::to_string(t.bins()) + " bins>";
-        });
+        .def_property_readonly("edges",
+                               [](py::object self) {
+                                   const auto& t = self.cast<const sampler::Table&>();
+                                   // A view into the table, kept alive by it, that numpy will not let anyone write.
+                                   py::array_t<double> view(static_cast<py::ssize_t>(t.edges.size()),
+                                                            t.edges.data(), self);
+                                   py::detail::array_proxy(view.ptr())->flags &=
+                                       ~py::detail::npy_api::NPY_ARRAY_WRITEABLE_;
+                                   return view;
+                               })
+        .def("save", &save)
+        .def("same", &same_table);
 
-    m.def(
-        "build_table",
-        [](double H, int M, double xini, double xfin, int n, bool tight) {
-            const py::gil_scoped_release unlocked;
-            return sampler::build_table(H, M, xini, xfin, n, tight ? sampler::mode::tight : sampler::mode::specified);
-        },
-        py::arg("H"), py::arg("M"), py::arg("xini"), py::arg("xfin"), py::arg("n"), py::arg("tight") = false,
-        "The table sin_cos writes for these answers (sin_cos --tight with tight=True), edge for edge.\n"
-        "Raises BuildError where the tool would stop.");
+    m.def("build", [](double H, int M, double xini, double xfin, int n, bool tight) {
+        const py::gil_scoped_release unlocked;
+        return sampler::build_table(H, M, xini, xfin, n, tight ? sampler::mode::tight : sampler::mode::specified);
+    });
+    m.def("load", &load);
+    m.def("from_parts", &from_parts);
 
-    m.def(
-        "load_table",
-        [](const std::filesystem::path& path) {
-            const py::gil_scoped_release unlocked;
-            return sampler::load_table(path.string());
-        },
-        py::arg("path"), "Reads the first table of a file sin_cos wrote; raises TableError naming the line.");
-
-    py::class_<sampler::sin_cos_distribution>(m, "Sampler", "Draws from a table by its rejection method.")
-        .def(py::init<sampler::Table>(), py::arg("table"))
-        .def_property_readonly("table", &sampler::sin_cos_distribution::table)
-        .def("sample", &sample, py::arg("size"), py::kw_only(), py::arg("seed") = py::none(),
-             py::arg("rng") = py::none(),
-             "size draws (an int or a shape) as a float64 array.\n\n"
-             "seed=s: the first draws of C++'s sampler::sin_cos_distribution driven by std::mt19937_64(s),\n"
-             "the same numbers in every language.\n"
-             "rng=g (a numpy Generator or BitGenerator, a fresh default_rng() if neither is given): each\n"
-             "proposal takes three 64-bit words w1, w2, w3 from the bit generator's next_uint64, read as\n"
-             "u = (w >> 11) * 2**-53: bin i = floor(u1 n), x = edges[i] + u2 (edges[i+1] - edges[i]),\n"
-             "kept if u3 a / (edges[i+1] - edges[i]) is below the density at x; else three more words.\n"
-             "The generator advances by exactly the words used.");
+    py::class_<sampler::sin_cos_distribution>(m, "Sampler")
+        .def(py::init<sampler::Table>())
+        .def("fill_seed", &fill_seed, py::arg("out").noconvert(), py::arg("seed"))
+        .def("fill_bits", &fill_bits, py::arg("out").noconvert(), py::arg("rng"));
 }

@@ -6,9 +6,15 @@
 TABLE_FILE is the tool's default run (2 4 -1 1, 5000 bins); KNOWN_DRAWS pins
 C++'s first draws, a line "H M xini xfin n mode seed k x_k" each.
 """
+import ast
+import errno
+import inspect
 import math
 import os
+import pathlib
+import pickle
 import signal
+import subprocess
 import sys
 import tempfile
 import threading
@@ -46,6 +52,10 @@ def reference_draws(table, words, count):
     return out
 
 
+def build(H, M, xini, xfin, n, tight=False):
+    return sin_cos.build_table(H, M, xini, xfin, n, tight=tight)
+
+
 def raw_words(bit_generator):
     while True:
         yield from (int(w) for w in bit_generator.random_raw(3000))
@@ -62,7 +72,7 @@ class Streams(unittest.TestCase):
         self.assertGreater(len(pinned), 1)
         for (*answers, seed), draws in pinned.items():
             with self.subTest(answers=answers, seed=seed):
-                s = sin_cos.Sampler(sin_cos.build_table(*answers))
+                s = sin_cos.Sampler(build(*answers))
                 self.assertEqual(s.sample(len(draws), seed=seed).tolist(), draws)
         self.assertEqual(s.sample((2, 3), seed=1).shape, (2, 3))
 
@@ -70,7 +80,7 @@ class Streams(unittest.TestCase):
         for args in [(2, 4, -1, 1, 1000, True), (3, 2, -0.3, 0.9, 200, False), (1.5, 6, -0.7, -0.2, 50, False),
                      (1, 0, -1, 1, 7, False)]:
             with self.subTest(args=args):
-                t = sin_cos.build_table(*args)
+                t = build(*args)
                 s = sin_cos.Sampler(t)
                 got = s.sample(2000, rng=np.random.Generator(np.random.PCG64(7)))
                 want = reference_draws(t, raw_words(np.random.PCG64(7)), 2000)
@@ -134,7 +144,7 @@ class Tables(unittest.TestCase):
                     self.assertIn(f"{path}:{line}:", str(caught.exception))
             with self.assertRaises(FileNotFoundError) as caught:
                 sin_cos.load_table(os.path.join(d, "missing"))
-            self.assertEqual(caught.exception.filename, os.path.join(d, "missing"))
+            self.assertEqual((caught.exception.errno, caught.exception.filename), (errno.ENOENT, os.path.join(d, "missing")))
 
         before = sin_cos.build_table(2, 4, -1, 1, 100).edges.tolist()
         with self.assertRaises(sin_cos.BuildError) as caught:
@@ -145,7 +155,7 @@ class Tables(unittest.TestCase):
 
         s = sin_cos.Sampler(sin_cos.build_table(2, 4, -1, 1, 10))
         for call, error in [(lambda: s.sample(3, seed=1, rng=np.random.default_rng()), TypeError),
-                            (lambda: s.sample(3, rng=42), TypeError), (lambda: s.sample(-1), ValueError)]:
+                            (lambda: s.sample(3, rng="42"), TypeError), (lambda: s.sample(-1), ValueError)]:
             with self.assertRaises(error):
                 call()
 
@@ -170,14 +180,14 @@ class Tables(unittest.TestCase):
     def test_threads_build_as_sequential_builds(self):
         answers = [(2, 4, -1, 1, 3000, True), (2.11, 4, -1, 1, 2000, False), (3, 2, -0.3, 0.9, 2000, True),
                    (1.5, 6, -0.7, -0.2, 1000, False)]
-        sequential = [sin_cos.build_table(*a).edges.tolist() for a in answers]
+        sequential = [build(*a).edges.tolist() for a in answers]
         threaded = [None] * len(answers)
 
-        def build(k):
-            threaded[k] = sin_cos.build_table(*answers[k]).edges.tolist()
+        def build_one(k):
+            threaded[k] = build(*answers[k]).edges.tolist()
 
         for pair in (answers[:2], answers[2:]):
-            threads = [threading.Thread(target=build, args=(answers.index(a),)) for a in pair]
+            threads = [threading.Thread(target=build_one, args=(answers.index(a),)) for a in pair]
             for t in threads:
                 t.start()
             for t in threads:
@@ -202,6 +212,163 @@ class Law(unittest.TestCase):
                              ("rng", s.sample(200_000, rng=np.random.default_rng(3)))]:
             with self.subTest(route):
                 self.assertGreater(stats.kstest(draws, cdf).pvalue, 0.001)
+
+
+class Conventions(unittest.TestCase):
+    def test_size_and_rng_as_numpy_takes_them(self):
+        s = sin_cos.Sampler(build(2, 4, -1, 1, 1000, True))
+        one = s.sample(rng=np.random.default_rng(5))
+        self.assertIs(type(one), float)
+        self.assertEqual(one, s.sample(1, rng=np.random.default_rng(5))[0])
+        for size, shape in [(3, (3,)), ((2, 3), (2, 3)), ([4], (4,)), (np.int64(2), (2,)), ((), ())]:
+            self.assertEqual(s.sample(size, seed=1).shape, shape)
+        want = s.sample(50, rng=np.random.default_rng(9)).tolist()
+        bits = np.random.PCG64(9)
+        for rng in [9, np.random.SeedSequence(9), bits, np.random.default_rng(9)]:
+            with self.subTest(rng=type(rng).__name__):
+                self.assertEqual(s.sample(50, rng=rng).tolist(), want)
+        self.assertNotEqual(bits.state, np.random.PCG64(9).state)  # a BitGenerator is drawn from, not copied
+
+    def test_failures_name_their_argument(self):
+        s = sin_cos.Sampler(build(2, 4, -1, 1, 10))
+        cases = [(lambda: s.sample(2.5), TypeError, "size"), (lambda: s.sample("10"), TypeError, "size"),
+                 (lambda: s.sample((2, 0.5)), TypeError, "size"), (lambda: s.sample(-1), ValueError, "size"),
+                 (lambda: s.sample(2**64), OverflowError, "size"), (lambda: s.sample(3, seed=-1), ValueError, "seed"),
+                 (lambda: s.sample(3, seed=2**64), OverflowError, "seed"),
+                 (lambda: s.sample(3, seed=1.0), TypeError, "seed"), (lambda: s.sample(3, rng="x"), TypeError, "rng"),
+                 (lambda: s.sample(3, rng=-1), ValueError, "rng"),
+                 (lambda: s.sample(3, seed=1, rng=1), TypeError, "not both"),
+                 (lambda: s.sample(3, np.random.default_rng()), TypeError, "positional"),
+                 (lambda: sin_cos.build_table("2", 4, -1, 1, 10), TypeError, "H"),
+                 (lambda: sin_cos.build_table(2, 4.0, -1, 1, 10), TypeError, "M"),
+                 (lambda: sin_cos.build_table(2, 4, -1, None, 10), TypeError, "xfin"),
+                 (lambda: sin_cos.build_table(2, 4, -1, 1, 2**40), OverflowError, "n = 1099511627776"),
+                 (lambda: sin_cos.build_table(2, -2**40, -1, 1, 9), OverflowError, "M = -1099511627776"),
+                 (lambda: sin_cos.build_table(2, 4, -1, 1, 10, True), TypeError, "positional"),
+                 (lambda: sin_cos.Sampler("table"), TypeError, "table"),
+                 (lambda: sin_cos.load_table(42), TypeError, "path"), (lambda: build(2, 4, -1, 1, 9).save(None), TypeError, "path")]
+        for k, (call, error, named) in enumerate(cases):
+            with self.subTest(case=k, error=error.__name__):
+                with self.assertRaises(error) as caught:
+                    call()
+                self.assertIn(named, str(caught.exception))
+
+    def test_error_kinds(self):
+        with self.assertRaises(sin_cos.ParameterError) as refused:
+            sin_cos.build_table(2, 3, -1, 1, 10)
+        with self.assertRaises(sin_cos.BuildError) as failed:
+            sin_cos.build_table(1e13, 4, -1, 1, 10)
+        self.assertTrue(isinstance(refused.exception, sin_cos.BuildError) and isinstance(refused.exception, ValueError))
+        self.assertEqual((refused.exception.status, failed.exception.status), (255, 1))
+        self.assertTrue(isinstance(failed.exception, RuntimeError) and not isinstance(failed.exception, ValueError))
+        for e in (refused.exception, failed.exception, sin_cos.TableError("t:4: bad", "unsound", 4)):
+            back = pickle.loads(pickle.dumps(e))
+            self.assertEqual((type(back), str(back), vars(back)), (type(e), str(e), vars(e)))
+
+        with tempfile.TemporaryDirectory() as d:
+            t = build(2, 4, -1, 1, 9)
+            odd = os.path.join(os.fsencode(d), b"caf\xe9.res")  # not UTF-8
+            t.save(odd)
+            self.assertEqual(sin_cos.load_table(odd), t)
+            self.assertEqual(sin_cos.load_table(pathlib.Path(os.fsdecode(odd))), t)
+            missing = os.path.join(d, "no", "such", "dir", "x.res")
+            for call, error, code, name in [(lambda: sin_cos.load_table(missing), FileNotFoundError, errno.ENOENT, missing),
+                                            (lambda: t.save(missing), FileNotFoundError, errno.ENOENT, missing),
+                                            (lambda: sin_cos.load_table(d), IsADirectoryError, errno.EISDIR, d),
+                                            (lambda: t.save(d), IsADirectoryError, errno.EISDIR, d)]:
+                with self.assertRaises(error) as caught:
+                    call()
+                e = caught.exception
+                self.assertEqual((e.errno, e.strerror, e.filename), (code, os.strerror(code), name))
+
+
+class Pickling(unittest.TestCase):
+    def test_round_trip_equality_and_draws(self):
+        tables = [build(2.11, 4, -1, 1, 1000), build(3, 2, -0.3, 0.9, 200, True), build(1, 0, -1, 1, 1)]
+        for t in tables:
+            with self.subTest(t=repr(t)):
+                back = pickle.loads(pickle.dumps(t))
+                self.assertEqual((back, hash(back), back.loss), (t, hash(t), t.loss))
+                s = sin_cos.Sampler(t)
+                s2 = pickle.loads(pickle.dumps(s, protocol=pickle.HIGHEST_PROTOCOL))
+                self.assertEqual(s2, s)
+                self.assertEqual(s2.sample(1000, rng=np.random.default_rng(4)).tolist(),
+                                 s.sample(1000, rng=np.random.default_rng(4)).tolist())
+                self.assertEqual(s2.sample(10, seed=4).tolist(), s.sample(10, seed=4).tolist())
+        self.assertNotEqual(tables[0], tables[1])
+        self.assertNotEqual(sin_cos.Sampler(tables[0]), sin_cos.Sampler(tables[1]))
+        self.assertNotEqual(build(2.11, 4, -1, 1, 1000, True), tables[0])
+        # the loss a file prints rounded is not compared
+        t = tables[0]
+        edited = sin_cos._restore_table(t.H, t.M, t.xini, t.xfin, round(t.loss, 6), t.a, t.edges.tobytes())
+        self.assertEqual(edited, t)
+        for text in (repr(t), repr(sin_cos.Sampler(t))):
+            for part in ("H=2.11", "M=4", "[-1.0, 1.0]", "1000 bins"):
+                self.assertIn(part, text)
+
+
+class LawFunctions(unittest.TestCase):
+    def test_cdf_and_pdf_against_integration_and_draws(self):
+        try:
+            from scipy import integrate, stats
+        except ImportError:
+            self.skipTest("scipy not found (Debian: python3-scipy)")
+        for args in [(2.11, 4, -1, 1, 1000, True), (3, 2, -0.3, 0.9, 200, False), (1.5, 6, -0.7, -0.2, 50, False),
+                     (2, 0, 0.2, 0.9, 100, True), (1, 0, -1, 1, 7, False), (30, 10, 0.95, 1, 100, True)]:
+            with self.subTest(args=args):
+                t = build(*args)
+                x = np.linspace(t.xini, t.xfin, 9)
+                mass = [integrate.quad(t.pdf, t.xini, b, epsabs=0, epsrel=1e-12, limit=200)[0] for b in x]
+                np.testing.assert_allclose(t.cdf(x), mass, rtol=0, atol=1e-12)
+                self.assertEqual(t.cdf(x.reshape(3, 3)).shape, (3, 3))
+                self.assertEqual((t.cdf(-2.0), t.cdf(t.xfin), t.pdf(1.5)), (0.0, 1.0, 0.0))
+                draws = sin_cos.Sampler(t).sample(100_000, rng=np.random.default_rng(11))
+                self.assertGreater(stats.kstest(draws, t.cdf).pvalue, 0.001)
+
+    def test_without_scipy_an_import_error_names_it(self):
+        code = ("import sys; sys.modules['scipy'] = None; import sin_cos\n"
+                "try: sin_cos.build_table(2, 4, -1, 1, 9).cdf(0.5)\n"
+                "except ImportError as e: print(e)")
+        out = subprocess.run([sys.executable, "-c", code], capture_output=True, text=True, check=True).stdout
+        self.assertIn("need scipy", out)
+
+
+class Stub(unittest.TestCase):
+    def test_stub_matches_the_package(self):
+        folder = os.path.dirname(sin_cos.__file__)
+        self.assertTrue(os.path.isfile(os.path.join(folder, "py.typed")))
+        with open(os.path.join(folder, "__init__.pyi")) as f:
+            stub = ast.parse(f.read())
+        public = set(sin_cos.__all__)
+        declared = {}
+        for node in stub.body:
+            if isinstance(node, (ast.FunctionDef, ast.ClassDef)):
+                declared[node.name] = node
+            elif isinstance(node, ast.AnnAssign):
+                declared[node.target.id] = node
+        self.assertEqual({n for n in declared if not n.startswith("_") or n == "__version__"}, public)
+
+        def params(f):
+            a = f.args
+            return ([p.arg for p in a.posonlyargs + a.args], [p.arg for p in a.kwonlyargs])
+
+        def runtime(obj):
+            ps = inspect.signature(obj).parameters.values()
+            return ([p.name for p in ps if p.kind in (p.POSITIONAL_ONLY, p.POSITIONAL_OR_KEYWORD)],
+                    [p.name for p in ps if p.kind == p.KEYWORD_ONLY])
+
+        for name, node in declared.items():
+            obj = getattr(sin_cos, name)
+            if isinstance(node, ast.FunctionDef):
+                self.assertEqual(params(node), runtime(obj), name)
+            elif isinstance(node, ast.ClassDef):
+                for f in node.body:
+                    if isinstance(f, ast.FunctionDef) and not any(
+                            isinstance(d, ast.Name) and d.id == "property" for d in f.decorator_list):
+                        with self.subTest(method=f"{name}.{f.name}"):
+                            self.assertEqual(params(f), runtime(getattr(obj, f.name)))
+                    elif isinstance(f, ast.FunctionDef):
+                        self.assertIsInstance(getattr(obj, f.name), property, f"{name}.{f.name}")
 
 
 if __name__ == "__main__":

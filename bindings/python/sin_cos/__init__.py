@@ -1,0 +1,19 @@
+"""Equal-area envelope tables for x^M (1 - x^2)^((H-1)/2) on [xini, xfin],
+built in process or read from the file ``sin_cos`` writes, and exact draws
+from them into numpy arrays.
+
+Examples
+--------
+>>> import numpy as np
+>>> import sin_cos
+>>> t = sin_cos.build_table(2, 4, -1, 1, 5000, tight=True)
+>>> x = sin_cos.Sampler(t).sample(10**6, rng=np.random.default_rng(1))
+"""
+
+from ._errors import BuildError, ParameterError, TableError
+from ._sampler import Sampler
+from ._table import Table, _restore_table, build_table, load_table
+from ._version import __version__
+
+__all__ = ["BuildError", "ParameterError", "Sampler", "Table", "TableError", "build_table", "load_table",
+           "__version__"]

@@ -1,0 +1,264 @@
+"""Tables: built in process, read from the file sin_cos writes, or unpickled."""
+
+import errno
+import os
+import stat
+
+import numpy as np
+
+from . import _checks, _core, _law
+
+
+class Table:
+    """One histogram of a table: an envelope of n bins of equal area over the
+    density x^M (1 - x^2)^((H-1)/2) on [xini, xfin].
+
+    Tables come from `build_table`, `load_table` or pickling, never from
+    this constructor. Two tables are equal when their H, M, xini, xfin,
+    bin area and edges are (the loss, printed rounded in a file, is not
+    compared); they pickle by their values, not by any file.
+
+    Attributes
+    ----------
+    H : float
+        The exponent of sin(y), H >= 1.
+    M : int
+        The exponent of cos(y), even and >= 0.
+    xini, xfin : float
+        The interval, -1 <= xini < xfin <= 1.
+    loss : float
+        The envelope's excess area over the density's, in percent.
+    a : float
+        The common area of the bins.
+    bins : int
+        n, the number of bins.
+    edges : numpy.ndarray
+        The n + 1 bin edges, float64, read-only; the last one is xfin.
+    """
+
+    __slots__ = ("_t", "_hash")
+    __module__ = "sin_cos"
+
+    def __init__(self, *args, **kwargs):
+        raise TypeError("a sin_cos.Table comes from build_table or load_table, not from its constructor")
+
+    @classmethod
+    def _of(cls, core):
+        self = object.__new__(cls)
+        self._t = core
+        self._hash = None
+        return self
+
+    @property
+    def H(self):
+        """The exponent of sin(y), H >= 1."""
+        return self._t.H
+
+    @property
+    def M(self):
+        """The exponent of cos(y), even and >= 0."""
+        return self._t.M
+
+    @property
+    def xini(self):
+        """The interval's left end."""
+        return self._t.xini
+
+    @property
+    def xfin(self):
+        """The interval's right end."""
+        return self._t.xfin
+
+    @property
+    def loss(self):
+        """The envelope's excess area over the density's, in percent."""
+        return self._t.loss
+
+    @property
+    def a(self):
+        """The common bin area."""
+        return self._t.a
+
+    @property
+    def bins(self):
+        """The number of bins, n."""
+        return self._t.bins
+
+    @property
+    def edges(self):
+        """The n + 1 bin edges, float64, read-only; the last one is xfin."""
+        return self._t.edges
+
+    def save(self, path):
+        """Write the table file byte for byte as ``sin_cos`` writes it.
+
+        Parameters
+        ----------
+        path : str, bytes or os.PathLike
+            The file to write; replaced if it exists.
+
+        Raises
+        ------
+        OSError
+            The subclass Python raises for the failure (FileNotFoundError for
+            a directory that does not exist, PermissionError, ...), with
+            ``errno``, ``strerror`` and ``filename``.
+        """
+        p = _checks.path("path", path)
+        self._t.save(os.fsencode(p), p)
+
+    def pdf(self, x):
+        """The normalised density of the law on [xini, xfin].
+
+        Parameters
+        ----------
+        x : array_like
+            Points, anywhere; the density is 0 outside [xini, xfin].
+
+        Returns
+        -------
+        numpy.ndarray or numpy.float64
+            x^M (1 - x^2)^((H-1)/2) divided by its integral over
+            [xini, xfin], elementwise; a scalar for a scalar.
+
+        Raises
+        ------
+        ImportError
+            Where scipy is not installed.
+        """
+        return _law.pdf(self, x)
+
+    def cdf(self, x):
+        """The distribution function of the law on [xini, xfin].
+
+        With t = x^2 the density is a Beta((M+1)/2, (H+1)/2) law of t and is
+        symmetric about 0, so the mass between 0 and x is sign(x) I(x^2) / 2
+        of the whole, I the regularised incomplete beta function
+        (scipy.special.betainc); the mass on [xini, x] follows, on either
+        side of 0 or across it.
+
+        Parameters
+        ----------
+        x : array_like
+            Points, anywhere: 0 below xini, 1 above xfin.
+
+        Returns
+        -------
+        numpy.ndarray or numpy.float64
+            P(X <= x), elementwise; a scalar for a scalar.
+
+        Raises
+        ------
+        ImportError
+            Where scipy is not installed.
+        """
+        return _law.cdf(self, x)
+
+    def _key(self):
+        # -0.0 and 0.0 are equal edges: the same hash.
+        return (self.H, self.M, self.xini, self.xfin, self.a, (self.edges + 0.0).tobytes())
+
+    def __eq__(self, other):
+        if not isinstance(other, Table):
+            return NotImplemented
+        return self._t.same(other._t)
+
+    def __hash__(self):
+        if self._hash is None:
+            self._hash = hash(self._key())
+        return self._hash
+
+    def __reduce__(self):
+        edges = np.ascontiguousarray(self.edges, dtype="<f8").tobytes()
+        return _restore_table, (self.H, self.M, self.xini, self.xfin, self.loss, self.a, edges)
+
+    def __repr__(self):
+        return (f"<sin_cos.Table H={self.H!r} M={self.M} [{self.xini!r}, {self.xfin!r}] {self.bins} bins "
+                f"loss={self.loss:.6g}% a={self.a!r}>")
+
+
+def _restore_table(H, M, xini, xfin, loss, a, edges):
+    """The table a pickle holds (Table.__reduce__)."""
+    values = [_checks.real(name, v) for name, v in (("H", H), ("xini", xini), ("xfin", xfin), ("loss", loss), ("a", a))]
+    H, xini, xfin, loss, a = values
+    return Table._of(_core.from_parts(H, _checks.c_int("M", M), xini, xfin, loss, a, np.frombuffer(edges, "<f8")))
+
+
+_restore_table.__module__ = "sin_cos"  # pickles name it there
+
+
+def build_table(H, M, xini, xfin, n, *, tight=False):
+    """The table ``sin_cos`` writes for these answers, edge for edge.
+
+    Parameters
+    ----------
+    H : float
+        The exponent of sin(y), >= 1.
+    M : int
+        The exponent of cos(y), even and >= 0.
+    xini, xfin : float
+        The interval, -1 <= xini < xfin <= 1.
+    n : int
+        The number of bins, 1..100000.
+    tight : bool, optional, keyword-only
+        False: the table of ``sin_cos``; True: that of ``sin_cos --tight``,
+        the lowest loss n bins allow.
+
+    Returns
+    -------
+    Table
+
+    Raises
+    ------
+    ParameterError
+        A parameter the tool refuses (also a BuildError and a ValueError;
+        ``.status`` 255).
+    BuildError
+        A numerical failure, where the tool stops with status 1.
+    TypeError
+        A parameter of the wrong type, named.
+    OverflowError
+        M or n beyond a C int, named.
+
+    Examples
+    --------
+    >>> t = build_table(2, 4, -1, 1, 5000, tight=True)
+    >>> t.bins
+    5000
+    """
+    H, xini, xfin = _checks.real("H", H), _checks.real("xini", xini), _checks.real("xfin", xfin)
+    M, n = _checks.c_int("M", M), _checks.c_int("n", n)
+    return Table._of(_core.build(H, M, xini, xfin, n, bool(tight)))
+
+
+def load_table(path):
+    """Read the first table of a file ``sin_cos`` wrote, and check it.
+
+    Parameters
+    ----------
+    path : str, bytes or os.PathLike
+        The table file (``Sin_Cos.res``); any bytes path, UTF-8 or not.
+
+    Returns
+    -------
+    Table
+
+    Raises
+    ------
+    OSError
+        The subclass Python raises where the file cannot be opened or read
+        (FileNotFoundError, PermissionError, IsADirectoryError, ...), with
+        ``errno``, ``strerror`` and ``filename``.
+    TableError
+        A file that is not a table (``.kind == 'malformed'``) or whose
+        envelope cannot be sampled from (``'unsound'``); ``.line`` is the
+        file's line.
+    """
+    p = _checks.path("path", path)
+    fd = os.open(p, os.O_RDONLY | os.O_CLOEXEC)
+    try:
+        if stat.S_ISDIR(os.fstat(fd).st_mode):
+            raise IsADirectoryError(errno.EISDIR, os.strerror(errno.EISDIR), p)
+        return Table._of(_core.load(fd, os.fsencode(p), p))
+    finally:
+        os.close(fd)
