@@ -38,7 +38,7 @@ constexpr int histogram_bins = 100;
 
 const char* const usage =
     "usage: sin_cos_check [options] [TABLE]\n"
-    "Checks a table written by sin_cos (default \"Sin_Cos.res\"):\n"
+    "Checks every histogram of a table written by sin_cos (default \"Sin_Cos.res\"):\n"
     "  1. every bin's height is at least the density's maximum on the bin (dense probing);\n"
     "  2. the acceptance rate of the rejection method matches the exact rate, the density's\n"
     "     integral over n a (within 4 standard errors);\n"
@@ -50,6 +50,8 @@ const char* const usage =
     "  --histogram FILE  write a histogram of the draws against the density to FILE\n"
     "  --help            show this text\n"
     "  --version         show the version\n"
+    "A file of several histograms is checked histogram by histogram; the result names\n"
+    "those that fail.\n"
     "exit status: 0 the table passes, 1 it fails, 2 bad input\n";
 
 struct options {
@@ -179,9 +181,9 @@ void write_histogram(const std::string& path, const std::vector<double>& draws, 
     if (std::fclose(out) != 0 || failed) throw std::runtime_error("cannot write the histogram file \"" + path + "\"");
 }
 
-int run(const options& opt)
+// The checks of one histogram, reported line by line; true if it passes.
+bool check_histogram(const options& opt, const sampler::Table& t)
 {
-    const sampler::Table t = sampler::load_table(opt.table);
     std::printf("table:      %s: H = %g, M = %d, n = %zu, [%.17g, %.17g], loss = %g%%, a = %.17g\n",
                 opt.table.c_str(), t.H, t.M, t.bins(), t.xini, t.xfin, t.loss, t.a);
     const bool envelope_ok = check_envelope(t);
@@ -245,9 +247,36 @@ int run(const options& opt)
     std::printf("ks:         %s  D = %.6g over %zu draws, p-value %.4g (limit %g)\n", verdict(ks_ok), ks.distance,
                 draws.size(), ks.p_value, ks_alpha);
 
-    const bool pass = envelope_ok && acceptance_ok && loss_ok && ks_ok;
-    std::printf("result:     %s\n", verdict(pass));
-    return pass ? status_pass : status_fail;
+    return envelope_ok && acceptance_ok && loss_ok && ks_ok;
+}
+
+// Every histogram of the file, each with the same draws' seed; the verdict
+// names the histograms that fail.
+int run(const options& opt)
+{
+    const std::vector<sampler::Table> tables = sampler::load_tables(opt.table);
+    if (tables.size() == 1) {
+        const bool pass = check_histogram(opt, tables.front());
+        std::printf("result:     %s\n", verdict(pass));
+        return pass ? status_pass : status_fail;
+    }
+    std::vector<std::size_t> failed;
+    for (std::size_t k = 0; k < tables.size(); ++k) {
+        std::printf("histogram:  %zu of %zu\n", k + 1, tables.size());
+        if (!check_histogram(opt, tables[k])) failed.push_back(k + 1);
+    }
+    if (failed.empty()) {
+        std::printf("result:     PASS  all %zu histograms\n", tables.size());
+        return status_pass;
+    }
+    std::printf("result:     FAIL  histogram");
+    if (failed.size() > 1) std::printf("s");
+    for (std::size_t i = 0; i < failed.size(); ++i) {
+        const sampler::Table& t = tables[failed[i] - 1];
+        std::printf("%s %zu (H = %g, M = %d)", i == 0 ? "" : ",", failed[i], t.H, t.M);
+    }
+    std::printf(" of %zu\n", tables.size());
+    return status_fail;
 }
 
 }  // namespace

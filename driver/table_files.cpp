@@ -39,8 +39,14 @@ std::string plot_text(const envelope::settings& density, const double x[], const
 void write_files(const envelope::settings& density, int n, double loss, double a, const double x[],
                  const double f1[])
 {
-    const std::string table = sampler::text::banner(n) +
-                              sampler::text::histogram(density.H, density.M, n, density.Xini, density.Xfin, loss, a, x);
+    write_files(sampler::text::banner(n) +
+                    sampler::text::histogram(density.H, density.M, n, density.Xini, density.Xfin, loss, a, x),
+                density, n, x, f1);
+}
+
+void write_files(const std::string& table, const envelope::settings& density, int n, const double x[],
+                 const double f1[])
+{
     try {
         sampler::files::staged_file table_file(table_file_name, table, note_temporary);
         sampler::files::staged_file plot_file(plot_file_name, plot_text(density, x, f1, n), note_temporary);

@@ -17,6 +17,11 @@ inline constexpr const char* plot_file_name = "Sin_Cos_g1_f1.res";
 void write_files(const envelope::settings& density, int n, double loss, double a, const double x[],
                  const double f1[]);
 
+// The same for a table file of one or more histograms, its whole text given:
+// the plot file shows the histogram of `density` with edges x and heights f1.
+void write_files(const std::string& table, const envelope::settings& density, int n, const double x[],
+                 const double f1[]);
+
 // What a run that fails after its answers were accepted leaves: a table file
 // of the three banner lines, replaced whole; the plot file is not touched.
 void write_banner_only(int n);

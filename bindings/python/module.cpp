@@ -7,6 +7,7 @@
 #include <random>
 #include <stdexcept>
 #include <string>
+#include <tuple>
 #include <utility>
 #include <vector>
 
@@ -188,7 +189,30 @@ PYBIND11_MODULE(sin_cos, m)
             const py::gil_scoped_release unlocked;
             return sampler::load_table(path.string());
         },
-        py::arg("path"), "Reads the first table of a file sin_cos wrote; raises TableError naming the line.");
+        py::arg("path"),
+        "Reads a table file of one histogram; raises TableError naming the line, or saying how many\n"
+        "histograms a file of several holds (load_tables reads them all).");
+
+    m.def(
+        "load_tables",
+        [](const std::filesystem::path& path) {
+            const py::gil_scoped_release unlocked;
+            return sampler::load_tables(path.string());
+        },
+        py::arg("path"), "Every histogram of a table file, in order, as a list of Table.");
+
+    m.def(
+        "build_tables",
+        [](const std::vector<std::tuple<double, double, double, int>>& laws, int n, bool tight) {
+            std::vector<sampler::Law> set;
+            for (const auto& [xini, xfin, H, M] : laws) set.push_back({xini, xfin, H, M});
+            const py::gil_scoped_release unlocked;
+            return sampler::build_tables(set, n, tight ? sampler::mode::tight : sampler::mode::specified);
+        },
+        py::arg("laws"), py::arg("n"), py::kw_only(), py::arg("tight") = false,
+        "The tables of laws, a sequence of (xini, xfin, H, M), with n bins each, built side by side: a\n"
+        "list of Table in the laws' order. Raises BuildError for the first law in order that sin_cos\n"
+        "would stop on, its message naming the law.");
 
     py::class_<sampler::sin_cos_distribution>(m, "Sampler", "Draws from a table by its rejection method.")
         .def(py::init<sampler::Table>(), py::arg("table"))
