@@ -203,7 +203,6 @@ std::vector<Table> read_tables(std::istream& in, const std::string& source)
                       "the header gives " + std::to_string(n) + " bins but Nd_poi is " + std::to_string(nd_poi));
         if (n < 1) malformed(source, header_at, "the bin count must be at least 1, not " + std::to_string(n));
 
-        t.edges.reserve(static_cast<std::size_t>(n) + 1);
         for (int i = 0; i < n; ++i) {
             const std::string expected = "edge " + std::to_string(i + 1) + " of " + std::to_string(n);
             const auto tokens = split(lines.next(expected.c_str()));
