@@ -244,7 +244,7 @@ Table read_table(std::istream& in, const std::string& source)
     if (tables.size() != 1) {
         malformed(source, 0,
                   "the file holds " + std::to_string(tables.size()) +
-                      " histograms, not one: load_tables reads them all, or give the index of one (from 0)");
+                      " histograms, not one: load_tables reads them all, or choose one by its index");
     }
     return std::move(tables.front());
 }
