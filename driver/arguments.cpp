@@ -88,6 +88,7 @@ const char* const help =
 struct given {
     std::string text;
     std::string where;
+    int at = 0;  // the argument's number, 0 for a file's value
 };
 
 double real_value(const given& v, const char* name)
@@ -95,7 +96,8 @@ double real_value(const given& v, const char* name)
     const char* s = v.text.c_str();
     char* end = nullptr;
     const double value = *s == '\0' || std::isspace(static_cast<unsigned char>(*s)) ? 0 : std::strtod(s, &end);
-    if (end == nullptr || end == s || *end != '\0') refuse(v.where + ": " + name + "=\"" + v.text + "\" is not a number");
+    if (end == nullptr || end == s || *end != '\0')
+        refuse(v.where + ": " + name + "=\"" + v.text + "\" is not a number");
     return value;
 }
 
@@ -105,8 +107,10 @@ int int_value(const given& v, const char* name)
     char* end = nullptr;
     errno = 0;
     const long value = *s == '\0' || std::isspace(static_cast<unsigned char>(*s)) ? 0 : std::strtol(s, &end, 10);
-    if (end == nullptr || end == s || *end != '\0') refuse(v.where + ": " + name + "=\"" + v.text + "\" is not an integer");
-    if (errno == ERANGE || value < INT_MIN || value > INT_MAX) refuse(v.where + ": " + name + "=" + v.text + " does not fit an int");
+    if (end == nullptr || end == s || *end != '\0')
+        refuse(v.where + ": " + name + "=\"" + v.text + "\" is not an integer");
+    if (errno == ERANGE || value < INT_MIN || value > INT_MAX)
+        refuse(v.where + ": " + name + "=" + v.text + " does not fit an int");
     return static_cast<int>(value);
 }
 
@@ -118,21 +122,26 @@ bool is_number(const char* s)
 }
 
 // xini, xfin, H and M, each checked as the dialogue checks its answers.
-law_answers checked_law(const given v[4], const std::string& interval_where, std::string origin)
+law_answers checked_law(const given v[4], const std::string& interval_where)
 {
-    law_answers law{real_value(v[0], "xini"), real_value(v[1], "xfin"), real_value(v[2], "H"), int_value(v[3], "M"),
-                    std::move(origin)};
+    law_answers law{real_value(v[0], "xini"), real_value(v[1], "xfin"), real_value(v[2], "H"), int_value(v[3], "M")};
     if (!(std::isfinite(law.xini) && std::isfinite(law.xfin) && -1 <= law.xini && law.xini < law.xfin &&
           law.xfin <= 1)) {
         refuse(interval_where + ": xini=" + v[0].text + ", xfin=" + v[1].text +
                ": the interval must satisfy -1 <= xini < xfin <= 1");
     }
-    if (!(law.H >= 1 && std::isfinite(law.H))) refuse(v[2].where + ": H=" + v[2].text + " must be a finite number >= 1");
+    if (!(law.H >= 1 && std::isfinite(law.H)))
+        refuse(v[2].where + ": H=" + v[2].text + " must be a finite number >= 1");
     if (law.M < 0 || law.M % 2 != 0) refuse(v[3].where + ": M=" + v[3].text + " must be even and >= 0");
     return law;
 }
 
 std::string argument(int i) { return "argument " + std::to_string(i); }
+
+std::string arguments(int first, int second)
+{
+    return "arguments " + std::to_string(first) + " and " + std::to_string(second);
+}
 
 void read_law_file(const given& file, std::vector<law_answers>& laws)
 {
@@ -155,7 +164,7 @@ void read_law_file(const given& file, std::vector<law_answers>& laws)
         }
         if (found == 0) continue;
         if (found != 4) refuse(where + ": expected the four numbers xini xfin H M, found " + std::to_string(found));
-        laws.push_back(checked_law(v, where, where));
+        laws.push_back(checked_law(v, where));
         if (static_cast<long>(laws.size()) > max_edges) refuse(where + ": more laws than one run builds");
     }
     if (in.bad() || !in.eof()) refuse(file.where + ": cannot read the law file \"" + file.text + "\"");
@@ -180,12 +189,12 @@ options read_arguments(int argc, char** argv)
     bool values_only = false;
     for (int i = 1; i < argc; ++i) {
         const std::string_view arg(argv[i]);
-        if (values_only || arg.substr(0, 2) != "--" ) {
+        if (values_only || arg.substr(0, 2) != "--") {
             if (!values_only && arg.size() > 1 && arg[0] == '-' && !is_number(argv[i])) {
                 std::fprintf(stderr, "sin_cos: unknown argument \"%s\"\n%s", argv[i], usage);
                 std::exit(-1);
             }
-            answers.push_back({argv[i], argument(i)});
+            answers.push_back({argv[i], argument(i), i});
             continue;
         }
         if (arg == "--") {
@@ -236,8 +245,7 @@ options read_arguments(int argc, char** argv)
                 ++i;
                 one = {argv[i], argument(i)};
             }
-            chosen.laws.push_back(checked_law(v, "arguments " + std::to_string(at + 1) + " and " + std::to_string(at + 2),
-                                              "arguments " + std::to_string(at) + " to " + std::to_string(i)));
+            chosen.laws.push_back(checked_law(v, arguments(at + 1, at + 2)));
             laws_given = true;
         } else {
             std::fprintf(stderr, "sin_cos: unknown argument \"%s\"\n%s", argv[i], usage);
@@ -258,10 +266,7 @@ options read_arguments(int argc, char** argv)
             refuse(std::to_string(answers.size()) + (answers.size() == 1 ? " answer" : " answers") +
                    " given: the five answers XINI XFIN H M N are all needed");
         }
-        chosen.laws.push_back(checked_law(answers.data(), "arguments " + answers[0].where.substr(9) + " and " +
-                                                              answers[1].where.substr(9),
-                                          "arguments " + answers[0].where.substr(9) + " to " +
-                                              answers[3].where.substr(9)));
+        chosen.laws.push_back(checked_law(answers.data(), arguments(answers[0].at, answers[1].at)));
         bins = answers[4];
     } else if (laws_given && !bins_given) {
         refuse("--law and --laws need --bins N, the number of bins of every histogram");

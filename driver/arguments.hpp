@@ -6,11 +6,10 @@
 
 namespace driver {
 
-// One law given on the command line or in a law file, and where it was given.
+// One law given on the command line or in a law file.
 struct law_answers {
     double xini, xfin, H;
     int M;
-    std::string origin;  // "arguments 2 to 5", "laws.txt:17"
 };
 
 struct options {

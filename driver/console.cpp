@@ -110,8 +110,8 @@ std::optional<double> tight_loss_worth_telling(double H, int M, double xini, dou
 
 void tell_tight_loss(const std::string& about, double tight, double loss)
 {
-    std::fprintf(stderr, "!!! %ssin_cos --tight loses %.3g%% on these answers instead of %.3g%%\n", about.c_str(), tight,
-                 loss);
+    std::fprintf(stderr, "!!! %ssin_cos --tight loses %.3g%% on these answers instead of %.3g%%\n", about.c_str(),
+                 tight, loss);
 }
 
 void compare_with_tight(double H, int M, double xini, double xfin, int n, double loss)

@@ -169,7 +169,8 @@ int sin_cos_write_tables(sin_cos_table* const* tables, size_t count, const char*
         std::vector<sampler::Table> copies;
         copies.reserve(count);
         for (size_t k = 0; k < count; ++k) {
-            if (tables[k] == nullptr) throw std::invalid_argument("sin_cos_write_tables: table " + std::to_string(k + 1) + " is NULL");
+            if (tables[k] == nullptr)
+                throw std::invalid_argument("sin_cos_write_tables: table " + std::to_string(k + 1) + " is NULL");
             copies.push_back(tables[k]->dist.table());
         }
         sampler::write_tables(copies, path);
