@@ -48,6 +48,7 @@ const char* const usage =
     "  --samples N       number of draws (default 1000000)\n"
     "  --seed S          seed of the std::mt19937_64 generator (default 1)\n"
     "  --histogram FILE  write a histogram of the draws against the density to FILE\n"
+    "                    (of several histograms, one block each, two blank lines apart)\n"
     "  --help            show this text\n"
     "  --version         show the version\n"
     "A file of several histograms is checked histogram by histogram; the result names\n"
@@ -159,10 +160,12 @@ bool check_envelope(const sampler::Table& t)
     return pass;
 }
 
+// A later histogram of a file goes after the earlier ones, two blank lines
+// apart: gnuplot's `index k` picks one.
 void write_histogram(const std::string& path, const std::vector<double>& draws, const sampler::Table& t,
-                     const check::sin_cos_law& law)
+                     const check::sin_cos_law& law, bool later)
 {
-    std::FILE* out = std::fopen(path.c_str(), "w");
+    std::FILE* out = std::fopen(path.c_str(), later ? "a" : "w");
     if (out == nullptr) throw std::runtime_error("cannot create the histogram file \"" + path + "\"");
     const double lo = t.edges.front();
     const double w = (t.edges.back() - lo) / histogram_bins;
@@ -171,6 +174,7 @@ void write_histogram(const std::string& path, const std::vector<double>& draws, 
         const auto k = static_cast<std::size_t>((x - lo) / w);
         ++counts[std::min<std::size_t>(k, histogram_bins - 1)];
     }
+    if (later) std::fprintf(out, "\n\n");
     std::fprintf(out, "# %zu draws from H=%g M=%d on [%.17g, %.17g]\n# x  sampled_density  exact_density\n",
                  draws.size(), t.H, t.M, lo, t.edges.back());
     for (int k = 0; k < histogram_bins; ++k) {
@@ -182,7 +186,7 @@ void write_histogram(const std::string& path, const std::vector<double>& draws, 
 }
 
 // The checks of one histogram, reported line by line; true if it passes.
-bool check_histogram(const options& opt, const sampler::Table& t)
+bool check_histogram(const options& opt, const sampler::Table& t, bool later = false)
 {
     std::printf("table:      %s: H = %g, M = %d, n = %zu, [%.17g, %.17g], loss = %g%%, a = %.17g\n",
                 opt.table.c_str(), t.H, t.M, t.bins(), t.xini, t.xfin, t.loss, t.a);
@@ -240,7 +244,7 @@ bool check_histogram(const options& opt, const sampler::Table& t)
                 "(limit %g); exact loss %.6g%%\n",
                 verdict(loss_ok), t.loss, stated, off, loss_tolerance, (1 / exact - 1) * 100);
 
-    if (!opt.histogram.empty()) write_histogram(opt.histogram, draws, t, law);
+    if (!opt.histogram.empty()) write_histogram(opt.histogram, draws, t, law, later);
 
     const check::ks_result ks = check::ks_test(draws, law);
     const bool ks_ok = draws.size() == wanted && ks.p_value >= ks_alpha;
@@ -263,7 +267,7 @@ int run(const options& opt)
     std::vector<std::size_t> failed;
     for (std::size_t k = 0; k < tables.size(); ++k) {
         std::printf("histogram:  %zu of %zu\n", k + 1, tables.size());
-        if (!check_histogram(opt, tables[k])) failed.push_back(k + 1);
+        if (!check_histogram(opt, tables[k], k > 0)) failed.push_back(k + 1);
     }
     if (failed.empty()) {
         std::printf("result:     PASS  all %zu histograms\n", tables.size());
