@@ -38,7 +38,7 @@ constexpr int histogram_bins = 100;
 
 const char* const usage =
     "usage: sin_cos_check [options] [TABLE]\n"
-    "Checks a table written by sin_cos (default \"Sin_Cos.res\"):\n"
+    "Checks every histogram of a table written by sin_cos (default \"Sin_Cos.res\"):\n"
     "  1. every bin's height is at least the density's maximum on the bin (dense probing);\n"
     "  2. the acceptance rate of the rejection method matches the exact rate, the density's\n"
     "     integral over n a (within 4 standard errors);\n"
@@ -48,8 +48,11 @@ const char* const usage =
     "  --samples N       number of draws (default 1000000)\n"
     "  --seed S          seed of the std::mt19937_64 generator (default 1)\n"
     "  --histogram FILE  write a histogram of the draws against the density to FILE\n"
+    "                    (of several histograms, one block each, two blank lines apart)\n"
     "  --help            show this text\n"
     "  --version         show the version\n"
+    "A file of several histograms is checked histogram by histogram; the result names\n"
+    "those that fail.\n"
     "exit status: 0 the table passes, 1 it fails, 2 bad input\n";
 
 struct options {
@@ -157,10 +160,12 @@ bool check_envelope(const sampler::Table& t)
     return pass;
 }
 
+// A later histogram of a file goes after the earlier ones, two blank lines
+// apart: gnuplot's `index k` picks one.
 void write_histogram(const std::string& path, const std::vector<double>& draws, const sampler::Table& t,
-                     const check::sin_cos_law& law)
+                     const check::sin_cos_law& law, bool later)
 {
-    std::FILE* out = std::fopen(path.c_str(), "w");
+    std::FILE* out = std::fopen(path.c_str(), later ? "a" : "w");
     if (out == nullptr) throw std::runtime_error("cannot create the histogram file \"" + path + "\"");
     const double lo = t.edges.front();
     const double w = (t.edges.back() - lo) / histogram_bins;
@@ -169,6 +174,7 @@ void write_histogram(const std::string& path, const std::vector<double>& draws, 
         const auto k = static_cast<std::size_t>((x - lo) / w);
         ++counts[std::min<std::size_t>(k, histogram_bins - 1)];
     }
+    if (later) std::fprintf(out, "\n\n");
     std::fprintf(out, "# %zu draws from H=%g M=%d on [%.17g, %.17g]\n# x  sampled_density  exact_density\n",
                  draws.size(), t.H, t.M, lo, t.edges.back());
     for (int k = 0; k < histogram_bins; ++k) {
@@ -179,9 +185,9 @@ void write_histogram(const std::string& path, const std::vector<double>& draws, 
     if (std::fclose(out) != 0 || failed) throw std::runtime_error("cannot write the histogram file \"" + path + "\"");
 }
 
-int run(const options& opt)
+// The checks of one histogram, reported line by line; true if it passes.
+bool check_histogram(const options& opt, const sampler::Table& t, bool later = false)
 {
-    const sampler::Table t = sampler::load_table(opt.table);
     std::printf("table:      %s: H = %g, M = %d, n = %zu, [%.17g, %.17g], loss = %g%%, a = %.17g\n",
                 opt.table.c_str(), t.H, t.M, t.bins(), t.xini, t.xfin, t.loss, t.a);
     const bool envelope_ok = check_envelope(t);
@@ -240,16 +246,43 @@ int run(const options& opt)
                 "(limit %g); exact loss %.6g%%\n",
                 verdict(loss_ok), t.loss, stated, off, loss_tolerance, (1 / exact - 1) * 100);
 
-    if (!opt.histogram.empty()) write_histogram(opt.histogram, draws, t, law);
+    if (!opt.histogram.empty()) write_histogram(opt.histogram, draws, t, law, later);
 
     const check::ks_result ks = check::ks_test(draws, law);
     const bool ks_ok = draws.size() == wanted && ks.p_value >= ks_alpha;
     std::printf("ks:         %s  D = %.6g over %zu draws, p-value %.4g (limit %g)\n", verdict(ks_ok), ks.distance,
                 draws.size(), ks.p_value, ks_alpha);
 
-    const bool pass = envelope_ok && acceptance_ok && loss_ok && ks_ok;
-    std::printf("result:     %s\n", verdict(pass));
-    return pass ? status_pass : status_fail;
+    return envelope_ok && acceptance_ok && loss_ok && ks_ok;
+}
+
+// Every histogram of the file, each with the same draws' seed; the verdict
+// names the histograms that fail.
+int run(const options& opt)
+{
+    const std::vector<sampler::Table> tables = sampler::load_tables(opt.table);
+    if (tables.size() == 1) {
+        const bool pass = check_histogram(opt, tables.front());
+        std::printf("result:     %s\n", verdict(pass));
+        return pass ? status_pass : status_fail;
+    }
+    std::vector<std::size_t> failed;
+    for (std::size_t k = 0; k < tables.size(); ++k) {
+        std::printf("histogram:  %zu of %zu\n", k + 1, tables.size());
+        if (!check_histogram(opt, tables[k], k > 0)) failed.push_back(k + 1);
+    }
+    if (failed.empty()) {
+        std::printf("result:     PASS  all %zu histograms\n", tables.size());
+        return status_pass;
+    }
+    std::printf("result:     FAIL  histogram");
+    if (failed.size() > 1) std::printf("s");
+    for (std::size_t i = 0; i < failed.size(); ++i) {
+        const sampler::Table& t = tables[failed[i] - 1];
+        std::printf("%s %zu (H = %g, M = %d)", i == 0 ? "" : ",", failed[i], t.H, t.M);
+    }
+    std::printf(" of %zu\n", tables.size());
+    return status_fail;
 }
 
 }  // namespace

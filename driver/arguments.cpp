@@ -1,8 +1,18 @@
 #include "driver/arguments.hpp"
 
+#include <algorithm>
+#include <cctype>
+#include <cerrno>
+#include <climits>
+#include <cmath>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <fstream>
+#include <string_view>
+
+#include "envelope/parameters.hpp"
+#include "numeric/digits.hpp"
 
 #ifndef SIN_COS_VERSION
 #define SIN_COS_VERSION "unknown"
@@ -12,7 +22,10 @@ namespace driver {
 
 namespace {
 
-const char* const usage = "usage: sin_cos [--tight] [--help] [--version]\n";
+const char* const usage =
+    "usage: sin_cos [--tight] [--help] [--version]\n"
+    "       sin_cos [--tight] [--] XINI XFIN H M N\n"
+    "       sin_cos [--tight] [--plot K] --bins N (--law XINI XFIN H M | --laws FILE)...\n";
 
 const char* const help =
     "Prepares the lookup table from which a Monte Carlo program draws random numbers\n"
@@ -20,53 +33,269 @@ const char* const help =
     "(the angle law sin(y)^H cos(y)^M dy with x = cos y): n bins of equal area whose\n"
     "staircase covers the density, calibrated and enlarged by a margin of 0.1 %.\n"
     "\n"
-    "The answers are read from standard input after their prompts, in this order;\n"
-    "an answer that cannot be read keeps its default:\n"
+    "Without answers on the command line they are read from standard input after\n"
+    "their prompts, in this order; an answer that cannot be read keeps its default:\n"
     "  xini  left end of the interval, >= -1         (default -1)\n"
     "  xfin  right end of the interval, <= 1         (default 1)\n"
     "  H     exponent, a real number >= 1 (asked again if not)     (default 2)\n"
     "  M     exponent, an even integer >= 0 (asked again if not)   (default 4)\n"
     "  n     number of bins, 1 to 100000             (default 5000)\n"
     "\n"
+    "With answers on the command line no dialogue runs and nothing is read from\n"
+    "standard input: the five answers XINI XFIN H M N in that order (after \"--\" if\n"
+    "you like), or any number of laws with one bin count: --bins N and, in the order\n"
+    "their histograms take in the table file, --law XINI XFIN H M for each law or\n"
+    "--laws FILE for a file of one law \"xini xfin H M\" a line (blank lines and\n"
+    "text after '#' are skipped). Each argument is one whole number; the checks are\n"
+    "the dialogue's, and the laws times N are at most 10000000 edges. A value that\n"
+    "fails them ends the run with status 255 before any file is touched. The laws\n"
+    "are built side by side on every core.\n"
+    "\n"
     "Files written in the current directory:\n"
     "  Sin_Cos.res        the table: a three-line banner to paste into the simulation,\n"
-    "                     the line H M n xini xfin loss a (loss: the envelope's excess\n"
-    "                     area in percent; a: the common bin area) and the n left bin\n"
-    "                     edges, one per line\n"
+    "                     then for each law the line H M n xini xfin loss a (loss: the\n"
+    "                     envelope's excess area in percent; a: the common bin area)\n"
+    "                     and the n left bin edges, one per line\n"
     "  Sin_Cos_g1_f1.res  for plotting: both ends of every bin with the density there\n"
-    "                     and the bin's height\n"
+    "                     and the bin's height, for the last law (or --plot's)\n"
     "\n"
     "Options:\n"
-    "  --tight    the lowest loss n equal-area bins allow: the default calibration is\n"
-    "             not run; the bins end exactly at xfin, every height is the density's\n"
-    "             exact maximum on its bin times the margin 1.001, and every valid input\n"
-    "             gets a table (with n = 100000 the loss is about 0.1 %)\n"
-    "  --help     show this text\n"
-    "  --version  show the version\n"
+    "  --tight      the lowest loss n equal-area bins allow: the default calibration\n"
+    "               is not run; the bins end exactly at xfin, every height is the\n"
+    "               density's exact maximum on its bin times the margin 1.001, and\n"
+    "               every valid input gets a table (with n = 100000 the loss is\n"
+    "               about 0.1 %)\n"
+    "  --bins N     the number of bins of every law given by --law or --laws\n"
+    "  --law XINI XFIN H M\n"
+    "               one more law\n"
+    "  --laws FILE  one more law for each line of FILE\n"
+    "  --plot K     the plot file shows the histogram of the K-th law (from 1)\n"
+    "  --help       show this text\n"
+    "  --version    show the version\n"
+    "Options that take one value also take it as --bins=N.\n"
     "\n"
     "Exit status: 0 when the table is written; 1 on a numerical failure, when no sound\n"
-    "table can be made or a file cannot be written; 255 for a refused answer or an\n"
-    "unknown argument.\n";
+    "table can be made (the first such law is named) or a file cannot be written;\n"
+    "255 for a refused answer or argument.\n";
+
+[[noreturn]] void refuse(const std::string& message)
+{
+    std::fprintf(stderr, "sin_cos: %s\n%s", message.c_str(), usage);
+    std::exit(-1);
+}
+
+// One value as given, and where: "argument 4", "laws.txt:17".
+struct given {
+    std::string text;
+    std::string where;
+    int at = 0;  // the argument's number, 0 for a file's value
+};
+
+double real_value(const given& v, const char* name)
+{
+    const char* s = v.text.c_str();
+    char* end = nullptr;
+    const double value = *s == '\0' || std::isspace(static_cast<unsigned char>(*s)) ? 0 : std::strtod(s, &end);
+    if (end == nullptr || end == s || *end != '\0')
+        refuse(v.where + ": " + name + "=\"" + v.text + "\" is not a number");
+    return value;
+}
+
+int int_value(const given& v, const char* name)
+{
+    const char* s = v.text.c_str();
+    char* end = nullptr;
+    errno = 0;
+    const long value = *s == '\0' || std::isspace(static_cast<unsigned char>(*s)) ? 0 : std::strtol(s, &end, 10);
+    if (end == nullptr || end == s || *end != '\0')
+        refuse(v.where + ": " + name + "=\"" + v.text + "\" is not an integer");
+    if (errno == ERANGE || value < INT_MIN || value > INT_MAX)
+        refuse(v.where + ": " + name + "=" + v.text + " does not fit an int");
+    return static_cast<int>(value);
+}
+
+bool is_number(const char* s)
+{
+    char* end = nullptr;
+    std::strtod(s, &end);
+    return end != s && *end == '\0';
+}
+
+// xini, xfin, H and M, each checked as the dialogue checks its answers.
+law_answers checked_law(const given v[4], const std::string& interval_where)
+{
+    law_answers law{real_value(v[0], "xini"), real_value(v[1], "xfin"), real_value(v[2], "H"), int_value(v[3], "M")};
+    if (!(std::isfinite(law.xini) && std::isfinite(law.xfin) && -1 <= law.xini && law.xini < law.xfin &&
+          law.xfin <= 1)) {
+        refuse(interval_where + ": xini=" + v[0].text + ", xfin=" + v[1].text +
+               ": the interval must satisfy -1 <= xini < xfin <= 1");
+    }
+    if (!(law.H >= 1 && std::isfinite(law.H)))
+        refuse(v[2].where + ": H=" + v[2].text + " must be a finite number >= 1");
+    if (law.M < 0 || law.M % 2 != 0) refuse(v[3].where + ": M=" + v[3].text + " must be even and >= 0");
+    return law;
+}
+
+std::string argument(int i) { return "argument " + std::to_string(i); }
+
+std::string arguments(int first, int second)
+{
+    return "arguments " + std::to_string(first) + " and " + std::to_string(second);
+}
+
+void read_law_file(const given& file, std::vector<law_answers>& laws)
+{
+    std::ifstream in(file.text);
+    if (!in) refuse(file.where + ": cannot read the law file \"" + file.text + "\": " + std::strerror(errno));
+    const std::size_t before = laws.size();
+    std::string line;
+    for (int number = 1; std::getline(in, line); ++number) {
+        const std::string where = file.text + ":" + std::to_string(number);
+        line = line.substr(0, line.find('#'));
+        given v[4];
+        std::size_t found = 0;
+        for (std::size_t i = 0; i < line.size();) {
+            const std::size_t start = line.find_first_not_of(" \t\r", i);
+            if (start == std::string::npos) break;
+            const std::size_t stop = std::min(line.find_first_of(" \t\r", start), line.size());
+            if (found < 4) v[found] = {line.substr(start, stop - start), where};
+            ++found;
+            i = stop;
+        }
+        if (found == 0) continue;
+        if (found != 4) refuse(where + ": expected the four numbers xini xfin H M, found " + std::to_string(found));
+        laws.push_back(checked_law(v, where));
+        if (static_cast<long>(laws.size()) > max_edges) refuse(where + ": more laws than one run builds");
+    }
+    if (in.bad() || !in.eof()) refuse(file.where + ": cannot read the law file \"" + file.text + "\"");
+    if (laws.size() == before) refuse(file.where + ": the law file \"" + file.text + "\" holds no law");
+}
 
 }  // namespace
+
+std::string law_name(std::size_t number, const law_answers& law)
+{
+    return "law " + std::to_string(number) + " (xini=" + numeric::shortest(law.xini) +
+           ", xfin=" + numeric::shortest(law.xfin) + ", H=" + numeric::shortest(law.H) +
+           ", M=" + std::to_string(law.M) + ")";
+}
 
 options read_arguments(int argc, char** argv)
 {
     options chosen;
+    std::vector<given> answers;  // the five answers, when given without options
+    given bins, plot;
+    bool laws_given = false;
+    bool values_only = false;
     for (int i = 1; i < argc; ++i) {
-        if (std::strcmp(argv[i], "--tight") == 0) {
+        const std::string_view arg(argv[i]);
+        if (values_only || arg.substr(0, 2) != "--") {
+            if (!values_only && arg.size() > 1 && arg[0] == '-' && !is_number(argv[i])) {
+                std::fprintf(stderr, "sin_cos: unknown argument \"%s\"\n%s", argv[i], usage);
+                std::exit(-1);
+            }
+            answers.push_back({argv[i], argument(i), i});
+            continue;
+        }
+        if (arg == "--") {
+            values_only = true;
+            continue;
+        }
+        const std::size_t equals = arg.find('=');
+        const std::string_view name = arg.substr(0, equals);
+        const bool inline_value = equals != std::string_view::npos;
+        const int at = i;
+        // The option's one value: after '=' or the next argument.
+        auto value = [&]() -> given {
+            if (inline_value) return {std::string(arg.substr(equals + 1)), argument(at)};
+            if (i + 1 >= argc) refuse(argument(at) + ": " + std::string(name) + " needs a value");
+            ++i;
+            return {argv[i], argument(i)};
+        };
+        auto no_value = [&] {
+            if (inline_value) refuse(argument(at) + ": " + std::string(name) + " takes no value");
+        };
+        if (name == "--tight") {
+            no_value();
             chosen.tight = true;
-        } else if (std::strcmp(argv[i], "--help") == 0) {
+        } else if (name == "--help") {
+            no_value();
             std::fputs(usage, stdout);
             std::fputs(help, stdout);
             std::exit(0);
-        } else if (std::strcmp(argv[i], "--version") == 0) {
+        } else if (name == "--version") {
+            no_value();
             std::printf("sin_cos %s\n", SIN_COS_VERSION);
             std::exit(0);
+        } else if (name == "--bins") {
+            bins = value();
+        } else if (name == "--plot") {
+            plot = value();
+        } else if (name == "--laws") {
+            read_law_file(value(), chosen.laws);
+            laws_given = true;
+        } else if (name == "--law") {
+            if (inline_value) refuse(argument(at) + ": --law takes four values: --law XINI XFIN H M");
+            const int left = argc - 1 - i;
+            if (left < 4) {
+                refuse(argument(at) + ": --law needs the four values XINI XFIN H M, found " + std::to_string(left));
+            }
+            given v[4];
+            for (given& one : v) {
+                ++i;
+                one = {argv[i], argument(i)};
+            }
+            chosen.laws.push_back(checked_law(v, arguments(at + 1, at + 2)));
+            laws_given = true;
         } else {
             std::fprintf(stderr, "sin_cos: unknown argument \"%s\"\n%s", argv[i], usage);
             std::exit(-1);
         }
+    }
+
+    const bool bins_given = !bins.where.empty();
+    if (!answers.empty()) {
+        if (laws_given || bins_given) {
+            refuse(answers.front().where + ": \"" + answers.front().text +
+                   "\": with --bins the laws are given by --law and --laws");
+        }
+        if (answers.size() > 5) {
+            refuse(answers[5].where + ": \"" + answers[5].text + "\": more than the five answers XINI XFIN H M N");
+        }
+        if (answers.size() < 5) {
+            refuse(std::to_string(answers.size()) + (answers.size() == 1 ? " answer" : " answers") +
+                   " given: the five answers XINI XFIN H M N are all needed");
+        }
+        chosen.laws.push_back(checked_law(answers.data(), arguments(answers[0].at, answers[1].at)));
+        bins = answers[4];
+    } else if (laws_given && !bins_given) {
+        refuse("--law and --laws need --bins N, the number of bins of every histogram");
+    } else if (bins_given && !laws_given) {
+        refuse(bins.where + ": --bins needs at least one --law or --laws");
+    }
+    chosen.answered = !chosen.laws.empty();
+
+    if (!chosen.answered) {
+        if (!plot.where.empty()) refuse(plot.where + ": --plot chooses among laws given on the command line");
+        return chosen;
+    }
+    chosen.n = int_value(bins, "n");
+    if (chosen.n < 1 || chosen.n > envelope::max_bins) {
+        refuse(bins.where + ": n=" + bins.text + " must be between 1 and " + std::to_string(envelope::max_bins));
+    }
+    const long edges = static_cast<long>(chosen.laws.size()) * chosen.n;
+    if (edges > max_edges) {
+        refuse(bins.where + ": " + std::to_string(chosen.laws.size()) + " laws of n=" + bins.text + " bins are " +
+               std::to_string(edges) + " edges, more than the " + std::to_string(max_edges) + " one run builds");
+    }
+    chosen.plot = chosen.laws.size();
+    if (!plot.where.empty()) {
+        const int k = int_value(plot, "K");
+        if (k < 1 || static_cast<std::size_t>(k) > chosen.laws.size()) {
+            refuse(plot.where + ": --plot " + plot.text + ": the laws are numbered 1 to " +
+                   std::to_string(chosen.laws.size()));
+        }
+        chosen.plot = static_cast<std::size_t>(k);
     }
     return chosen;
 }

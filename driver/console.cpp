@@ -50,12 +50,19 @@ void console_observer::progress(envelope::progress_event event, const char* stag
     }
 }
 
-void console_observer::recalibrating(const char* why) { std::fprintf(stderr, "!!! table recalibrated: %s\n", why); }
+void console_observer::recalibrating(const char* why) { announce_recalibration("", why); }
 
-void warn_low_bins(const std::vector<envelope::low_bin>& low)
+void announce_recalibration(const std::string& about, const char* why)
+{
+    std::fprintf(stderr, "!!! %stable recalibrated: %s\n", about.c_str(), why);
+}
+
+void warn_low_bins(const std::vector<envelope::low_bin>& low) { warn_low_bins("", low); }
+
+void warn_low_bins(const std::string& about, const std::vector<envelope::low_bin>& low)
 {
     for (const envelope::low_bin& b : low) {
-        std::fprintf(stderr, "!!! for f1[%d]=%f <max=%f on [%f,%f]\n", b.i, b.f1, b.max, b.x0, b.x1);
+        std::fprintf(stderr, "!!! %sfor f1[%d]=%f <max=%f on [%f,%f]\n", about.c_str(), b.i, b.f1, b.max, b.x0, b.x1);
     }
 }
 
@@ -83,19 +90,37 @@ int finish_output()
     return 1;
 }
 
-void compare_with_tight(const envelope::answers& checked, double loss)
+std::optional<double> tight_loss_worth_telling(const envelope::answers& checked, double loss)
 {
-    if (isatty(STDERR_FILENO) != 1) return;
+    if (isatty(STDERR_FILENO) != 1) return std::nullopt;
     double tight = 0;
     try {
         tight = envelope::build(checked, envelope::mode::tight).table.loss;
     } catch (const numeric::failure&) {
-        return;
+        return std::nullopt;
     }
     // Far above: more than one point of loss, and more than twice as much.
-    if (loss - tight > 1.0 && loss > 2 * tight) {
-        std::fprintf(stderr, "!!! sin_cos --tight loses %.3g%% on these answers instead of %.3g%%\n", tight, loss);
-    }
+    if (loss - tight > 1.0 && loss > 2 * tight) return tight;
+    return std::nullopt;
+}
+
+void tell_tight_loss(const std::string& about, double tight, double loss)
+{
+    std::fprintf(stderr, "!!! %ssin_cos --tight loses %.3g%% on these answers instead of %.3g%%\n", about.c_str(),
+                 tight, loss);
+}
+
+void compare_with_tight(const envelope::answers& checked, double loss)
+{
+    if (const auto tight = tight_loss_worth_telling(checked, loss)) tell_tight_loss("", *tight, loss);
+}
+
+void closing_lines()
+{
+    std::printf("\n     -----------------------------------\n");
+    std::printf("You must copy the file \"Sin_Cos.res\" in your working directory\n");
+    std::printf("You must copy the first lines of Sin_Cos.res at the beginning of the program\n");
+    std::printf("     -----------------------------------\n\n");
 }
 
 void report_line(int ihist, double H, int M, double loss)

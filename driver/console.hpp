@@ -3,6 +3,8 @@
 // What the tool says on the console about a build.
 
 #include <chrono>
+#include <optional>
+#include <string>
 #include <vector>
 
 #include "envelope/table.hpp"
@@ -29,11 +31,19 @@ private:
     steady::time_point drawn_;
 };
 
+// The same, and the notes below, about one law of several: `about` names it
+// ("law 2 (xini=-1, ...): ").
+void announce_recalibration(const std::string& about, const char* why);
+
 // One warning line on standard error for each bin below the density's maximum.
 void warn_low_bins(const std::vector<envelope::low_bin>& low);
+void warn_low_bins(const std::string& about, const std::vector<envelope::low_bin>& low);
 
 // The report line of histogram number ihist, with its loss.
 void report_line(int ihist, double H, int M, double loss);
+
+// The lines that close a run whose files are written.
+void closing_lines();
 
 // Tells a failure where the tool always has: a refusal on standard output (and
 // on standard error too when standard output is not a terminal, where nobody
@@ -51,5 +61,10 @@ int finish_output();
 // On a terminal, one line on standard error when --tight would give the same
 // answers a far smaller loss than the default calibration's `loss`.
 void compare_with_tight(const envelope::answers& checked, double loss);
+
+// Its two halves, for builds that are told about later: the --tight loss
+// worth telling (on a terminal only; it builds), and the line that tells it.
+std::optional<double> tight_loss_worth_telling(const envelope::answers& checked, double loss);
+void tell_tight_loss(const std::string& about, double tight, double loss);
 
 }  // namespace driver

@@ -3,6 +3,7 @@
 #include "driver/arguments.hpp"
 #include "driver/console.hpp"
 #include "driver/dialogue.hpp"
+#include "driver/laws_run.hpp"
 #include "driver/signals.hpp"
 #include "driver/table_files.hpp"
 #include "envelope/build.hpp"
@@ -35,10 +36,7 @@ void run(const driver::options& chosen, int* banner_due)
     *banner_due = 0;  // the build is done: a file that cannot be written leaves both as they were
     driver::write_files(t);
 
-    std::printf("\n     -----------------------------------\n");
-    std::printf("You must copy the file \"Sin_Cos.res\" in your working directory\n");
-    std::printf("You must copy the first lines of Sin_Cos.res at the beginning of the program\n");
-    std::printf("     -----------------------------------\n\n");
+    driver::closing_lines();
 }
 
 }  // namespace
@@ -47,6 +45,14 @@ int main(int argc, char** argv)
 {
     const driver::options chosen = driver::read_arguments(argc, argv);
     driver::guard_temporaries();
+    if (chosen.answered) {
+        try {
+            driver::run_laws(chosen);
+        } catch (const numeric::failure& f) {
+            return driver::report_failure(f);  // the files stay as they were
+        }
+        return driver::finish_output();
+    }
     // Failures come back here, and this is where they are told.
     int banner_due = 0;
     try {

@@ -47,11 +47,16 @@ void write_files(const envelope::built& t)
 {
     const law::table& h = t.table;
     const int n = static_cast<int>(h.bins());
-    const std::string table =
-        sampler::text::banner(n) + sampler::text::histogram(h.H, h.M, n, h.xini, h.xfin, h.loss, h.a, h.edges.data());
+    write_files(sampler::text::banner(n) +
+                    sampler::text::histogram(h.H, h.M, n, h.xini, h.xfin, h.loss, h.a, h.edges.data()),
+                t);
+}
+
+void write_files(const std::string& table, const envelope::built& plotted)
+{
     try {
         sampler::files::staged_file table_file(table_file_name, table, note_temporary);
-        sampler::files::staged_file plot_file(plot_file_name, plot_text(t), note_temporary);
+        sampler::files::staged_file plot_file(plot_file_name, plot_text(plotted), note_temporary);
         // A stop arriving now waits until both files are in place.
         const deferred_stops deferred;
         table_file.commit();

@@ -14,13 +14,13 @@
 #include <istream>
 #include <new>
 #include <sstream>
+#include <stdexcept>
 #include <string_view>
 
 namespace sampler {
 
 namespace {
 
-using law::first_edge_line;
 using law::header_line;
 using law::header_rounding;
 
@@ -97,6 +97,7 @@ public:
     }
 
     int number() const { return number_; }
+    const std::string& current() const { return text_; }
 
 private:
     bool read()
@@ -129,7 +130,46 @@ table_error::table_error(kind k, const std::string& source, int line, const std:
 {
 }
 
-Table read_table(std::istream& in, const std::string& source)
+namespace {
+
+// A header line, its edges and where they start, not yet checked.
+struct parsed {
+    Table table;
+    int header_at;
+};
+
+std::string shifted_line_mentions(std::string what, int shift)
+{
+    // The soundness messages count lines as in a file of one histogram.
+    const std::string mark = "(line ";
+    for (std::size_t at = what.find(mark); at != std::string::npos; at = what.find(mark, at + 1)) {
+        const std::size_t digits = at + mark.size();
+        const std::size_t close = what.find(')', digits);
+        int line = 0;
+        if (close == std::string::npos || !parse(std::string_view(what).substr(digits, close - digits), line))
+            continue;
+        what.replace(digits, close - digits, std::to_string(line + shift));
+    }
+    return what;
+}
+
+// `label` names the histogram in a file of several, "" in a file of one.
+void validate_at(const Table& t, const std::string& source, int header_at, const std::string& label)
+{
+    const std::size_t n = t.bins();
+    if (n < 1) malformed(source, header_at, label + "the table has no bins");
+    const law::stored_table stored{t.H, t.M, t.xini, t.xfin, t.loss, t.a, t.edges.data(), n};
+    if (const auto fault = law::soundness_fault(stored)) {
+        const int shift = header_at - header_line;
+        throw table_error(fault->malformed ? table_error::kind::malformed : table_error::kind::unsound, source,
+                          fault->line > 0 ? fault->line + shift : 0,
+                          label + shifted_line_mentions(fault->what, shift));
+    }
+}
+
+}  // namespace
+
+std::vector<Table> read_tables(std::istream& in, const std::string& source)
 {
     line_reader lines(in, source);
 
@@ -142,33 +182,72 @@ Table read_table(std::istream& in, const std::string& source)
     if (lines.next("the end of the copy banner").rfind('$', 0) != 0)
         malformed(source, 3, "expected the end of the copy banner (a line starting with '$')");
 
-    const auto header = split(lines.next("the header line H M n xini xfin loss a"));
-    Table t;
-    int n = 0;
-    if (header.size() != 7 || !parse(header[0], t.H) || !parse(header[1], t.M) || !parse(header[2], n) ||
-        !parse(header[3], t.xini) || !parse(header[4], t.xfin) || !parse(header[5], t.loss) ||
-        !parse(header[6], t.a))
-        malformed(source, header_line, "expected the header line H M n xini xfin loss a");
-    if (n != nd_poi)
-        malformed(source, header_line,
-                  "the header gives " + std::to_string(n) + " bins but Nd_poi is " + std::to_string(nd_poi));
-    if (n < 1) malformed(source, header_line, "the bin count must be at least 1, not " + std::to_string(n));
+    std::vector<parsed> histograms;
+    // The first header follows the banner; a later one is the next line that is not blank.
+    std::string text = lines.next("the header line H M n xini xfin loss a");
+    for (;;) {
+        const int header_at = lines.number();
+        const auto header = split(text);
+        if (!histograms.empty() && header.size() != 7) {
+            malformed(source, header_at,
+                      "unexpected text after the last of the " + std::to_string(nd_poi) +
+                          " edges: expected the header line of another histogram");
+        }
+        Table t;
+        int n = 0;
+        if (header.size() != 7 || !parse(header[0], t.H) || !parse(header[1], t.M) || !parse(header[2], n) ||
+            !parse(header[3], t.xini) || !parse(header[4], t.xfin) || !parse(header[5], t.loss) ||
+            !parse(header[6], t.a))
+            malformed(source, header_at, "expected the header line H M n xini xfin loss a");
+        if (n != nd_poi)
+            malformed(source, header_at,
+                      "the header gives " + std::to_string(n) + " bins but Nd_poi is " + std::to_string(nd_poi));
+        if (n < 1) malformed(source, header_at, "the bin count must be at least 1, not " + std::to_string(n));
 
-    for (int i = 0; i < n; ++i) {
-        const std::string expected = "edge " + std::to_string(i + 1) + " of " + std::to_string(n);
-        const auto tokens = split(lines.next(expected.c_str()));
-        double edge = 0;
-        if (tokens.size() != 1 || !parse(tokens[0], edge)) malformed(source, lines.number(), "expected " + expected);
-        t.edges.push_back(edge);
+        for (int i = 0; i < n; ++i) {
+            const std::string expected = "edge " + std::to_string(i + 1) + " of " + std::to_string(n);
+            const auto tokens = split(lines.next(expected.c_str()));
+            double edge = 0;
+            if (tokens.size() != 1 || !parse(tokens[0], edge))
+                malformed(source, lines.number(), "expected " + expected);
+            t.edges.push_back(edge);
+        }
+        // The first edge carries xini at full precision, the header only six decimals.
+        if (std::fabs(t.edges[0] - t.xini) <= header_rounding) t.xini = t.edges[0];
+        t.edges.push_back(t.xfin);
+        histograms.push_back({std::move(t), header_at});
+        if (lines.at_end()) break;
+        text = lines.current();
     }
-    if (!lines.at_end())
-        malformed(source, lines.number(), "unexpected text after the last of the " + std::to_string(n) + " edges");
 
-    // The first edge carries xini at full precision, the header only six decimals.
-    if (std::fabs(t.edges[0] - t.xini) <= header_rounding) t.xini = t.edges[0];
-    t.edges.push_back(t.xfin);
-    validate(t, source);
-    return t;
+    const std::size_t count = histograms.size();
+    std::vector<Table> tables;
+    tables.reserve(count);
+    for (std::size_t k = 0; k < count; ++k) {
+        const std::string label =
+            count == 1 ? "" : "histogram " + std::to_string(k + 1) + " of " + std::to_string(count) + ": ";
+        validate_at(histograms[k].table, source, histograms[k].header_at, label);
+        tables.push_back(std::move(histograms[k].table));
+    }
+    return tables;
+}
+
+std::vector<Table> load_tables(const std::string& path)
+{
+    std::ifstream in(path);
+    if (!in) malformed(path, 0, "cannot open the table file");
+    return read_tables(in, path);
+}
+
+Table read_table(std::istream& in, const std::string& source)
+{
+    std::vector<Table> tables = read_tables(in, source);
+    if (tables.size() != 1) {
+        malformed(source, 0,
+                  "the file holds " + std::to_string(tables.size()) +
+                      " histograms, not one: load_tables reads them all, or choose one by its index");
+    }
+    return std::move(tables.front());
 }
 
 Table load_table(const std::string& path)
@@ -183,15 +262,16 @@ Table load_table(const std::string& path)
     return read_table(in, path);
 }
 
-void validate(const Table& t, const std::string& source)
+Table load_table(const std::string& path, std::size_t index)
 {
-    const std::size_t n = t.bins();
-    if (n < 1) malformed(source, header_line, "the table has no bins");
-    const law::stored_table stored{t.H, t.M, t.xini, t.xfin, t.loss, t.a, t.edges.data(), n};
-    if (const auto fault = law::soundness_fault(stored)) {
-        throw table_error(fault->malformed ? table_error::kind::malformed : table_error::kind::unsound, source,
-                          fault->line, fault->what);
+    std::vector<Table> tables = load_tables(path);
+    if (index >= tables.size()) {
+        throw std::out_of_range(path + ": no histogram " + std::to_string(index) + ": the file holds " +
+                                std::to_string(tables.size()) + ", numbered from 0");
     }
+    return std::move(tables[index]);
 }
+
+void validate(const Table& t, const std::string& source) { validate_at(t, source, header_line, ""); }
 
 }  // namespace sampler

@@ -3,10 +3,13 @@
 #include <cstdio>
 #include <exception>
 #include <limits>
+#include <cstdlib>
 #include <new>
 #include <random>
 #include <stdexcept>
 #include <string>
+#include <utility>
+#include <vector>
 
 #include "sin_cos/sampler.hpp"
 
@@ -91,6 +94,23 @@ bool given(bool present, const char* function, const char* what) noexcept
 
 const sampler::Table* table_of(const sin_cos_table* t) { return &t->dist.table(); }
 
+// The tables as an array of handles the caller owns; *count is set only once all are made.
+sin_cos_table** handles(std::vector<sampler::Table> tables, const std::string& source, size_t* count)
+{
+    // malloc'd, so that free() can take the array alone from a caller that keeps its tables.
+    auto** array = static_cast<sin_cos_table**>(std::calloc(tables.size(), sizeof(sin_cos_table*)));
+    if (array == nullptr) throw std::bad_alloc();
+    try {
+        for (size_t k = 0; k < tables.size(); ++k)
+            array[k] = new sin_cos_table{sampler::sin_cos_distribution(std::move(tables[k]), source)};
+    } catch (...) {
+        sin_cos_free_tables(array, tables.size());
+        throw;
+    }
+    *count = tables.size();
+    return array;
+}
+
 }  // namespace
 
 extern "C" {
@@ -121,6 +141,64 @@ int sin_cos_write(const sin_cos_table* t, const char* path)
 }
 
 void sin_cos_free(sin_cos_table* t) { delete t; }
+
+void sin_cos_free_tables(sin_cos_table** tables, size_t count)
+{
+    if (tables == nullptr) return;
+    for (size_t k = 0; k < count; ++k) delete tables[k];
+    std::free(tables);
+}
+
+sin_cos_table** sin_cos_load_tables(const char* path, size_t* count)
+{
+    if (count != nullptr) *count = 0;
+    return guarded<sin_cos_table**>(nullptr, [&] {
+        if (!given(count, "sin_cos_load_tables", "count")) return static_cast<sin_cos_table**>(nullptr);
+        if (path == nullptr) throw std::invalid_argument("sin_cos_load_tables: the path is NULL");
+        return handles(sampler::load_tables(path), path, count);
+    });
+}
+
+sin_cos_table* sin_cos_load_histogram(const char* path, size_t index)
+{
+    return guarded<sin_cos_table*>(nullptr, [&] {
+        if (path == nullptr) throw std::invalid_argument("sin_cos_load_histogram: the path is NULL");
+        return new sin_cos_table{sampler::sin_cos_distribution(sampler::load_table(path, index), path)};
+    });
+}
+
+sin_cos_table** sin_cos_build_tables(size_t count, const double* H, const int* M, const double* xini,
+                                     const double* xfin, int n, int tight)
+{
+    return guarded<sin_cos_table**>(nullptr, [&]() -> sin_cos_table** {
+        if (count == 0) throw std::invalid_argument("sin_cos_build_tables: no law to build");
+        if (!given(H, "sin_cos_build_tables", "H array") || !given(M, "sin_cos_build_tables", "M array") ||
+            !given(xini, "sin_cos_build_tables", "xini array") || !given(xfin, "sin_cos_build_tables", "xfin array"))
+            return nullptr;
+        std::vector<sampler::Law> laws(count);
+        for (size_t k = 0; k < count; ++k) laws[k] = {xini[k], xfin[k], H[k], M[k]};
+        size_t built = 0;
+        return handles(sampler::build_tables(laws, n, tight != 0 ? sampler::mode::tight : sampler::mode::specified),
+                       "table", &built);
+    });
+}
+
+int sin_cos_write_tables(sin_cos_table* const* tables, size_t count, const char* path)
+{
+    return guarded(-1, [&] {
+        if (!given(tables, "sin_cos_write_tables", "table array") || !given(path, "sin_cos_write_tables", "path"))
+            return -1;
+        std::vector<sampler::Table> copies;
+        copies.reserve(count);
+        for (size_t k = 0; k < count; ++k) {
+            if (tables[k] == nullptr)
+                throw std::invalid_argument("sin_cos_write_tables: table " + std::to_string(k + 1) + " is NULL");
+            copies.push_back(tables[k]->dist.table());
+        }
+        sampler::write_tables(copies, path);
+        return 0;
+    });
+}
 
 const char* sin_cos_error(void) { return failure.message.c_str(); }
 

@@ -19,6 +19,7 @@ module sin_cos
     public :: c_double, c_int64_t
     public :: sin_cos_table, sin_cos_rng
     public :: sin_cos_build, sin_cos_load, sin_cos_write, sin_cos_free, sin_cos_failed
+    public :: sin_cos_build_tables, sin_cos_load_tables, sin_cos_write_tables, sin_cos_free_tables
     public :: sin_cos_error, sin_cos_build_status
     public :: sin_cos_H, sin_cos_M, sin_cos_xini, sin_cos_xfin, sin_cos_loss, sin_cos_area, sin_cos_bins, &
               sin_cos_edges
@@ -52,6 +53,33 @@ module sin_cos
         subroutine c_free(t) bind(c, name="sin_cos_free")
             import :: c_ptr
             type(c_ptr), value :: t
+        end subroutine
+        type(c_ptr) function c_load_tables(path, count) bind(c, name="sin_cos_load_tables")
+            import :: c_ptr, c_char, c_size_t
+            character(kind=c_char), intent(in) :: path(*)
+            integer(c_size_t), intent(out) :: count
+        end function
+        type(c_ptr) function c_load_histogram(path, index) bind(c, name="sin_cos_load_histogram")
+            import :: c_ptr, c_char, c_size_t
+            character(kind=c_char), intent(in) :: path(*)
+            integer(c_size_t), value :: index
+        end function
+        type(c_ptr) function c_build_tables(count, H, M, xini, xfin, n, tight) bind(c, name="sin_cos_build_tables")
+            import :: c_ptr, c_double, c_int, c_size_t
+            integer(c_size_t), value :: count
+            real(c_double), intent(in) :: H(*), xini(*), xfin(*)
+            integer(c_int), intent(in) :: M(*)
+            integer(c_int), value :: n, tight
+        end function
+        integer(c_int) function c_write_tables(tables, count, path) bind(c, name="sin_cos_write_tables")
+            import :: c_ptr, c_char, c_int, c_size_t
+            type(c_ptr), intent(in) :: tables(*)
+            integer(c_size_t), value :: count
+            character(kind=c_char), intent(in) :: path(*)
+        end function
+        subroutine c_free_array(p) bind(c, name="free")
+            import :: c_ptr
+            type(c_ptr), value :: p
         end subroutine
         type(c_ptr) function c_error() bind(c, name="sin_cos_error")
             import :: c_ptr
@@ -132,19 +160,81 @@ contains
         t%ptr = c_build(H, int(M, c_int), xini, xfin, int(n, c_int), mode)
     end function
 
-    ! A table file written by sin_cos (trailing blanks of path are dropped).
-    function sin_cos_load(path) result(t)
-        character(len=*), intent(in) :: path
-        type(sin_cos_table) :: t
-        t%ptr = c_load(trim(path) // c_null_char)
-    end function
-
     ! Writes the table file as sin_cos writes it; .false. on failure.
     logical function sin_cos_write(t, path)
         type(sin_cos_table), intent(in) :: t
         character(len=*), intent(in) :: path
         sin_cos_write = c_write(t%ptr, trim(path) // c_null_char) == 0
     end function
+
+    ! A table file written by sin_cos; with histogram (from 1), that histogram
+    ! of a file of several (without it such a file is refused, the message
+    ! saying how many histograms it holds).
+    function sin_cos_load(path, histogram) result(t)
+        character(len=*), intent(in) :: path
+        integer, intent(in), optional :: histogram
+        type(sin_cos_table) :: t
+        if (present(histogram)) then
+            if (histogram < 1) then
+                t%ptr = c_load_histogram(trim(path) // c_null_char, huge(0_c_size_t))
+            else
+                t%ptr = c_load_histogram(trim(path) // c_null_char, int(histogram - 1, c_size_t))
+            end if
+        else
+            t%ptr = c_load(trim(path) // c_null_char)
+        end if
+    end function
+
+    ! Every histogram of a table file, in order; an array of size 0 on failure.
+    function sin_cos_load_tables(path) result(tables)
+        character(len=*), intent(in) :: path
+        type(sin_cos_table), allocatable :: tables(:)
+        type(c_ptr) :: array
+        integer(c_size_t) :: count
+        array = c_load_tables(trim(path) // c_null_char, count)
+        tables = adopt(array, count)
+    end function
+
+    ! The tables of the laws (H(k), M(k), xini(k), xfin(k)) with n bins each,
+    ! built side by side; an array of size 0 where the tool would stop for one
+    ! of them (sin_cos_error() names the first in order).
+    function sin_cos_build_tables(H, M, xini, xfin, n, tight) result(tables)
+        real(c_double), intent(in) :: H(:), xini(:), xfin(:)
+        integer, intent(in) :: M(:), n
+        logical, intent(in), optional :: tight
+        type(sin_cos_table), allocatable :: tables(:)
+        integer(c_int) :: mode
+        integer(c_size_t) :: count
+        type(c_ptr) :: array
+        mode = 0
+        if (present(tight)) then
+            if (tight) mode = 1
+        end if
+        count = int(min(size(H), size(M), size(xini), size(xfin)), c_size_t)
+        array = c_build_tables(count, H, int(M, c_int), xini, xfin, int(n, c_int), mode)
+        tables = adopt(array, count)
+    end function
+
+    ! One table file of the tables in order; .false. on failure.
+    logical function sin_cos_write_tables(tables, path)
+        type(sin_cos_table), intent(in) :: tables(:)
+        character(len=*), intent(in) :: path
+        type(c_ptr), allocatable :: handles(:)
+        integer :: k
+        allocate (handles(size(tables)))
+        do k = 1, size(tables)
+            handles(k) = tables(k)%ptr
+        end do
+        sin_cos_write_tables = c_write_tables(handles, int(size(tables), c_size_t), trim(path) // c_null_char) == 0
+    end function
+
+    subroutine sin_cos_free_tables(tables)
+        type(sin_cos_table), intent(inout) :: tables(:)
+        integer :: k
+        do k = 1, size(tables)
+            call sin_cos_free(tables(k))
+        end do
+    end subroutine
 
     subroutine sin_cos_free(t)
         type(sin_cos_table), intent(inout) :: t
@@ -254,5 +344,24 @@ contains
         real(c_double), intent(out), contiguous :: out(:)
         call c_fill(t%ptr, g%ptr, out, int(size(out), c_size_t))
     end subroutine
+
+    ! The handles of a C array of tables, which is freed: the tables stay.
+    function adopt(array, count) result(tables)
+        type(c_ptr), intent(in) :: array
+        integer(c_size_t), intent(in) :: count
+        type(sin_cos_table), allocatable :: tables(:)
+        type(c_ptr), pointer :: handles(:)
+        integer :: k
+        if (.not. c_associated(array)) then
+            allocate (tables(0))
+            return
+        end if
+        call c_f_pointer(array, handles, [count])
+        allocate (tables(count))
+        do k = 1, int(count)
+            tables(k)%ptr = handles(k)
+        end do
+        call c_free_array(array)
+    end function
 
 end module

@@ -10,11 +10,13 @@
 #include <random>
 #include <stdexcept>
 #include <string>
+#include <tuple>
 #include <utility>
 #include <vector>
 
 #include <pybind11/numpy.h>
 #include <pybind11/pybind11.h>
+#include <pybind11/stl.h>
 
 #include "bit_generator.hpp"
 #include "fd_input.hpp"
@@ -70,18 +72,29 @@ void translate(std::exception_ptr p)
     throw py::error_already_set();
 }
 
-sampler::Table load(int fd, const std::string& source, const py::object& filename)
+template <class Read>
+auto read_from(int fd, const py::object& filename, Read read)
 {
     sin_cos_python::fd_input buffer(fd);
     std::istream in(&buffer);
     try {
         const py::gil_scoped_release unlocked;
-        return sampler::read_table(in, source);
+        return read(in);
     } catch (const sampler::table_error&) {
         // A failed read looks like a truncated table to the reader.
         if (buffer.error() != 0) raise_os_error(buffer.error(), filename, "read error");
         throw;
     }
+}
+
+sampler::Table load(int fd, const std::string& source, const py::object& filename)
+{
+    return read_from(fd, filename, [&](std::istream& in) { return sampler::read_table(in, source); });
+}
+
+std::vector<sampler::Table> load_all(int fd, const std::string& source, const py::object& filename)
+{
+    return read_from(fd, filename, [&](std::istream& in) { return sampler::read_tables(in, source); });
 }
 
 void save(const sampler::Table& t, const std::string& path, const py::object& filename)
@@ -192,6 +205,13 @@ PYBIND11_MODULE(_core, m)
         return sampler::build_table(H, M, xini, xfin, n, tight ? sampler::mode::tight : sampler::mode::specified);
     });
     m.def("load", &load);
+    m.def("load_all", &load_all);
+    m.def("build_all", [](const std::vector<std::tuple<double, double, double, int>>& laws, int n, bool tight) {
+        std::vector<sampler::Law> set;
+        for (const auto& [xini, xfin, H, M] : laws) set.push_back({xini, xfin, H, M});
+        const py::gil_scoped_release unlocked;
+        return sampler::build_tables(set, n, tight ? sampler::mode::tight : sampler::mode::specified);
+    });
     m.def("from_parts", &from_parts);
 
     py::class_<sampler::sin_cos_distribution>(m, "Sampler")

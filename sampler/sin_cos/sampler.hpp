@@ -10,6 +10,7 @@
 
 #include <stdexcept>
 #include <string>
+#include <vector>
 
 #include "distribution.hpp"
 #include "table.hpp"
@@ -40,5 +41,20 @@ private:
 // Throws build_error where the tool would stop; the next build is unaffected.
 // Every build owns its state: calls from several threads run side by side.
 Table build_table(double H, int M, double xini, double xfin, int n, mode m = mode::specified);
+
+// One law of a set, in the order sin_cos asks for its answers.
+struct Law {
+    double xini = -1.0;
+    double xfin = 1.0;
+    double H = 2.0;
+    int M = 4;
+};
+
+// The tables of several laws with n bins each, in the laws' order, built side
+// by side on every core; each is the table build_table gives for its law.
+// When laws cannot be built, the build_error is that of the first of them in
+// the given order, its message starting with the law ("law 2 (xini=-1,
+// xfin=1, H=2.5, M=3): "); no law after it is started.
+std::vector<Table> build_tables(const std::vector<Law>& laws, int n, mode m = mode::specified);
 
 }  // namespace sampler

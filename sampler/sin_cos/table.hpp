@@ -62,10 +62,21 @@ using law::cos_factor;
 using law::sin_factor;
 using law::density;
 
-// Reads the banner, the first histogram's header and its Nd_poi edges; xfin
-// from the header closes the last bin. `source` names the file in messages.
+// Reads every histogram of a table file: the banner once, then for each
+// histogram its header line and Nd_poi edges (blank lines may separate them,
+// as in K single tables pasted under one banner); xfin from each header
+// closes its last bin. `source` names the file in messages; those about one
+// histogram of several also say which ("histogram 2 of 3").
+std::vector<Table> read_tables(std::istream& in, const std::string& source);
+std::vector<Table> load_tables(const std::string& path);
+
+// A file of one histogram. A file of several is refused with a message saying
+// how many it holds (a malformed table_error without a line), never read as
+// its first; load_table(path, index) takes histogram `index`, counted from 0,
+// and throws std::out_of_range past the last.
 Table read_table(std::istream& in, const std::string& source);
 Table load_table(const std::string& path);
+Table load_table(const std::string& path, std::size_t index);
 
 // Checks a table built in memory the way read_table checks a file; the line
 // numbers in its messages are those the values would have in a file.
@@ -77,5 +88,12 @@ void validate(const Table& table, const std::string& source);
 // moved over it, keeping its permission bits. Throws std::runtime_error naming
 // the path when the file cannot be created or written.
 void write_table(const Table& table, const std::string& path);
+
+// The file of several histograms, in their order, under one banner: each
+// histogram's lines are those write_table writes for it alone. Every table
+// must have the same number of bins (Nd_poi is one for the file), and there
+// must be at least one: std::invalid_argument otherwise, before the file is
+// touched.
+void write_tables(const std::vector<Table>& tables, const std::string& path);
 
 }  // namespace sampler

@@ -188,6 +188,26 @@ TEST(SinCosCheck, ExtremeTablesAreJudgedAndNoReportIsLost)
     EXPECT_EQ(WIFEXITED(rc) ? WEXITSTATUS(rc) : -1, 1);
 }
 
+// Every histogram of a file is checked; a failing one is named.
+TEST(SinCosCheck, EveryHistogramOfAFile)
+{
+    const std::vector<sampler::Table> tables = {sampler::load_table(tool_table("").string()),
+                                                sampler::load_table(tool_table("0.2 0.9 30 10 5000").string())};
+    const fs::path dir = fresh_dir();
+    sampler::write_tables(tables, (dir / "Sin_Cos.res").string());
+    outcome r = run_check("--samples 20000", dir);
+    EXPECT_EQ(r.status, 0) << r.out;
+    EXPECT_NE(r.out.find("histogram:  2 of 2\ntable:      Sin_Cos.res: H = 30, M = 10"), std::string::npos) << r.out;
+    EXPECT_NE(r.out.find("result:     PASS  all 2 histograms"), std::string::npos) << r.out;
+
+    std::vector<sampler::Table> lowered = tables;
+    lowered[1].a *= 0.99;
+    sampler::write_tables(lowered, (dir / "Sin_Cos.res").string());
+    r = run_check("--samples 20000", dir);
+    EXPECT_EQ(r.status, 1) << r.out;
+    EXPECT_NE(r.out.find("table:      FAIL  Sin_Cos.res:5006: histogram 2 of 2: "), std::string::npos) << r.out;
+}
+
 TEST(SinCosCheck, CommandLineAndHistogram)
 {
     const struct {

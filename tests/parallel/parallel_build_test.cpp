@@ -78,4 +78,33 @@ TEST(Parallel, BuildsOnSeveralThreadsMatchTheSameBuildsOneAfterAnother)
     }
 }
 
+// A set of laws built side by side gives each law's table alone, and its
+// failure is the first failing law's in order, whatever the scheduling.
+TEST(Parallel, SetsOfLawsMatchTheirSingleBuildsAndFailAtTheFirstInOrder)
+{
+    const std::vector<sampler::Law> laws = {{0, 1, 1, 4}, {-1, -0.3, 2, 0}, {-1, 1, 2, 4}, {-0.3, 0.9, 2.11, 4},
+                                            {0.2, 0.9, 30, 10}};
+    for (const sampler::mode m : {sampler::mode::specified, sampler::mode::tight}) {
+        const std::vector<sampler::Table> set = sampler::build_tables(laws, 300, m);
+        ASSERT_EQ(set.size(), laws.size());
+        for (std::size_t k = 0; k < laws.size(); ++k) {
+            const sampler::Law& l = laws[k];
+            const sampler::Table alone = sampler::build_table(l.H, l.M, l.xini, l.xfin, 300, m);
+            EXPECT_EQ(set[k].edges, alone.edges) << k;
+            EXPECT_EQ(set[k].a, alone.a) << k;
+        }
+    }
+    std::vector<sampler::Law> failing = laws;
+    failing.insert(failing.begin() + 3, {-1, 1, 1e30, 4});
+    failing.push_back({-1, 1, 1e40, 0});
+    for (int round = 0; round < 5; ++round) {
+        try {
+            sampler::build_tables(failing, 300);
+            ADD_FAILURE() << "built";
+        } catch (const sampler::build_error& e) {
+            EXPECT_EQ(std::string(e.what()).rfind("law 4 (", 0), 0u) << e.what();
+        }
+    }
+}
+
 }  // namespace

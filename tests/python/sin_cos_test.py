@@ -122,6 +122,24 @@ class Tables(unittest.TestCase):
             with self.assertRaises(OSError):
                 b.save(os.path.join(d, "no", "such", "dir"))
 
+    def test_sets_of_laws_round_trip(self):
+        laws = [(-1, 1, 2.11, 4), (-0.3, 0.9, 3, 0), (0, 1, 1.5, 2)]
+        built = sin_cos.build_tables(laws, 200, tight=True)
+        alone = [sin_cos.build_table(H, M, xini, xfin, 200, tight=True) for xini, xfin, H, M in laws]
+        with tempfile.TemporaryDirectory() as d:
+            path = os.path.join(d, "Sin_Cos.res")
+            with open(path, "w") as f:  # the single files pasted under one banner
+                for k, t in enumerate(alone):
+                    t.save(os.path.join(d, "one"))
+                    f.writelines(open(os.path.join(d, "one")).readlines()[0 if k == 0 else 3:])
+            loaded = sin_cos.load_tables(path)
+            self.assertEqual([t.edges.tolist() for t in loaded], [t.edges.tolist() for t in built])
+            self.assertEqual([t.edges.tolist() for t in loaded], [t.edges.tolist() for t in alone])
+            with self.assertRaisesRegex(sin_cos.TableError, "holds 3 histograms"):
+                sin_cos.load_table(path)
+        with self.assertRaisesRegex(sin_cos.BuildError, r"^law 2 \(xini=-1, xfin=1, H=1e\+30, M=4\)"):
+            sin_cos.build_tables([(-1, 1, 2, 4), (-1, 1, 1e30, 4)], 50)
+
     def test_failures(self):
         with open(TABLE_FILE) as src:
             good = src.read().splitlines(keepends=True)

@@ -40,6 +40,32 @@ int sin_cos_write(const sin_cos_table *t, const char *path);
 
 void sin_cos_free(sin_cos_table *t); /* NULL is allowed */
 
+/* Sets of laws: a table file holds one or more histograms of n bins each
+ * (sin_cos_load refuses a file of several, saying how many it holds). The
+ * functions returning a set give an array of *count tables, each one a table
+ * as above; sin_cos_free_tables frees them and the array (the array alone is
+ * malloc'd memory: free() releases it and leaves the tables to the caller).
+ * NULL on failure, *count then 0. */
+
+/* Every histogram of a table file, in order. */
+sin_cos_table **sin_cos_load_tables(const char *path, size_t *count);
+
+/* Histogram `index` (from 0) of a table file. */
+sin_cos_table *sin_cos_load_histogram(const char *path, size_t index);
+
+/* The tables of count laws (H[k], M[k], xini[k], xfin[k]) with n bins each,
+ * built side by side on every core; NULL where the tool would stop for one of
+ * them, sin_cos_error() naming the first such law in order ("law 2 (...): "). */
+sin_cos_table **sin_cos_build_tables(size_t count, const double *H, const int *M, const double *xini,
+                                     const double *xfin, int n, int tight);
+
+/* One table file of the count tables in order under one banner, each
+ * histogram as sin_cos_write writes it; they must have the same number of
+ * bins. 0, or -1 on failure (the file is then as it was). */
+int sin_cos_write_tables(sin_cos_table *const *tables, size_t count, const char *path);
+
+void sin_cos_free_tables(sin_cos_table **tables, size_t count); /* NULL is allowed */
+
 /* Why this thread's last failing call failed: the tool's message for a build,
  * the file and line for a load. "" before any failure. The string belongs to
  * the library and is this thread's own: it stays valid and unchanged until

@@ -12,8 +12,8 @@ Examples
 
 from ._errors import BuildError, ParameterError, TableError
 from ._sampler import Sampler
-from ._table import Table, _restore_table, build_table, load_table
+from ._table import Table, _restore_table, build_table, build_tables, load_table, load_tables
 from ._version import __version__
 
-__all__ = ["BuildError", "ParameterError", "Sampler", "Table", "TableError", "build_table", "load_table",
-           "__version__"]
+__all__ = ["BuildError", "ParameterError", "Sampler", "Table", "TableError", "build_table", "build_tables",
+           "load_table", "load_tables", "__version__"]

@@ -232,7 +232,10 @@ def build_table(H, M, xini, xfin, n, *, tight=False):
 
 
 def load_table(path):
-    """Read the first table of a file ``sin_cos`` wrote, and check it.
+    """Read the table of a file ``sin_cos`` wrote, and check it.
+
+    A file of several histograms is refused with their count: read it with
+    `load_tables`.
 
     Parameters
     ----------
@@ -262,3 +265,68 @@ def load_table(path):
         return Table._of(_core.load(fd, os.fsencode(p), p))
     finally:
         os.close(fd)
+
+
+def load_tables(path):
+    """Read every histogram of a table file, in order, and check each.
+
+    Parameters
+    ----------
+    path : str, bytes or os.PathLike
+        The table file; a file of K single tables under one banner reads too.
+
+    Returns
+    -------
+    list of Table
+
+    Raises
+    ------
+    OSError
+        As `load_table`.
+    TableError
+        As `load_table`, its message naming the histogram.
+    """
+    p = _checks.path("path", path)
+    fd = os.open(p, os.O_RDONLY | os.O_CLOEXEC)
+    try:
+        if stat.S_ISDIR(os.fstat(fd).st_mode):
+            raise IsADirectoryError(errno.EISDIR, os.strerror(errno.EISDIR), p)
+        return [Table._of(t) for t in _core.load_all(fd, os.fsencode(p), p)]
+    finally:
+        os.close(fd)
+
+
+def build_tables(laws, n, *, tight=False):
+    """The tables of several laws with n bins each, built side by side.
+
+    Parameters
+    ----------
+    laws : sequence of (xini, xfin, H, M)
+        The laws, in the order of the tables returned.
+    n : int
+        The number of bins of every table, 1..100000.
+    tight : bool, optional, keyword-only
+        As in `build_table`.
+
+    Returns
+    -------
+    list of Table
+        Each equal to `build_table` of its law.
+
+    Raises
+    ------
+    ParameterError, BuildError
+        For the first law in order that ``sin_cos`` would stop on, its
+        message naming the law.
+    TypeError
+        A law that is not four numbers, named by its index.
+    """
+    checked = []
+    for k, law in enumerate(laws):
+        try:
+            xini, xfin, H, M = law
+        except (TypeError, ValueError):
+            raise TypeError(f"laws[{k}] must be (xini, xfin, H, M), not {law!r}") from None
+        checked.append((_checks.real(f"laws[{k}] xini", xini), _checks.real(f"laws[{k}] xfin", xfin),
+                        _checks.real(f"laws[{k}] H", H), _checks.c_int(f"laws[{k}] M", M)))
+    return [Table._of(t) for t in _core.build_all(checked, _checks.c_int("n", n), bool(tight))]

@@ -1,0 +1,112 @@
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+#include <stdexcept>
+#include <string>
+#include <vector>
+
+#include <sin_cos/sampler.hpp>
+
+#include "tool_tables.hpp"
+
+namespace {
+
+const std::vector<sampler::Law> laws = {{-1, 1, 2.11, 4}, {-0.3, 0.9, 3, 0}, {0, 1, 1.5, 2}};
+constexpr int bins = 300;
+
+void expect_same(const sampler::Table& a, const sampler::Table& b)
+{
+    EXPECT_EQ(a.H, b.H);
+    EXPECT_EQ(a.M, b.M);
+    EXPECT_EQ(a.xini, b.xini);
+    EXPECT_EQ(a.xfin, b.xfin);
+    EXPECT_EQ(a.a, b.a);
+    EXPECT_EQ(a.edges, b.edges);
+}
+
+std::string lines_after_banner(const std::string& text)
+{
+    std::size_t at = 0;
+    for (int line = 0; line < 3; ++line) at = text.find('\n', at) + 1;
+    return text.substr(at);
+}
+
+// Built side by side, written as one file and read back: each table is its
+// single build's, and the file's K single tables pasted under one banner (blank
+// lines between them, as a hand-made file may have) read the same.
+TEST(Tables, BuildWriteAndLoadRoundTrip)
+{
+    for (const sampler::mode m : {sampler::mode::specified, sampler::mode::tight}) {
+        const std::vector<sampler::Table> built = sampler::build_tables(laws, bins, m);
+        ASSERT_EQ(built.size(), laws.size());
+        const tool_tables::fs::path dir = tool_tables::fresh_dir();
+        std::string pasted;
+        for (std::size_t k = 0; k < laws.size(); ++k) {
+            const auto& l = laws[k];
+            const sampler::Table alone = sampler::build_table(l.H, l.M, l.xini, l.xfin, bins, m);
+            expect_same(built[k], alone);
+            EXPECT_EQ(built[k].loss, alone.loss);
+            const std::string single = (dir / ("single" + std::to_string(k))).string();
+            sampler::write_table(alone, single);
+            const std::string text = tool_tables::slurp(single);
+            pasted += k == 0 ? text : "\n" + lines_after_banner(text);
+        }
+        const std::string path = (dir / "Sin_Cos.res").string();
+        sampler::write_tables(built, path);
+        std::ofstream(dir / "pasted") << pasted;
+        for (const std::string& file : {path, (dir / "pasted").string()}) {
+            const std::vector<sampler::Table> loaded = sampler::load_tables(file);
+            ASSERT_EQ(loaded.size(), laws.size());
+            for (std::size_t k = 0; k < laws.size(); ++k) expect_same(loaded[k], sampler::load_table(file, k));
+            expect_same(loaded[1], built[1]);
+        }
+
+        // One histogram of several is never taken in silence.
+        try {
+            sampler::load_table(path);
+            ADD_FAILURE() << "a file of three histograms loaded as one";
+        } catch (const sampler::table_error& e) {
+            EXPECT_NE(std::string(e.what()).find("the file holds 3 histograms"), std::string::npos) << e.what();
+        }
+        EXPECT_THROW(sampler::load_table(path, 3), std::out_of_range);
+    }
+}
+
+// A fault in a later histogram is told at its own line of the file.
+TEST(Tables, FaultsNameTheHistogramAndItsLine)
+{
+    const std::vector<sampler::Table> built = sampler::build_tables(laws, bins, sampler::mode::tight);
+    const tool_tables::fs::path dir = tool_tables::fresh_dir();
+    sampler::write_tables(built, (dir / "t").string());
+    // Edges 10 and 11 of histogram 2 swapped.
+    std::vector<std::string> lines = tool_tables::lines_of(dir / "t");
+    const int first = 3 + (bins + 1) + 1 + 10;  // 1-based line of edge 10
+    std::swap(lines[first - 1], lines[first]);
+    std::string swapped;
+    for (const auto& l : lines) swapped += l + "\n";
+    std::istringstream in(swapped);
+    try {
+        sampler::read_tables(in, "swapped");
+        ADD_FAILURE() << "an unsound histogram loaded";
+    } catch (const sampler::table_error& e) {
+        EXPECT_EQ(e.line(), first + 1);
+        EXPECT_EQ(std::string(e.what()).rfind("swapped:" + std::to_string(first + 1) + ": histogram 2 of 3: ", 0), 0u)
+            << e.what();
+        EXPECT_NE(std::string(e.what()).find("(line " + std::to_string(first) + ")"), std::string::npos) << e.what();
+    }
+
+    // The first law in order that cannot be built is the one reported.
+    try {
+        sampler::build_tables({{-1, 1, 2, 4}, {-1, 1, 1e30, 4}, {-1, 1, 2, 3}}, 50);
+        ADD_FAILURE() << "laws that cannot be built were built";
+    } catch (const sampler::build_error& e) {
+        EXPECT_EQ(e.status(), 1);
+        EXPECT_EQ(std::string(e.what()).rfind("law 2 (xini=-1, xfin=1, H=1e+30, M=4): ", 0), 0u) << e.what();
+    }
+    EXPECT_THROW(sampler::write_tables({built[0], sampler::build_table(2, 4, -1, 1, 7)}, (dir / "u").string()),
+                 std::invalid_argument);
+}
+
+}  // namespace
