@@ -1,26 +1,16 @@
 #include "envelope/law/soundness.hpp"
 
-#include <charconv>
 #include <cmath>
-#include <cstdio>
 
 #include "envelope/law/integral.hpp"
 #include "envelope/law/maximum.hpp"
+#include "numeric/digits.hpp"
 
 namespace law {
 
 namespace {
 
-std::string show(double v)
-{
-    char buffer[64];
-    if (!std::isfinite(v)) {
-        const int length = std::snprintf(buffer, sizeof buffer, "%g", v);
-        return std::string(buffer, static_cast<std::size_t>(length));
-    }
-    const auto done = std::to_chars(buffer, buffer + sizeof buffer, v);
-    return std::string(buffer, done.ptr);
-}
+std::string show(double v) { return numeric::shortest(v); }
 
 std::optional<fault> malformed(int line, std::string what) { return fault{true, line, std::move(what)}; }
 std::optional<fault> unsound(int line, std::string what) { return fault{false, line, std::move(what)}; }
