@@ -4,7 +4,6 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
-#include <atomic>
 #include <cerrno>
 #include <cstring>
 #include <stdexcept>
@@ -67,8 +66,6 @@ int close_checked(int fd, int error)
     return error;
 }
 
-std::atomic<unsigned> temp_count{0};
-
 }  // namespace
 
 staged_file::staged_file(const std::string& path, const std::string& text, temp_hook hook)
@@ -81,10 +78,19 @@ staged_file::staged_file(const std::string& path, const std::string& text, temp_
         text_ = text;
         return;
     }
-    // Named after the file and the run that left it.
-    temp_ = target_ + "." + std::to_string(getpid()) + "-" + std::to_string(temp_count++) + ".tmp";
-    if (hook_ != nullptr) hook_(temp_.c_str(), true);
-    const int fd = open(temp_.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
+    // Named after the file and the run that left it; the first free number
+    // of this run's, so that threads writing the same file never share one.
+    int fd = -1;
+    for (unsigned k = 0; fd < 0 && k < 1000; ++k) {
+        temp_ = target_ + "." + std::to_string(getpid()) + "-" + std::to_string(k) + ".tmp";
+        if (hook_ != nullptr) hook_(temp_.c_str(), true);
+        fd = open(temp_.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
+        if (fd < 0 && errno == EEXIST) {
+            if (hook_ != nullptr) hook_(temp_.c_str(), false);
+            continue;
+        }
+        break;
+    }
     if (fd < 0) {
         const int error = errno;
         forget_temp();
