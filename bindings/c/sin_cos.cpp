@@ -242,15 +242,13 @@ void sin_cos_fill(const sin_cos_table* t, sin_cos_rng* g, double* out, size_t co
     for (size_t i = 0; i < count; ++i) out[i] = t->dist(g->engine);
 }
 
-double sin_cos_draw_with(const sin_cos_table* t, double (*uniform)(void* state), void* state)
+double sin_cos_draw_with(const sin_cos_table* t, uint64_t (*word)(void* state), void* state)
 {
-    if (!given(t, "sin_cos_draw_with", "table") || !given(uniform, "sin_cos_draw_with", "uniform generator")) return not_a_number;
+    if (!given(t, "sin_cos_draw_with", "table") || !given(word, "sin_cos_draw_with", "word generator")) return not_a_number;
     return guarded(not_a_number, [&] {
         for (;;) {
-            const double u = uniform(state);
-            const double v = uniform(state);
-            const double w = uniform(state);
-            if (const auto x = t->dist.propose(u, v, w)) return *x;
+            const std::uint64_t w1 = word(state);
+            if (const auto x = t->dist.propose(w1, word(state))) return *x;
         }
     });
 }

@@ -22,19 +22,33 @@ namespace sampler {
 
 namespace detail {
 
-// Uniform double in [0, 1) from the generator's bits alone, so that a seed
-// gives the same stream whatever standard library the program is built with.
+// A 64-bit word of the engine: its output itself where the engine's results
+// span all 64 bits, so that a seed gives the same stream whatever standard
+// library the program is built with; otherwise std::uniform_int_distribution's
+// word, whose calls and arithmetic the libraries do not share.
 template <class URBG>
-double canonical(URBG& g)
+std::uint64_t word(URBG& g)
 {
     using result = typename URBG::result_type;
     if constexpr (URBG::min() == 0 && URBG::max() == std::numeric_limits<std::uint64_t>::max() &&
                   sizeof(result) == 8) {
-        return static_cast<double>(static_cast<std::uint64_t>(g()) >> 11) * 0x1p-53;
+        return static_cast<std::uint64_t>(g());
     } else {
-        const double u = std::generate_canonical<double, std::numeric_limits<double>::digits>(g);
-        return u < 1.0 ? u : 0x1.fffffffffffffp-1;
+        return std::uniform_int_distribution<std::uint64_t>()(g);
     }
+}
+
+// A double in [0, 1) from a word's 53 high bits.
+inline double unit(std::uint64_t w) { return static_cast<double>(w >> 11) * 0x1p-53; }
+
+// The 128-bit product w n, for n < 2^32, in two 64-bit products: its high
+// word is a bin uniform to within n / 2^64, its low word the position in the
+// bin, on a lattice of n / 2^64 of the bin's width.
+inline void bin_and_position(std::uint64_t w, std::uint64_t n, std::uint64_t* bin, std::uint64_t* position)
+{
+    const std::uint64_t low_half = (w & 0xffffffffu) * n;
+    *bin = ((w >> 32) * n + (low_half >> 32)) >> 32;
+    *position = w * n;
 }
 
 }  // namespace detail
@@ -48,13 +62,15 @@ double canonical(URBG& g)
 // A random number distribution as <random> defines one. The same stream:
 // with an engine whose results span all 64 bits, 0 to 2^64 - 1
 // (std::mt19937_64 does; std::ranlux48 and 32-bit engines do not), a proposal
-// takes exactly three engine calls, each made a double as (bits >> 11) * 2^-53:
-// the bin, the point in it, the height. A seed then gives the same draws with
-// every standard library and compiler, in the C and Fortran bindings, and from
-// one release to the next (tests/sampler/known_draws.txt pins them). Any
-// other engine goes through std::generate_canonical, whose number of calls and
-// rounding the standard libraries do not share: the law is the same, the
-// stream only that of the library it was built with.
+// takes exactly two engine words. The first, w1, gives the bin and the point
+// in it: the 128-bit product w1 n is i 2^64 + p, bin i, the point
+// x_i + (p >> 11) 2^-53 (x_{i+1} - x_i); the second, w2, the height
+// (w2 >> 11) 2^-53 under the bin. A seed then gives the same draws with every
+// standard library and compiler, in the C, Fortran and Python bindings, and
+// from one release to the next (tests/sampler/known_draws.txt pins them). Any
+// other engine goes through std::uniform_int_distribution, whose calls the
+// standard libraries do not share: the law is the same, the stream only that
+// of the library it was built with.
 class sin_cos_distribution {
 public:
     using result_type = double;
@@ -71,6 +87,10 @@ public:
         explicit param_type(Table table, const std::string& source = "table") : table_(std::move(table))
         {
             validate(table_, source);
+            // A proposal's word gives its bin by a product that holds n < 2^32.
+            if (table_.bins() >= (std::uint64_t{1} << 32)) {
+                throw table_error(table_error::kind::unsound, source, 0, "a table draws from fewer than 2^32 bins");
+            }
             bins_.reserve(table_.bins());
             for (std::size_t i = 0; i < table_.bins(); ++i) {
                 const double x0 = table_.edges[i];
@@ -125,22 +145,10 @@ public:
         return try_once(g, p_);
     }
 
-    // The proposal of three uniforms in [0, 1] from the caller's own source:
-    // u picks the bin, v the point in it, w the height under the bin. These are
-    // what an engine's three calls give through (bits >> 11) * 2^-53. Throws
-    // std::domain_error for a value outside [0, 1].
-    std::optional<result_type> propose(double u, double v, double w) const
-    {
-        for (const double c : {u, v, w}) {
-            if (!(c >= 0.0 && c <= 1.0)) {
-                std::ostringstream text;
-                text.precision(17);
-                text << "a uniform must lie in [0, 1], not " << c;
-                throw std::domain_error(text.str());
-            }
-        }
-        return accept(p_, u, v, w);
-    }
+    // The proposal of two 64-bit words from the caller's own source: w1 picks
+    // the bin and the point in it, w2 the height under the bin, as an engine's
+    // two words do.
+    std::optional<result_type> propose(std::uint64_t w1, std::uint64_t w2) const { return accept(p_, w1, w2); }
 
     void reset() {}
     param_type param() const { return p_; }
@@ -195,28 +203,23 @@ public:
     }
 
 private:
-    // The bin is read as soon as its uniform is known, before the engine is
-    // called for the other two: a large table's bins are far from the cache,
-    // and that wait then overlaps the engine's work. Same uniforms, same order.
+    // The bin is read as soon as its word is known, before the engine is
+    // called for the height: a large table's bins are far from the cache, and
+    // that wait then overlaps the engine's work. Same words, same order.
     template <class URBG>
     static std::optional<result_type> try_once(URBG& g, const param_type& p)
     {
-        const param_type::bin b = p.bins_[bin_of(p, detail::canonical(g))];
-        const double v = detail::canonical(g);
-        const double w = detail::canonical(g);
-        return accept(p, b, v, w);
+        std::uint64_t i, position;
+        detail::bin_and_position(detail::word(g), p.bins_.size(), &i, &position);
+        const param_type::bin b = p.bins_[i];
+        return accept(p, b, detail::unit(position), detail::unit(detail::word(g)));
     }
 
-    static std::size_t bin_of(const param_type& p, double u)
+    static std::optional<result_type> accept(const param_type& p, std::uint64_t w1, std::uint64_t w2)
     {
-        const std::size_t n = p.bins_.size();
-        const auto i = static_cast<std::size_t>(u * static_cast<double>(n));
-        return i < n ? i : n - 1;
-    }
-
-    static std::optional<result_type> accept(const param_type& p, double u, double v, double w)
-    {
-        return accept(p, p.bins_[bin_of(p, u)], v, w);
+        std::uint64_t i, position;
+        detail::bin_and_position(w1, p.bins_.size(), &i, &position);
+        return accept(p, p.bins_[i], detail::unit(position), detail::unit(w2));
     }
 
     static std::optional<result_type> accept(const param_type& p, const param_type::bin& b, double v, double w)

@@ -74,10 +74,10 @@ set(env ${CMAKE_COMMAND} -E env PKG_CONFIG_LIBDIR=${prefix}/lib/pkgconfig PKG_CO
 run("pkg-config" ${env} pkg-config --cflags --libs sin_cos)
 separate_arguments(pkg_flags UNIX_COMMAND "${out}")
 separate_arguments(flags UNIX_COMMAND "${CXX_FLAGS}")
-set(draws_c "-0.7035836110295931\n0.57812137298123023\n-0.96558292492597619\n-0.83670944683466242\n"
-            "-0.61631339656017226\n")
-set(draws_fortran " -7.0358361102959310E-01\n  5.7812137298123023E-01\n -9.6558292492597619E-01\n"
-                  " -8.3670944683466242E-01\n -6.1631339656017226E-01\n")
+set(draws_c "-0.70332336720119148\n0.75166661335093532\n0.60754956577200525\n-0.96560583336416206\n"
+            "-0.49852522607655242\n")
+set(draws_fortran " -7.0332336720119148E-01\n  7.5166661335093532E-01\n  6.0754956577200525E-01\n"
+                  " -9.6560583336416206E-01\n -4.9852522607655242E-01\n")
 set(source_c ${CC} -std=c99 ${EXAMPLES}/c/five_draws.c)
 set(source_fortran ${FC} ${EXAMPLES}/fortran/five_draws.f90)
 set(languages c)

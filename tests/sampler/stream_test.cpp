@@ -12,27 +12,30 @@
 
 namespace {
 
-// The rejection step as it was before the floor: the density decides every proposal.
+__extension__ using u128 = unsigned __int128;
+
+// The stream's definition written plainly, with a 128-bit product, and the
+// rejection step as it was before the floor: the density decides every proposal.
 template <class URBG>
 std::optional<double> plain_propose(const sampler::Table& t, URBG& g)
 {
-    const std::size_t n = t.bins();
-    std::size_t i = static_cast<std::size_t>(sampler::detail::canonical(g) * static_cast<double>(n));
-    if (i >= n) i = n - 1;
+    const u128 product = static_cast<u128>(g()) * t.bins();
+    const auto i = static_cast<std::size_t>(product >> 64);
+    const double v = static_cast<double>(static_cast<std::uint64_t>(product) >> 11) * 0x1p-53;
     const double x0 = t.edges[i];
-    const double x = x0 + sampler::detail::canonical(g) * (t.edges[i + 1] - x0);
-    if (sampler::detail::canonical(g) * t.height(i) < sampler::density(x, t.H, t.M)) return x;
+    const double x = x0 + v * (t.edges[i + 1] - x0);
+    if (static_cast<double>(g() >> 11) * 0x1p-53 * t.height(i) < sampler::density(x, t.H, t.M)) return x;
     return std::nullopt;
 }
 
-// Hands out three given 53-bit fractions, as the engine calls of a proposal read them.
+// Hands out two given words, as a proposal reads them.
 struct scripted {
     using result_type = std::uint64_t;
     static constexpr result_type min() { return 0; }
     static constexpr result_type max() { return ~result_type{0}; }
-    std::uint64_t k[3];
+    std::uint64_t w[2];
     int next = 0;
-    result_type operator()() { return k[next++] << 11; }
+    result_type operator()() { return w[next++]; }
 };
 
 TEST(SinCosDistribution, FloorKeepsTheStream)
@@ -64,14 +67,18 @@ TEST(SinCosDistribution, FloorKeepsTheStream)
             const double w = t.edges[i + 1] - t.edges[i], h = t.height(i);
             const double ulp = std::ldexp(1.0, std::ilogb(std::fmax(-t.edges[i], t.edges[i + 1])) - 52);
             const std::uint64_t step = std::min(static_cast<std::uint64_t>(ulp / w * 0x1p53) + 1, one / 8);
-            const std::uint64_t k1 = static_cast<std::uint64_t>((i + 0.5) / t.bins() * 0x1p53);
-            for (const std::uint64_t k2 :
+            for (const std::uint64_t wanted :
                  {0 * step, step, 2 * step, 3 * step, one / 2, one - 3 * step, one - 2 * step, one - step, one - 1}) {
+                // The first word whose product with n lands in bin i at this point or just past it.
+                const u128 aim = (static_cast<u128>(i) << 64) | (wanted << 11);
+                const auto w1 = static_cast<std::uint64_t>((aim + t.bins() - 1) / t.bins());
+                const std::uint64_t k2 = static_cast<std::uint64_t>(static_cast<u128>(w1) * t.bins()) >> 11;
+                if (static_cast<std::size_t>((static_cast<u128>(w1) * t.bins()) >> 64) != i) continue;
                 const double d = sampler::density(t.edges[i] + static_cast<double>(k2) * 0x1p-53 * w, t.H, t.M);
                 std::uint64_t k3 = static_cast<std::uint64_t>(std::fmax(d / h * 0x1p53 - 2, 0.0));
                 while (k3 + 1 < one && static_cast<double>(k3) * 0x1p-53 * h < d) ++k3;
-                scripted g{{k1, k2, k3}}, r{{k1, k2, k3}};
-                EXPECT_EQ(dist.propose(g), plain_propose(t, r)) << what << ", bin " << i << ", k2 " << k2;
+                scripted g{{w1, k3 << 11}}, r{{w1, k3 << 11}};
+                EXPECT_EQ(dist.propose(g), plain_propose(t, r)) << what << ", bin " << i << ", point " << k2;
             }
         }
     }

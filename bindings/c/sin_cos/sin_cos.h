@@ -122,13 +122,12 @@ uint64_t sin_cos_rng_next(sin_cos_rng *g);
 double sin_cos_draw(const sin_cos_table *t, sin_cos_rng *g);
 void sin_cos_fill(const sin_cos_table *t, sin_cos_rng *g, double *out, size_t count);
 
-/* A draw from the caller's own uniform generator. Every proposal calls
- * uniform(state) exactly three times, for the bin, the point in it and the
- * height under the bin; a draw makes on average 1 + loss/100 proposals. The
- * values must lie in [0, 1]; one outside (or NaN) ends the draw with NaN and
- * an error. With (bits >> 11) * 2^-53 of successive sin_cos_rng_next outputs
- * the draws are those of sin_cos_draw. */
-double sin_cos_draw_with(const sin_cos_table *t, double (*uniform)(void *state), void *state);
+/* A draw from the caller's own generator of 64-bit words. Every proposal
+ * calls word(state) exactly twice: the first word gives the bin and the point
+ * in it, the second the height under the bin; a draw makes on average
+ * 1 + loss/100 proposals. With successive sin_cos_rng_next outputs the draws
+ * are those of sin_cos_draw. */
+double sin_cos_draw_with(const sin_cos_table *t, uint64_t (*word)(void *state), void *state);
 
 #ifdef __cplusplus
 }

@@ -76,12 +76,12 @@ class Sampler:
 
         Notes
         -----
-        The stream of ``rng``: each proposal takes three 64-bit words w1,
-        w2, w3 of the bit generator's ``next_uint64``, each read as
-        u = (w >> 11) 2**-53; the bin is i = min(floor(u1 n), n - 1), the
-        point x = edges[i] + u2 (edges[i+1] - edges[i]), kept when
-        u3 a / (edges[i+1] - edges[i]) < x^M (1 - x^2)^((H-1)/2), else three
-        more words. The generator advances by exactly the words used, so
+        The stream of ``rng``: each proposal takes two 64-bit words w1, w2
+        of the bit generator's ``next_uint64``. The product w1 n is
+        i 2**64 + p: the bin is i, the point
+        x = edges[i] + (p >> 11) 2**-53 (edges[i+1] - edges[i]), kept when
+        (w2 >> 11) 2**-53 a / (edges[i+1] - edges[i]) < x^M (1 - x^2)^((H-1)/2),
+        else two more words. The generator advances by exactly the words used, so
         that two calls continue one stream; its lock is held for the call.
         """
         if seed is not None and rng is not None:
