@@ -47,8 +47,8 @@ def main():
     sampler = build()
     table = sampler.table
     rng = np.random.default_rng(1)
-    # Three 64-bit words a proposal, 1 + loss/100 proposals a draw.
-    uniforms = round(3 * N * (1 + table.loss / 100))
+    # Two 64-bit words a proposal, 1 + loss/100 proposals a draw.
+    uniforms = round(2 * N * (1 + table.loss / 100))
     draws = [("sin_cos, rng=default_rng", lambda: sampler.sample(N, rng=rng)),
              ("sin_cos, seed= (std::mt19937_64)", lambda: sampler.sample(N, seed=1)),
              (f"numpy: {uniforms / N:.4f} uniforms a draw", lambda: rng.random(uniforms))]
