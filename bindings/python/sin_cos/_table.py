@@ -231,6 +231,19 @@ def build_table(H, M, xini, xfin, n, *, tight=False):
     return Table._of(_core.build(H, M, xini, xfin, n, bool(tight)))
 
 
+def _read(path, read):
+    """Opens the file in Python, so that its errors are Python's own, and lets
+    the core read it from the descriptor."""
+    p = _checks.path("path", path)
+    fd = os.open(p, os.O_RDONLY | os.O_CLOEXEC)
+    try:
+        if stat.S_ISDIR(os.fstat(fd).st_mode):
+            raise IsADirectoryError(errno.EISDIR, os.strerror(errno.EISDIR), p)
+        return read(fd, os.fsencode(p), p)
+    finally:
+        os.close(fd)
+
+
 def load_table(path):
     """Read the table of a file ``sin_cos`` wrote, and check it.
 
@@ -257,14 +270,7 @@ def load_table(path):
         envelope cannot be sampled from (``'unsound'``); ``.line`` is the
         file's line.
     """
-    p = _checks.path("path", path)
-    fd = os.open(p, os.O_RDONLY | os.O_CLOEXEC)
-    try:
-        if stat.S_ISDIR(os.fstat(fd).st_mode):
-            raise IsADirectoryError(errno.EISDIR, os.strerror(errno.EISDIR), p)
-        return Table._of(_core.load(fd, os.fsencode(p), p))
-    finally:
-        os.close(fd)
+    return Table._of(_read(path, _core.load))
 
 
 def load_tables(path):
@@ -286,14 +292,7 @@ def load_tables(path):
     TableError
         As `load_table`, its message naming the histogram.
     """
-    p = _checks.path("path", path)
-    fd = os.open(p, os.O_RDONLY | os.O_CLOEXEC)
-    try:
-        if stat.S_ISDIR(os.fstat(fd).st_mode):
-            raise IsADirectoryError(errno.EISDIR, os.strerror(errno.EISDIR), p)
-        return [Table._of(t) for t in _core.load_all(fd, os.fsencode(p), p)]
-    finally:
-        os.close(fd)
+    return [Table._of(t) for t in _read(path, _core.load_all)]
 
 
 def build_tables(laws, n, *, tight=False):
