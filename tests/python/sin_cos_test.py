@@ -352,6 +352,7 @@ class Conventions(unittest.TestCase):
                  (lambda: sin_cos.MT19937_64(2**64), OverflowError, "seed"),
                  (lambda: sin_cos.MT19937_64(1.0), TypeError, "seed"), (lambda: s.sample(3, seed=1.0), TypeError, "seed"),
                  (lambda: sin_cos.MT19937_64.__new__(sin_cos.MT19937_64).random_raw(), TypeError, "__init__"),
+                 (lambda: s.sample(3, rng=type("Hollow", (np.random.BitGenerator,), {})(1)), TypeError, "no engine"),
                  (lambda: s.sample(3, rng="x"), TypeError, "rng"),
                  (lambda: s.sample(3, rng=-1), ValueError, "rng"),
                  (lambda: s.sample(3, seed=1, rng=1), TypeError, "not both"),
