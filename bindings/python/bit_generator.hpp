@@ -37,6 +37,9 @@ public:
         const py::object capsule = owner_.attr("capsule");
         auto* gen = static_cast<bitgen_t*>(PyCapsule_GetPointer(capsule.ptr(), "BitGenerator"));
         if (gen == nullptr) throw py::error_already_set();
+        // A BitGenerator subclass whose __init__ never filled in its functions.
+        if (gen->next_uint64 == nullptr)
+            throw py::type_error("rng's bit generator has no engine: " + py::repr(rng).cast<std::string>());
         engine_.gen = gen;
         lock_ = owner_.attr("lock");
         lock_.attr("acquire")();
@@ -55,6 +58,7 @@ public:
     locked_bit_generator& operator=(const locked_bit_generator&) = delete;
 
     bit_engine& engine() { return engine_; }
+    const bitgen_t& bits() const { return *engine_.gen; }
 
 private:
     pybind11::object owner_;  // keeps the capsule's state alive

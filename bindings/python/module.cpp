@@ -20,6 +20,7 @@
 
 #include "bit_generator.hpp"
 #include "fd_input.hpp"
+#include "mt19937_64.hpp"
 #include "sin_cos/sampler.hpp"
 
 namespace py = pybind11;
@@ -154,17 +155,13 @@ bool fill(const sampler::sin_cos_distribution& dist, URBG& g, out_array& out)
     return true;
 }
 
-void fill_seed(const sampler::sin_cos_distribution& dist, out_array out, std::uint64_t seed)
-{
-    std::mt19937_64 g(seed);
-    if (!fill(dist, g, out)) throw py::error_already_set();
-}
-
 void fill_bits(const sampler::sin_cos_distribution& dist, out_array out, const py::object& rng)
 {
     sin_cos_python::locked_bit_generator bits(rng);
+    std::mt19937_64* const engine = sin_cos_python::mt19937_64_engine(bits.bits());
     // The error is taken before the lock's release calls into Python.
-    if (!fill(dist, bits.engine(), out)) throw py::error_already_set();
+    if (!(engine != nullptr ? fill(dist, *engine, out) : fill(dist, bits.engine(), out)))
+        throw py::error_already_set();
 }
 
 }  // namespace
@@ -178,6 +175,7 @@ PYBIND11_MODULE(_core, m)
     parameter_error_type = py::object(errors.attr("ParameterError")).release();
     table_error_type = py::object(errors.attr("TableError")).release();
     py::register_exception_translator(translate);
+    sin_cos_python::add_mt19937_64(m);
 
     py::class_<sampler::Table>(m, "Table")
         .def_readonly("H", &sampler::Table::H)
@@ -216,6 +214,5 @@ PYBIND11_MODULE(_core, m)
 
     py::class_<sampler::sin_cos_distribution>(m, "Sampler")
         .def(py::init<sampler::Table>())
-        .def("fill_seed", &fill_seed, py::arg("out").noconvert(), py::arg("seed"))
         .def("fill_bits", &fill_bits, py::arg("out").noconvert(), py::arg("rng"));
 }

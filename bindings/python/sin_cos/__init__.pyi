@@ -1,5 +1,5 @@
 import os
-from typing import Literal, Sequence, SupportsIndex, Union, overload
+from typing import Any, Literal, Sequence, SupportsIndex, Union, overload
 
 import numpy as np
 import numpy.typing as npt
@@ -23,6 +23,19 @@ class TableError(ValueError):
     kind: Literal["malformed", "unsound"]
     line: int
     def __init__(self, message: str, kind: Literal["malformed", "unsound"] = ..., line: int = ...) -> None: ...
+
+class MT19937_64(np.random.BitGenerator):
+    def __init__(self, seed: None | SupportsIndex | np.random.SeedSequence = ...) -> None: ...
+    @property
+    def state(self) -> dict[str, Any]: ...
+    @state.setter
+    def state(self, value: dict[str, Any]) -> None: ...
+    @overload
+    def random_raw(self, size: None = ..., output: Literal[True] = ...) -> int: ...
+    @overload
+    def random_raw(self, size: _Shape, output: Literal[True] = ...) -> npt.NDArray[np.uint64]: ...
+    @overload
+    def random_raw(self, size: None | _Shape, output: Literal[False]) -> None: ...
 
 class Table:
     # Raises TypeError: tables come from build_table, load_table or pickling.
@@ -59,6 +72,7 @@ class Sampler:
     def __init__(self, table: Table) -> None: ...
     @property
     def table(self) -> Table: ...
+    # seed= is deprecated: rng=MT19937_64(seed) draws the same numbers.
     @overload
     def sample(self, size: None = ..., *, rng: _Seed = ..., seed: int | None = ...) -> float: ...
     @overload

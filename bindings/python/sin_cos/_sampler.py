@@ -1,8 +1,11 @@
 """Draws from a table into numpy arrays, by the table's rejection method."""
 
+import warnings
+
 import numpy as np
 
 from . import _checks, _core
+from ._bit_generator import MT19937_64
 from ._table import Table
 
 
@@ -26,7 +29,8 @@ class Sampler:
     >>> import numpy as np
     >>> s = Sampler(build_table(2, 4, -1, 1, 5000, tight=True))
     >>> x = s.sample(10**6, rng=np.random.default_rng(1))
-    >>> s.sample(3, seed=12345).shape
+    >>> g = MT19937_64(12345)  # C++'s std::mt19937_64(12345)
+    >>> s.sample(3, rng=g).shape
     (3,)
     """
 
@@ -54,12 +58,19 @@ class Sampler:
         rng : {None, int, array_like[ints], SeedSequence, BitGenerator, Generator}, optional
             What `numpy.random.default_rng` takes; a Generator or a
             BitGenerator is drawn from and advanced, anything else seeds a
-            fresh one (None: from the operating system's entropy).
+            fresh one (None: from the operating system's entropy; an int:
+            numpy's PCG64, as ``default_rng(int)``). A `MT19937_64` draws
+            C++'s stream: ``rng=MT19937_64(s)`` gives the numbers of
+            C++'s ``sampler::sin_cos_distribution`` driven by
+            ``std::mt19937_64(s)``, the same in C++, C, Fortran and Python,
+            and the next call continues them.
         seed : int, optional
-            0 <= seed < 2**64: draw the first values of C++'s
-            ``sampler::sin_cos_distribution`` driven by
-            ``std::mt19937_64(seed)``, the same numbers in C++, C, Fortran
-            and Python. Not together with `rng`.
+            .. deprecated:: 3.0.0
+               Use ``rng=MT19937_64(seed)``, which draws the same numbers.
+
+            0 <= seed < 2**64: the first values of C++'s stream of
+            ``std::mt19937_64(seed)`` on every call. Not together with
+            `rng`.
 
         Returns
         -------
@@ -74,6 +85,11 @@ class Sampler:
         ValueError, OverflowError
             A negative size or seed, or one too large, named.
 
+        Warns
+        -----
+        DeprecationWarning
+            `seed` given.
+
         Notes
         -----
         The stream of ``rng``: each proposal takes two 64-bit words w1, w2
@@ -82,20 +98,22 @@ class Sampler:
         x = edges[i] + (p >> 11) 2**-53 (edges[i+1] - edges[i]), kept when
         (w2 >> 11) 2**-53 a / (edges[i+1] - edges[i]) < x^M (1 - x^2)^((H-1)/2),
         else two more words. The generator advances by exactly the words used, so
-        that two calls continue one stream; its lock is held for the call.
+        that two calls continue one stream; its lock is held for the call,
+        and the draws run in C++ without the GIL.
         """
         if seed is not None and rng is not None:
             raise TypeError("sample takes rng= or seed=, not both")
         shape = _checks.shape(size)
         if seed is not None:
             seed = _checks.seed(seed)
+            warnings.warn(f"sample(seed={seed}) is deprecated: use rng=sin_cos.MT19937_64({seed}), which draws "
+                          "the same numbers on a fresh generator and continues its stream from call to call",
+                          DeprecationWarning, stacklevel=2)
+            rng = MT19937_64(seed)
         else:
             rng = _checks.generator(rng)
         out = np.empty(1 if shape is None else shape)
-        if seed is not None:
-            self._s.fill_seed(out, seed)
-        else:
-            self._s.fill_bits(out, rng)
+        self._s.fill_bits(out, rng)
         return float(out[0]) if shape is None else out
 
     def __eq__(self, other):
