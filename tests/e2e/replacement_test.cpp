@@ -125,8 +125,8 @@ std::vector<std::string> others(const fs::path& dir)
 TEST(Replacement, AStoppedRunLeavesTheOldFilesOrItsOwn)
 {
     const int kills = count_from_env("SIN_COS_KILLS", 8);
-    const std::string answers = "-1 1 2.11 4 20000\n";
-    const std::vector<std::string> laws = {"--bins", "5000", "--law", "-1", "1", "2.11", "4", "--law", "-1", "1", "30",
+    const std::string answers = "-1 1 2.11 4 10000\n";
+    const std::vector<std::string> laws = {"--bins", "2500", "--law", "-1", "1", "2.11", "4", "--law", "-1", "1", "30",
                                            "10", "--law", "0", "1", "1.5", "0", "--law", "-1", "1", "3", "4"};
     struct Kind {
         std::vector<std::string> args;
