@@ -80,14 +80,23 @@ int report_failure(const numeric::failure& f)
     return exit_status(f.kind());
 }
 
-int finish_output()
+void flush_output()
 {
     const bool flushed = std::fflush(stdout) == 0;
     const int error = errno;
-    if (flushed && std::ferror(stdout) == 0) return 0;
-    std::fprintf(stderr, "cannot write standard output: %s\n...now exiting to system...\n",
-                 flushed ? "an earlier write failed" : std::strerror(error));
-    return 1;
+    if (flushed && std::ferror(stdout) == 0) return;
+    numeric::fail(numeric::failure_kind::io, false, "cannot write standard output: %s",
+                  flushed ? "an earlier write failed" : std::strerror(error));
+}
+
+int finish_output()
+{
+    try {
+        flush_output();
+    } catch (const numeric::failure& f) {
+        return report_failure(f);
+    }
+    return 0;
 }
 
 std::optional<double> tight_loss_worth_telling(const envelope::answers& checked, double loss)

@@ -54,8 +54,11 @@ int report_failure(const numeric::failure& f);
 // shell reports it) for a refusal, 1 for everything else.
 int exit_status(numeric::failure_kind kind);
 
-// Flushes standard output; a failed write ends the run with status 1 and a
-// message, as a failed write of the files does. Returns the exit status.
+// Flushes standard output; a write that failed, then or before, is an
+// input/output failure, as a failed write of the files is.
+void flush_output();
+
+// The same at the end of a run: tells the failure and returns the exit status.
 int finish_output();
 
 // On a terminal, one line on standard error when --tight would give the same

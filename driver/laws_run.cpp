@@ -93,8 +93,10 @@ void run_laws(const options& chosen)
         table += b.text;
         std::string().swap(b.text);
     }
-    write_files(table, results[chosen.plot - 1].plotted);
+    run_files files(table, results[chosen.plot - 1].plotted);
+    std::string().swap(table);
     closing_lines();
+    files.commit();
 }
 
 }  // namespace driver

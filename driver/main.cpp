@@ -1,3 +1,7 @@
+#include <fcntl.h>
+#include <unistd.h>
+
+#include <cerrno>
 #include <cstdio>
 
 #include "driver/arguments.hpp"
@@ -34,15 +38,29 @@ void run(const driver::options& chosen, int* banner_due)
     driver::report_line(histogram, H, M, t.table.loss);
     if (mode == envelope::mode::specified) driver::compare_with_tight(checked, t.table.loss);
     *banner_due = 0;  // the build is done: a file that cannot be written leaves both as they were
-    driver::write_files(t);
-
+    driver::run_files files(t);
     driver::closing_lines();
+    files.commit();
+}
+
+// A standard stream closed by whoever started the run is held by /dev/null,
+// opened the wrong way round so that its reads or writes fail as they would
+// on the closed one: no file the run opens takes its number and receives
+// what was meant for the console.
+void hold_closed_streams()
+{
+    for (int fd = 0; fd <= 2; ++fd) {
+        if (fcntl(fd, F_GETFD) != -1 || errno != EBADF) continue;
+        const int held = open("/dev/null", fd == 0 ? O_WRONLY : O_RDONLY);
+        if (held >= 0 && held != fd) close(held);
+    }
 }
 
 }  // namespace
 
 int main(int argc, char** argv)
 {
+    hold_closed_streams();
     const driver::options chosen = driver::read_arguments(argc, argv);
     driver::guard_temporaries();
     if (chosen.answered) {
@@ -61,7 +79,8 @@ int main(int argc, char** argv)
         const int status = driver::report_failure(f);
         if (banner_due > 0) {
             try {
-                driver::write_banner_only(banner_due);
+                driver::run_files banner(banner_due);
+                banner.commit();
             } catch (const numeric::failure& g) {
                 driver::report_failure(g);
             }

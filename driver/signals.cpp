@@ -12,6 +12,9 @@ namespace driver {
 namespace {
 
 constexpr int stops[] = {SIGINT, SIGTERM, SIGHUP};
+// What a write itself can end the run with: a pipe with no reader, a file
+// past the size limit.
+constexpr int write_ends[] = {SIGPIPE, SIGXFSZ};
 constexpr int slots = 4;  // a run has at most two temporaries at once
 
 // Read by the handler, written only with the stops blocked.
@@ -24,6 +27,14 @@ sigset_t stop_set()
     sigemptyset(&set);
     for (const int s : stops) sigaddset(&set, s);
     return set;
+}
+
+void guard(int signal_number, const struct sigaction& action)
+{
+    struct sigaction old;
+    // A signal ignored by whoever started the run stays ignored.
+    if (sigaction(signal_number, nullptr, &old) == 0 && old.sa_handler == SIG_IGN) return;
+    sigaction(signal_number, &action, nullptr);
 }
 
 extern "C" void on_stop(int signal_number)
@@ -44,12 +55,9 @@ void guard_temporaries()
     std::memset(&action, 0, sizeof action);
     action.sa_handler = on_stop;
     action.sa_mask = stop_set();
-    for (const int s : stops) {
-        struct sigaction old;
-        // A stop ignored by whoever started the run stays ignored.
-        if (sigaction(s, nullptr, &old) == 0 && old.sa_handler == SIG_IGN) continue;
-        sigaction(s, &action, nullptr);
-    }
+    for (const int s : write_ends) sigaddset(&action.sa_mask, s);
+    for (const int s : stops) guard(s, action);
+    for (const int s : write_ends) guard(s, action);
 }
 
 void note_temporary(const char* path, bool exists)

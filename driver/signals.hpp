@@ -1,7 +1,10 @@
 #pragma once
 
 // A run stopped by SIGINT, SIGTERM or SIGHUP leaves the files it found and
-// removes the temporaries it was writing, then ends by that signal.
+// removes the temporaries it was writing, then ends by that signal; so does a
+// run ended by a write (SIGPIPE from a pipe nobody reads, SIGXFSZ past the
+// file size limit). A stop ends the run at once, even while it waits to open
+// or write a pipe, except while its files are being put in place.
 
 #include <signal.h>
 
@@ -13,8 +16,8 @@ void guard_temporaries();
 // The hook of the files being written: remembers each temporary while it exists.
 void note_temporary(const char* path, bool exists);
 
-// While one lives, the three signals wait: the files it guards are put in
-// place together or not at all.
+// While one lives, the three stops wait: the files it guards are put in place
+// together or not at all.
 class deferred_stops {
 public:
     deferred_stops();

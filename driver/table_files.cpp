@@ -1,15 +1,19 @@
 #include "driver/table_files.hpp"
 
+#include <unistd.h>
+
+#include <chrono>
+#include <cstdio>
 #include <stdexcept>
 #include <utility>
 #include <vector>
 
+#include "driver/console.hpp"
 #include "driver/signals.hpp"
 #include "envelope/specified/density.hpp"
 #include "envelope/specified/settings.hpp"
 #include "numeric/error.hpp"
 #include "table_text.hpp"
-#include "whole_file.hpp"
 
 namespace driver {
 
@@ -41,40 +45,69 @@ std::string plot_text(const envelope::built& t)
     return text;
 }
 
+// How long a run waits for another writing its files in the same folder.
+// The longest a run holds its turn is while it writes the largest table (ten
+// million edges, about 240 MB) and its console lines: seconds, even on slow
+// storage. A turn held for a minute is a run that waits on a pipe nobody
+// reads or was stopped: better to say so than to wait for ever.
+constexpr std::chrono::seconds turn_wait(60);
+
+void say_waiting()
+{
+    if (isatty(STDERR_FILENO) != 1) return;
+    std::fprintf(stderr, "sin_cos: another run is writing its files in this folder; waiting for it (at most %d s)\n",
+                 static_cast<int>(turn_wait.count()));
+}
+
+template <class Step>
+void as_failure(Step&& step)
+{
+    try {
+        step();
+    } catch (const std::runtime_error& e) {
+        numeric::fail(numeric::failure_kind::io, false, "%s", e.what());
+    }
+}
+
 }  // namespace
 
-void write_files(const envelope::built& t)
+run_files::run_files(const envelope::built& t)
 {
     const law::table& h = t.table;
     const int n = static_cast<int>(h.bins());
-    write_files(sampler::text::banner(n) +
-                    sampler::text::histogram(h.H, h.M, n, h.xini, h.xfin, h.loss, h.a, h.edges.data()),
-                t);
+    stage(sampler::text::banner(n) + sampler::text::histogram(h.H, h.M, n, h.xini, h.xfin, h.loss, h.a, h.edges.data()),
+          &t);
 }
 
-void write_files(const std::string& table, const envelope::built& plotted)
+run_files::run_files(const std::string& table, const envelope::built& plotted) { stage(table, &plotted); }
+
+run_files::run_files(int banner_n) { stage(sampler::text::banner(banner_n), nullptr); }
+
+void run_files::stage(const std::string& table, const envelope::built* plotted)
 {
-    try {
-        sampler::files::staged_file table_file(table_file_name, table, note_temporary);
-        sampler::files::staged_file plot_file(plot_file_name, plot_text(plotted), note_temporary);
-        // A stop arriving now waits until both files are in place.
-        const deferred_stops deferred;
-        table_file.commit();
-        plot_file.commit();
-    } catch (const std::runtime_error& e) {
-        numeric::fail(numeric::failure_kind::io, false, "%s", e.what());
-    }
+    const std::string plot = plotted != nullptr ? plot_text(*plotted) : std::string();
+    as_failure([&] {
+        lock_ = std::make_unique<sampler::files::folder_lock>(".", turn_wait, say_waiting);
+        table_.emplace(table_file_name, table, note_temporary);
+        if (plotted != nullptr) plot_.emplace(plot_file_name, plot, note_temporary);
+        // A device or a pipe takes its text only once every temporary is
+        // written; a stop still ends the run while it waits for a reader.
+        table_->send();
+        if (plot_) plot_->send();
+    });
 }
 
-void write_banner_only(int n)
+void run_files::commit()
 {
-    try {
-        sampler::files::staged_file table_file(table_file_name, sampler::text::banner(n), note_temporary);
+    flush_output();
+    as_failure([&] {
         const deferred_stops deferred;
-        table_file.commit();
-    } catch (const std::runtime_error& e) {
-        numeric::fail(numeric::failure_kind::io, false, "%s", e.what());
-    }
+        table_->commit();
+        if (plot_) plot_->commit();
+    });
+    table_.reset();
+    plot_.reset();
+    lock_.reset();
 }
 
 }  // namespace driver

@@ -1,28 +1,47 @@
 #pragma once
 
+#include <memory>
+#include <optional>
 #include <string>
 
 #include "envelope/table.hpp"
+#include "whole_file.hpp"
 
 namespace driver {
 
 inline constexpr const char* table_file_name = "Sin_Cos.res";
 inline constexpr const char* plot_file_name = "Sin_Cos_g1_f1.res";
 
-// Puts both files of a finished build in place, each replaced whole: the
-// table file (banner, header line, left edges x[0..n-1]) and the plot file
-// (both ends of every bin, the last one where the construction pinned it,
-// with the density there, 0 outside its domain, and the bin's height). A file
-// that cannot be written is an input/output failure naming it, and then
-// neither file is changed.
-void write_files(const envelope::built& t);
+// The files of a run, made ready beside their names while any other run
+// writing files in this folder waits its turn (a device or a pipe is written
+// into then), and put in place by commit(). Every failure is an input/output
+// failure naming the file, and leaves both files as they were.
+class run_files {
+public:
+    // A finished build: the table file (banner, header line, left edges
+    // x[0..n-1]) and the plot file (both ends of every bin, the last one where
+    // the construction pinned it, with the density there, 0 outside its
+    // domain, and the bin's height).
+    explicit run_files(const envelope::built& t);
 
-// The same for a table file of one or more histograms, its whole text given:
-// the plot file shows the histogram `plotted`.
-void write_files(const std::string& table, const envelope::built& plotted);
+    // The same for a table file of one or more histograms, its whole text
+    // given: the plot file shows the histogram `plotted`.
+    run_files(const std::string& table, const envelope::built& plotted);
 
-// What a run that fails after its answers were accepted leaves: a table file
-// of the three banner lines, replaced whole; the plot file is not touched.
-void write_banner_only(int n);
+    // What a run that fails after its answers were accepted leaves: a table
+    // file of the three banner lines; the plot file is not touched.
+    explicit run_files(int banner_n);
+
+    // Standard output is flushed first, as the last thing that can fail: a
+    // run whose console text is lost leaves the files as they were. The
+    // stops wait only while the files are put in place.
+    void commit();
+
+private:
+    void stage(const std::string& table, const envelope::built* plotted);
+
+    std::unique_ptr<sampler::files::folder_lock> lock_;
+    std::optional<sampler::files::staged_file> table_, plot_;
+};
 
 }  // namespace driver

@@ -1,12 +1,16 @@
 #include "whole_file.hpp"
 
 #include <fcntl.h>
+#include <sys/file.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
+#include <cstdio>
 #include <cstring>
 #include <stdexcept>
+#include <thread>
 #include <vector>
 
 #include "sin_cos/table.hpp"
@@ -66,6 +70,30 @@ int close_checked(int fd, int error)
     return error;
 }
 
+// Secures the space of `size` bytes from the start of fd, where the file
+// system can: a rewrite in place then cannot run out of room half way. The
+// file's length is kept where the system allows it; the caller cuts the file
+// back to its old length if it is not rewritten.
+int reserve(int fd, off_t size)
+{
+    if (size == 0) return 0;
+#ifdef FALLOC_FL_KEEP_SIZE
+    if (fallocate(fd, FALLOC_FL_KEEP_SIZE, 0, size) == 0) return 0;
+    if (errno != EOPNOTSUPP && errno != ENOSYS) return errno;
+#endif
+    return posix_fallocate(fd, 0, size);
+}
+
+// Leaves a file that is not to be rewritten after all as it was: its old
+// length, without the space reserved for the new text.
+void give_up(int fd, off_t old_size)
+{
+    if (ftruncate(fd, old_size) != 0) {
+        // Only the reservation stays; the old text is whole either way.
+    }
+    close(fd);
+}
+
 }  // namespace
 
 staged_file::staged_file(const std::string& path, const std::string& text, temp_hook hook)
@@ -75,6 +103,7 @@ staged_file::staged_file(const std::string& path, const std::string& text, temp_
     const bool exists = stat(target_.c_str(), &old) == 0;
     if (exists && !S_ISREG(old.st_mode)) {
         // A device, a pipe or a directory is written into, never replaced.
+        way_ = way::stream;
         text_ = text;
         return;
     }
@@ -95,7 +124,17 @@ staged_file::staged_file(const std::string& path, const std::string& text, temp_
         const int error = errno;
         forget_temp();
         if (exists && (error == EACCES || error == EPERM) && access(target_.c_str(), W_OK) == 0) {
-            text_ = text;  // the directory is closed to new files: rewrite in place at commit
+            // The directory is closed to new files: the file is rewritten in
+            // place at commit, once its new length is sure to fit.
+            way_ = way::in_place;
+            text_ = text;
+            // Not blocking, in case a pipe took the file's place since.
+            fd_ = open(target_.c_str(), O_WRONLY | O_NONBLOCK | O_CLOEXEC);
+            struct stat now;
+            if (fd_ < 0 || fstat(fd_, &now) != 0) fail_in_place(errno);
+            if (!S_ISREG(now.st_mode)) fail_in_place(EINVAL);
+            old_size_ = now.st_size;
+            if (const int e = reserve(fd_, static_cast<off_t>(text_.size())); e != 0) fail_in_place(e);
             return;
         }
         fail(exists ? "write" : "create", path_, error);
@@ -113,6 +152,7 @@ staged_file::staged_file(const std::string& path, const std::string& text, temp_
 
 staged_file::~staged_file()
 {
+    if (fd_ >= 0) give_up(fd_, old_size_);
     if (temp_.empty()) return;
     unlink(temp_.c_str());
     forget_temp();
@@ -124,11 +164,37 @@ void staged_file::forget_temp()
     temp_.clear();
 }
 
+void staged_file::fail_in_place(int error)
+{
+    if (fd_ >= 0) give_up(fd_, old_size_);
+    fd_ = -1;
+    fail("write", path_, error);
+}
+
+void staged_file::send()
+{
+    if (way_ != way::stream || text_.empty()) return;
+    const int fd = open(target_.c_str(), O_WRONLY | O_CLOEXEC);
+    if (fd < 0) fail("write", path_, errno);
+    const int error = close_checked(fd, write_all(fd, text_));
+    if (error != 0) fail("write", path_, error);
+    std::string().swap(text_);
+}
+
 void staged_file::commit()
 {
-    if (!temp_.empty()) {
-        if (rename(temp_.c_str(), target_.c_str()) != 0) {
-            const int error = errno;
+    switch (way_) {
+    case way::stream:
+        send();
+        return;
+    case way::rename: {
+        if (temp_.empty()) return;
+        // Whatever took the file's place since it was staged, if not a
+        // regular file, stays.
+        struct stat now;
+        int error = lstat(target_.c_str(), &now) == 0 && !S_ISREG(now.st_mode) ? EEXIST : 0;
+        if (error == 0 && rename(temp_.c_str(), target_.c_str()) != 0) error = errno;
+        if (error != 0) {
             unlink(temp_.c_str());
             forget_temp();
             fail("write", path_, error);
@@ -136,16 +202,65 @@ void staged_file::commit()
         forget_temp();
         return;
     }
-    const int fd = open(target_.c_str(), O_WRONLY | O_TRUNC | O_CLOEXEC);
-    if (fd < 0) fail("write", path_, errno);
-    const int error = close_checked(fd, write_all(fd, text_));
-    if (error != 0) fail("write", path_, error);
+    case way::in_place: {
+        if (fd_ < 0) return;
+        const int fd = fd_;
+        fd_ = -1;
+        int error = 0;
+        if (lseek(fd, 0, SEEK_SET) != 0) error = errno;
+        if (error == 0) error = write_all(fd, text_);
+        if (error == 0 && ftruncate(fd, static_cast<off_t>(text_.size())) != 0) error = errno;
+        error = close_checked(fd, error);
+        std::string().swap(text_);
+        if (error != 0) fail("write", path_, error);
+        return;
+    }
+    }
 }
 
 void replace(const std::string& path, const std::string& text)
 {
     staged_file file(path, text);
+    file.send();
     file.commit();
+}
+
+folder_lock::folder_lock(const std::string& folder, std::chrono::milliseconds wait, void (*waiting)())
+{
+    fd_ = open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (fd_ < 0) return;
+    const auto deadline = std::chrono::steady_clock::now() + wait;
+    auto pause = std::chrono::milliseconds(1);
+    bool told = false;
+    for (;;) {
+        if (flock(fd_, LOCK_EX | LOCK_NB) == 0) return;
+        const int error = errno;
+        if (error != EWOULDBLOCK) {
+            // No locks on this file system: each file is still whole.
+            close(fd_);
+            fd_ = -1;
+            return;
+        }
+        if (std::chrono::steady_clock::now() >= deadline) {
+            close(fd_);
+            fd_ = -1;
+            char seconds[32];
+            std::snprintf(seconds, sizeof seconds, "%g", static_cast<double>(wait.count()) / 1000);
+            throw io_error(folder, error,
+                           "cannot write the files: another run has been writing its own in " +
+                               (folder == "." ? std::string("this folder") : "\"" + folder + "\"") + " for " +
+                               seconds + " s; nothing was changed");
+        }
+        if (!told && waiting != nullptr) waiting();
+        told = true;
+        std::this_thread::sleep_for(pause);
+        pause = std::min(pause * 2, std::chrono::milliseconds(50));
+    }
+}
+
+folder_lock::~folder_lock()
+{
+    if (fd_ >= 0) close(fd_);  // which lets the lock go
 }
 
 }  // namespace sampler::files
