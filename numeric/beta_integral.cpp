@@ -33,6 +33,7 @@ beta_integral::beta_integral(double m, double H, double r0, double m0)
     if (ch_ != 0) {
         y0_ = one_minus_square(r0);
         ln_y0_ = log_dd(y0_);
+        inv_y0_ = dd{1, 0} / y0_;
     }
 
     // Each series' term ratios are bounded by their first and their limit.
@@ -59,7 +60,8 @@ beta_integral::exponent_parts beta_integral::exponent(double x, bool need_ln_y) 
 {
     exponent_parts e;
     e.phi = -k_;
-    if (m_ > 0) e.phi = e.phi + log_dd(x) * m_;
+    if (x > 0) e.ln_x = log_dd(x);
+    if (m_ > 0) e.phi = e.phi + e.ln_x * m_;
     if (ch_ == 0) {
         if (need_ln_y) e.ln_y = log_dd(one_minus_square(x));
         return e;
@@ -71,15 +73,15 @@ beta_integral::exponent_parts beta_integral::exponent(double x, bool need_ln_y) 
         // underflow, ln(1 + z)/z - 1 = -z/2 + z^2/3 - ... beside it.
         const dd dx = two_sum(r0_, -x);
         const dd sx = two_sum(r0_, x);
-        const dd cz = ((c_ * dx) * sx) / y0_;
+        const dd cz = ((c_ * dx) * sx) * inv_y0_;
         const double w = zd * (-0.5 + zd * (1.0 / 3 - zd * 0.25));
         e.phi = e.phi + (cz + cz.hi * w);
         if (need_ln_y) {
-            const dd z = (dx * sx) / y0_;
+            const dd z = (dx * sx) * inv_y0_;
             e.ln_y = z + z.hi * w + ln_y0_;
         }
     } else {
-        const dd l = log_dd(one_minus_square(x) / y0_);
+        const dd l = log_dd(one_minus_square(x) * inv_y0_);
         e.phi = e.phi + c_ * l;
         if (need_ln_y) e.ln_y = l + ln_y0_;
     }
@@ -93,11 +95,32 @@ dd beta_integral::log_density(double x) const
     return exponent(x, false).phi;
 }
 
+const beta_integral::pinned* beta_integral::find_pin(double x, bool lower) const
+{
+    for (int i = 0; i < pin_count_; ++i)
+        if (pins_[i].x == x && pins_[i].lower == lower) return &pins_[i];
+    return nullptr;
+}
+
+void beta_integral::pin(double x)
+{
+    if (!gap_pinned_) {
+        gap_pinned_ = true;
+        if (x_lo_ < x_up_) gap_ = quadrature(x_lo_, x_up_);
+        pin(x_lo_);
+        pin(x_up_);
+    }
+    if (x == 0 || x == 1) return;
+    if (x <= x_lo_ && !find_pin(x, true) && pin_count_ < 8) pins_[pin_count_] = {x, true, lower_series(x)}, ++pin_count_;
+    if (x >= x_up_ && !find_pin(x, false) && pin_count_ < 8) pins_[pin_count_] = {x, false, upper_series(x)}, ++pin_count_;
+}
+
 scaled beta_integral::lower_series(double x) const
 {
     if (x == 0) return {};
+    if (const pinned* p = find_pin(x, true)) return p->value;
     const exponent_parts e = exponent(x, true);
-    const dd prefactor = e.phi + log_dd(x) + e.ln_y;
+    const dd prefactor = e.phi + e.ln_x + e.ln_y;
     // Ratios (a+b+n) x^2 / (a+1+n): x (a+b+n) x keeps x^2 from going subnormal.
     const double ab = a_ + b_;
     const double s = x * x;
@@ -116,8 +139,9 @@ scaled beta_integral::lower_series(double x) const
 scaled beta_integral::upper_series(double x) const
 {
     if (x == 1) return {};
+    if (const pinned* p = find_pin(x, false)) return p->value;
     const exponent_parts e = exponent(x, true);
-    const dd prefactor = e.phi + log_dd(x) + e.ln_y;
+    const dd prefactor = e.phi + e.ln_x + e.ln_y;
     const double ab = a_ + b_;
     const double y = to_double(one_minus_square(x));
     double term = 1;
@@ -156,7 +180,7 @@ scaled beta_integral::mass(double u, double v) const
     if (u < x_lo_) total = total + lower_range(u, std::min(v, x_lo_));
     const double gap_lo = std::max(u, x_lo_);
     const double gap_hi = std::min(v, x_up_);
-    if (gap_lo < gap_hi) total = total + quadrature(gap_lo, gap_hi);
+    if (gap_lo < gap_hi) total = total + (gap_pinned_ && gap_lo == x_lo_ && gap_hi == x_up_ ? gap_ : quadrature(gap_lo, gap_hi));
     if (v > x_up_) total = total + upper_range(std::max(u, x_up_), v);
     return total;
 }

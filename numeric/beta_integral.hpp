@@ -41,9 +41,17 @@ public:
     double lower_split() const { return x_lo_; }
     double upper_split() const { return x_up_; }
 
+    // Keeps the series' value at x (and, at the first call, the integrals
+    // over the regions' boundaries and the gap between them) for every later
+    // mass() with x as an end: a law pins its ends, so that each of its values
+    // costs one series or one walk. Not to be called while other threads use
+    // the object.
+    void pin(double x);
+
 private:
     struct exponent_parts {
         dd phi;   // ln(density(x) / reference)
+        dd ln_x;  // ln x
         dd ln_y;  // ln(1 - x^2)
     };
     exponent_parts exponent(double x, bool need_ln_y) const;
@@ -68,6 +76,18 @@ private:
     bool branch_at_one_;  // (1 - x^2)^c is not a polynomial
     double x_lo_, x_up_;
     double x_mode_;   // where the density peaks on [0, 1] (0 or 1 at the ends)
+    dd inv_y0_;       // 1 / (1 - r0^2)
+
+    struct pinned {
+        double x;
+        bool lower;    // the lower series' value, or the upper's
+        scaled value;
+    };
+    pinned pins_[8];
+    int pin_count_ = 0;
+    bool gap_pinned_ = false;
+    scaled gap_;
+    const pinned* find_pin(double x, bool lower) const;
 };
 
 }  // namespace numeric

@@ -9,6 +9,8 @@
 // compiler fuse or reassociate would silently lose the low words.
 
 #include <cmath>
+#include <cstdint>
+#include <cstring>
 
 #if defined(__FAST_MATH__)
 #error "double-double arithmetic needs IEEE rounding of every operation: build without -ffast-math"
@@ -38,14 +40,18 @@ inline dd quick_two_sum(double a, double b)
 }
 
 // Dekker's split of a into two halves of 26 bits each. Beyond 2^995 the
-// multiplier would overflow, so the value is split at a lower scale.
+// multiplier would overflow: there the top 26 bits are cut off instead (the
+// lower half then has 27, which keeps every partial product exact as long as
+// the other factor is split the usual way, as it is wherever the product
+// does not overflow).
 inline void split(double a, double& h, double& l)
 {
     constexpr double splitter = 134217729.0;  // 2^27 + 1
     if (std::fabs(a) > 0x1p995) {
-        const double s = a * 0x1p-28;
-        const double t = splitter * s;
-        h = (t - (t - s)) * 0x1p28;
+        std::uint64_t bits;
+        std::memcpy(&bits, &a, sizeof bits);
+        bits &= ~((std::uint64_t{1} << 27) - 1);
+        std::memcpy(&h, &bits, sizeof h);
         l = a - h;
         return;
     }
@@ -100,15 +106,13 @@ inline dd operator*(dd a, dd b)
     return quick_two_sum(p.hi, p.lo);
 }
 
+// To about 2^-104 relative: the remainder's quotient corrects the first.
 inline dd operator/(dd a, dd b)
 {
     const double q1 = a.hi / b.hi;
     const dd r = a - b * q1;
     const double q2 = r.hi / b.hi;
-    const dd r2 = r - b * q2;
-    const double q3 = r2.hi / b.hi;
-    const dd q = quick_two_sum(q1, q2);
-    return q + q3;
+    return quick_two_sum(q1, q2);
 }
 
 inline dd operator/(dd a, double b) { return a / dd{b, 0}; }

@@ -61,11 +61,10 @@ dd log_dd(dd x)
     const double ml = std::ldexp(x.lo, -k);
     const int j = static_cast<int>((m - 1) * 64);
     const double c = 1 + j / 64.0;
-    // u = m / c - 1 = (m - c + ml) / c, |u| < 1/64; m - c is exact.
-    const dd u = (two_sum(m - c, ml)) / c;
-    // ln(1 + u) = 2 atanh(v), v = u / (2 + u), |v| < 1/128: the first three
-    // terms in double-double, the rest (below 2^-42 of the first) in doubles.
-    const dd v = u / (u + 2.0);
+    // ln(m / c) = 2 atanh(v), v = (m - c) / (m + c), |v| < 1/128 (m - c is
+    // exact): the first three terms in double-double, the rest (below 2^-42
+    // of the first) in doubles.
+    const dd v = two_sum(m - c, ml) / (two_sum(m, c) + ml);
     const dd v2 = v * v;
     const dd v3 = v2 * v;
     const dd v5 = v3 * v2;

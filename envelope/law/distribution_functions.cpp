@@ -53,6 +53,8 @@ distribution::distribution(double xini, double xfin, double H, int M)
     : xini_(xini), xfin_(xfin), H_(H), M_(M), r0_((refuse_bad_law(xini, xfin, H, M), reference_point(xini, xfin, H, M))),
       kernel_(M, H, r0_, M)
 {
+    kernel_.pin(std::fabs(xini_));
+    kernel_.pin(std::fabs(xfin_));
     total_ = mass(xini_, xfin_);
 }
 
