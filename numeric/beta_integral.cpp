@@ -185,18 +185,18 @@ scaled beta_integral::mass(double u, double v) const
     return total;
 }
 
-scaled beta_integral::quadrature(double u, double v) const
+scaled beta_integral::quadrature(double u, double v, double a, int k) const
 {
     // Monotone pieces, each walked from its largest end.
     if (ch_ > 0 && m_ > 0) {
-        if (u < x_mode_ && x_mode_ < v) return walk(x_mode_, u) + walk(x_mode_, v);
-        return x_mode_ <= u ? walk(u, v) : walk(v, u);
+        if (u < x_mode_ && x_mode_ < v) return walk(x_mode_, u, a, k) + walk(x_mode_, v, a, k);
+        return x_mode_ <= u ? walk(u, v, a, k) : walk(v, u, a, k);
     }
-    if (ch_ > 0) return walk(u, v);  // decreasing from 0
-    return walk(v, u);               // increasing towards 1 (or constant)
+    if (ch_ > 0) return walk(u, v, a, k);  // decreasing from 0
+    return walk(v, u, a, k);               // increasing towards 1 (or constant)
 }
 
-scaled beta_integral::walk(double p, double end) const
+scaled beta_integral::walk(double p, double end, double a, int k) const
 {
     const legendre_rule& rule = gauss_legendre_rule();
     const exponent_parts at_p = exponent(p, false);
@@ -266,6 +266,18 @@ scaled beta_integral::walk(double p, double end) const
         return std::min(w, remaining);
     };
 
+    // The weight (t - a)^k from the exact offset p - a of the ends that are
+    // close (Sterbenz) and u q.
+    const double pa = p - a;
+    const auto weighted = [&](double q) {
+        const double e = std::exp(delta(q));
+        if (k == 0) return e;
+        const double w = pa + u * q;
+        return k == 1 ? e * w : e * w * w;
+    };
+    const double far_weight = std::max(std::fabs(pa), std::fabs(pa + u * span));
+    const double weight_bound = k == 0 ? 1 : k == 1 ? far_weight : far_weight * far_weight;
+
     const double dir = span > 0 ? 1 : -1;
     double q0 = 0;
     double delta0 = 0;
@@ -281,7 +293,7 @@ scaled beta_integral::walk(double p, double end) const
             const double half = (q1 - q0) / 2;
             const double mid = q0 + half;
             double s = 0;
-            for (int i = 0; i < legendre_points; ++i) s += rule.weight[i] * std::exp(delta(mid + half * rule.node[i]));
+            for (int i = 0; i < legendre_points; ++i) s += rule.weight[i] * weighted(mid + half * rule.node[i]);
             piece = std::fabs(half) * s;
             // A fall far beyond the model's: the panel is too wide for the rule.
             if (delta0 - delta1 <= 8 || narrowing == 20) break;
@@ -300,7 +312,7 @@ scaled beta_integral::walk(double p, double end) const
             const double slope = std::fabs((m > 0 ? m / (1 + q0) : 0) - 2 * cu * t / y);
             if (slope > 0) rest = std::min(rest, 1 / slope);
         }
-        if (std::exp(delta1) * rest <= negligible * sum) break;
+        if (std::exp(delta1) * rest * weight_bound <= negligible * sum) break;
     }
     return base * make_scaled(u) * sum;
 }

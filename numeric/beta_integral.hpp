@@ -38,6 +38,13 @@ public:
     // where the density is 0 or infinite).
     dd log_density(double x) const;
 
+    // The integral of (x - a)^k x^m (1 - x^2)^c over [u, v], 0 <= u < v <= 1,
+    // k = 1 or 2 (for the moments about a point; with k = 1 the mantissa is
+    // negative where x < a), by quadrature alone: not where (1 - x^2)^c has
+    // a branch point at v = 1 (branch_at_one()).
+    scaled weighted_mass(double u, double v, double a, int k) const { return quadrature(u, v, a, k); }
+    bool branch_at_one() const { return branch_at_one_; }
+
     double lower_split() const { return x_lo_; }
     double upper_split() const { return x_up_; }
 
@@ -60,9 +67,10 @@ private:
     scaled upper_series(double x) const;  // integral over [x, 1], x >= x_up
     scaled lower_range(double u, double v) const;
     scaled upper_range(double u, double v) const;
-    scaled quadrature(double u, double v) const;
-    // The integral between p, where the density is largest, and end.
-    scaled walk(double p, double end) const;
+    scaled quadrature(double u, double v, double a = 0, int k = 0) const;
+    // The integral between p, where the density is largest, and end, of the
+    // density times (t - a)^k.
+    scaled walk(double p, double end, double a = 0, int k = 0) const;
 
     double m_;
     dd c_;            // (H - 1)/2

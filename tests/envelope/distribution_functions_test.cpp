@@ -178,6 +178,26 @@ TEST(LawFunctions, MomentsMatchTheBetaFunctions)
     }
 }
 
+// A law much narrower than its distance from 0 is nearly uniform: its
+// variance is w^2/12 to (w f'/f)^2, far below an ulp here; E[X^2] - E[X]^2
+// would have lost every digit.
+TEST(LawFunctions, VarianceOfNarrowLaws)
+{
+    double four_ulps = 0.3;
+    for (int i = 0; i < 4; ++i) four_ulps = std::nextafter(four_ulps, 1.0);
+    for (const double xfin : {four_ulps, 0.3 + 1e-9, 0.3 + 1e-6}) {
+        for (const double H : {-0.5, 2.0, 7.0}) {
+            const double w = xfin - 0.3;
+            const law::distribution d(0.3, xfin, H, 2);
+            EXPECT_NEAR(d.variance(), w * w / 12, 1e-9 * w * w) << name(H, 2, 0.3, xfin);
+            // The mean moves from the middle by w^2 f'/(12 f): 6e-13 at w = 1e-6.
+            if (w < 1e-8) {
+                EXPECT_NEAR(d.mean(), 0.3 + w / 2, 4e-16) << name(H, 2, 0.3, xfin);
+            }
+        }
+    }
+}
+
 // The density against x^M (1 - x^2)^((H-1)/2) / B((M+1)/2, (H+1)/2) on [-1, 1],
 // and at its edges.
 TEST(LawFunctions, DensityAndItsLogarithm)
