@@ -115,8 +115,23 @@ void beta_integral::pin(double x)
     if (x >= x_up_ && !find_pin(x, false) && pin_count_ < 8) pins_[pin_count_] = {x, false, upper_series(x)}, ++pin_count_;
 }
 
-scaled beta_integral::lower_series(double x) const
+scaled beta_integral::series(double x, bool lower, memo* seen) const
 {
+    if (seen) {
+        for (int i = 0; i < seen->count; ++i)
+            if (seen->x[i] == x && seen->lower[i] == lower) return seen->value[i];
+    }
+    const scaled value = lower ? lower_series(x) : upper_series(x);
+    if (seen) {
+        const int i = seen->count < 2 ? seen->count++ : 1;
+        seen->x[i] = x, seen->lower[i] = lower, seen->value[i] = value;
+    }
+    return value;
+}
+
+scaled beta_integral::lower_series(double x, memo* seen) const
+{
+    if (seen) return series(x, true, seen);
     if (x == 0) return {};
     if (const pinned* p = find_pin(x, true)) return p->value;
     const exponent_parts e = exponent(x, true);
@@ -136,8 +151,9 @@ scaled beta_integral::lower_series(double x) const
     return exp_scaled(prefactor) * (sum / (m_ + 1));
 }
 
-scaled beta_integral::upper_series(double x) const
+scaled beta_integral::upper_series(double x, memo* seen) const
 {
+    if (seen) return series(x, false, seen);
     if (x == 1) return {};
     if (const pinned* p = find_pin(x, false)) return p->value;
     const exponent_parts e = exponent(x, true);
@@ -156,32 +172,32 @@ scaled beta_integral::upper_series(double x) const
     return exp_scaled(prefactor) * (sum / h1_);
 }
 
-scaled beta_integral::lower_range(double u, double v) const
+scaled beta_integral::lower_range(double u, double v, memo* seen) const
 {
-    const scaled at_v = lower_series(v);
+    const scaled at_v = lower_series(v, seen);
     if (u == 0) return at_v;
-    const scaled at_u = lower_series(u);
+    const scaled at_u = lower_series(u, seen);
     if (less_equal(at_u * 2.0, at_v)) return at_v - at_u;
     return quadrature(u, v);
 }
 
-scaled beta_integral::upper_range(double u, double v) const
+scaled beta_integral::upper_range(double u, double v, memo* seen) const
 {
-    const scaled at_u = upper_series(u);
+    const scaled at_u = upper_series(u, seen);
     if (v == 1) return at_u;
-    const scaled at_v = upper_series(v);
+    const scaled at_v = upper_series(v, seen);
     if (less_equal(at_v * 2.0, at_u)) return at_u - at_v;
     return quadrature(u, v);
 }
 
-scaled beta_integral::mass(double u, double v) const
+scaled beta_integral::mass(double u, double v, memo* seen) const
 {
     scaled total;
-    if (u < x_lo_) total = total + lower_range(u, std::min(v, x_lo_));
+    if (u < x_lo_) total = total + lower_range(u, std::min(v, x_lo_), seen);
     const double gap_lo = std::max(u, x_lo_);
     const double gap_hi = std::min(v, x_up_);
     if (gap_lo < gap_hi) total = total + (gap_pinned_ && gap_lo == x_lo_ && gap_hi == x_up_ ? gap_ : quadrature(gap_lo, gap_hi));
-    if (v > x_up_) total = total + upper_range(std::max(u, x_up_), v);
+    if (v > x_up_) total = total + upper_range(std::max(u, x_up_), v, seen);
     return total;
 }
 

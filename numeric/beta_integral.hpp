@@ -31,8 +31,17 @@ public:
     // its power m0 (r0 > 0 unless m0 == 0). r0 = 1 is allowed when H == 1.
     beta_integral(double m, double H, double r0, double m0);
 
+    // The series' values one caller has computed, for its next mass() calls
+    // at the same points (a cdf and its sf at x share the series at x).
+    struct memo {
+        double x[2];
+        bool lower[2];
+        scaled value[2];
+        int count = 0;
+    };
+
     // The integral over [u, v], 0 <= u < v <= 1, over the reference density.
-    scaled mass(double u, double v) const;
+    scaled mass(double u, double v, memo* seen = nullptr) const;
 
     // ln(x^m (1 - x^2)^c) minus the reference's, for 0 <= x <= 1 (+-infinity
     // where the density is 0 or infinite).
@@ -63,10 +72,11 @@ private:
     };
     exponent_parts exponent(double x, bool need_ln_y) const;
 
-    scaled lower_series(double x) const;  // integral over [0, x], x <= x_lo
-    scaled upper_series(double x) const;  // integral over [x, 1], x >= x_up
-    scaled lower_range(double u, double v) const;
-    scaled upper_range(double u, double v) const;
+    scaled lower_series(double x, memo* seen = nullptr) const;  // integral over [0, x], x <= x_lo
+    scaled upper_series(double x, memo* seen = nullptr) const;  // integral over [x, 1], x >= x_up
+    scaled series(double x, bool lower, memo* seen) const;
+    scaled lower_range(double u, double v, memo* seen) const;
+    scaled upper_range(double u, double v, memo* seen) const;
     scaled quadrature(double u, double v, double a = 0, int k = 0) const;
     // The integral between p, where the density is largest, and end, of the
     // density times (t - a)^k.

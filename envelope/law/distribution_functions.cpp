@@ -59,16 +59,16 @@ distribution::distribution(double xini, double xfin, double H, int M)
     total_ = mass(xini_, xfin_);
 }
 
-numeric::scaled distribution::mass(double u, double v) const
+numeric::scaled distribution::mass(double u, double v, numeric::beta_integral::memo* seen) const
 {
     u = std::max(u, xini_);
     v = std::min(v, xfin_);
     if (!(u < v)) return {};
     // The density is even: the negative side is the mirror of the positive.
     const numeric::beta_integral& k = kernel_;
-    if (u >= 0) return k.mass(u, v);
-    if (v <= 0) return k.mass(-v, -u);
-    return k.mass(0, -u) + k.mass(0, v);
+    if (u >= 0) return k.mass(u, v, seen);
+    if (v <= 0) return k.mass(-v, -u, seen);
+    return k.mass(0, -u, seen) + k.mass(0, v, seen);
 }
 
 double distribution::pdf(double x) const
@@ -96,9 +96,10 @@ distribution::tail_pair distribution::tails(double x) const
     if (std::isnan(x)) return {nan, nan};
     if (x <= xini_) return {0, 1};
     if (x >= xfin_) return {1, 0};
-    const double below = numeric::ratio(mass(xini_, x), total_);
+    numeric::beta_integral::memo seen;
+    const double below = numeric::ratio(mass(xini_, x, &seen), total_);
     if (below <= 0.5) return {below, 1 - below};
-    const double above = numeric::ratio(mass(x, xfin_), total_);
+    const double above = numeric::ratio(mass(x, xfin_, &seen), total_);
     return {1 - above, above};
 }
 

@@ -49,11 +49,13 @@ public:
     // The integral of the density over [u, v] (clipped to the support), in
     // units of the density at reference(): the piece a quantile builder adds
     // up. The normalising integral is mass(xini, xfin) = total().
-    numeric::scaled mass(double u, double v) const;
+    numeric::scaled mass(double u, double v) const { return mass(u, v, nullptr); }
     numeric::scaled total() const { return total_; }
     double reference() const { return r0_; }
 
 private:
+    numeric::scaled mass(double u, double v, numeric::beta_integral::memo* seen) const;
+
     double xini_, xfin_, H_;
     int M_;
     double r0_;
