@@ -6,12 +6,14 @@
 // uniform angle), every even M >= 0 up to 2147483646 and -1 <= xini < xfin <= 1.
 //
 // Accuracy: cdf and sf to a relative 1e-14 wherever they exceed 1e-300 (the
-// upper tail is 1 - sf, never a difference of two values near 1); pdf and
-// logpdf to a few ulps of the law's normalising integral. Cost: about a
-// microsecond a value on laws of moderate H and M; up to tens of microseconds
-// where H or M is in the thousands or more (the peak is then integrated by
-// quadrature). A `distribution` keeps the normalising integral, so each value
-// after the first costs one integral instead of two or three.
+// upper tail is 1 - sf, never a difference of two values near 1; measured:
+// 1e-15 against 50 digits); pdf and logpdf to a few ulps. Successive values of
+// the cdf may step back by up to 2 ulps where its true step between adjacent
+// doubles is smaller than its rounding. Cost of a cdf: under a microsecond
+// through a `distribution` (which keeps the normalising integral) on laws of
+// moderate H and M, 2 to 5 microseconds one call at a time; 3 to 6
+// microseconds kept where H or M is large enough that the peak is integrated
+// by quadrature (H = 1e6, 1.8e12).
 
 #include <utility>
 
