@@ -4,6 +4,7 @@
 #include <stdlib.h>
 
 #include "envelope/law/soundness.hpp"
+#include "table_check.hpp"
 #include "table_text.hpp"
 
 #include <cerrno>
@@ -153,6 +154,8 @@ std::string shifted_line_mentions(std::string what, int shift)
     return what;
 }
 
+}  // namespace
+
 // `label` names the histogram in a file of several, "" in a file of one.
 void validate_at(const Table& t, const std::string& source, int header_at, const std::string& label)
 {
@@ -166,8 +169,6 @@ void validate_at(const Table& t, const std::string& source, int header_at, const
                           label + shifted_line_mentions(fault->what, shift));
     }
 }
-
-}  // namespace
 
 std::vector<Table> read_tables(std::istream& in, const std::string& source)
 {

@@ -324,6 +324,17 @@ class Pickling(unittest.TestCase):
             for part in ("H=2.11", "M=4", "[-1.0, 1.0]", "1000 bins"):
                 self.assertIn(part, text)
 
+    def test_an_edited_pickle_is_refused_as_a_file_is(self):
+        t = build(2.11, 4, -1, 1, 20)
+        data = pickle.dumps(t)
+        moved = t.edges.copy()
+        moved[5] += 0.05  # bin 4 widened under its old height
+        self.assertEqual(data.count(t.edges.tobytes()), 1)
+        with self.assertRaises(sin_cos.TableError) as caught:
+            pickle.loads(data.replace(t.edges.tobytes(), moved.tobytes()))
+        self.assertEqual((caught.exception.kind, caught.exception.line), ("unsound", 9))
+        self.assertIn("pickled table:9: bin 4 on", str(caught.exception))
+
 
 class LawFunctions(unittest.TestCase):
     def test_cdf_and_pdf_against_integration_and_draws(self):
