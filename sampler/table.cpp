@@ -25,9 +25,7 @@ namespace {
 using law::header_line;
 using law::header_rounding;
 
-// Far beyond any line the tool writes (a header of finite numbers in "%f" is
-// under 1000 characters): a file without line ends is refused at once.
-constexpr std::streamsize max_line = 4096;
+constexpr std::streamsize max_line = text::max_line;
 
 std::string where(const std::string& source, int line)
 {
