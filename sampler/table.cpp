@@ -3,6 +3,7 @@
 #include <locale.h>
 #include <stdlib.h>
 
+#include "envelope/build.hpp"
 #include "envelope/law/soundness.hpp"
 #include "table_check.hpp"
 #include "table_text.hpp"
@@ -162,9 +163,14 @@ void validate_at(const Table& t, const std::string& source, int header_at, const
     const law::stored_table stored{t.H, t.M, t.xini, t.xfin, t.loss, t.a, t.edges.data(), n};
     if (const auto fault = law::soundness_fault(stored)) {
         const int shift = header_at - header_line;
+        std::string what = label + shifted_line_mentions(fault->what, shift);
+        if (fault->slow_rate > 0) {
+            // Said with what the tool makes of this law instead.
+            const auto enough = envelope::bins_for_rate(t.H, t.M, t.xini, t.xfin, 1);
+            if (enough) what += "; with sin_cos --tight, n=" + std::to_string(*enough) + " or more bins clear it";
+        }
         throw table_error(fault->malformed ? table_error::kind::malformed : table_error::kind::unsound, source,
-                          fault->line > 0 ? fault->line + shift : 0,
-                          label + shifted_line_mentions(fault->what, shift));
+                          fault->line > 0 ? fault->line + shift : 0, what);
     }
 }
 

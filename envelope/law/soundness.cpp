@@ -1,6 +1,7 @@
 #include "envelope/law/soundness.hpp"
 
 #include <cmath>
+#include <cstdio>
 
 #include "envelope/law/integral.hpp"
 #include "envelope/law/maximum.hpp"
@@ -11,6 +12,13 @@ namespace law {
 namespace {
 
 std::string show(double v) { return numeric::shortest(v); }
+
+std::string roughly(double v)
+{
+    char text[32];
+    std::snprintf(text, sizeof text, "%.2g", v);
+    return text;
+}
 
 std::optional<fault> malformed(int line, std::string what) { return fault{true, line, std::move(what)}; }
 std::optional<fault> unsound(int line, std::string what) { return fault{false, line, std::move(what)}; }
@@ -47,9 +55,11 @@ std::optional<fault> rate_fault(const stored_table& t)
     const double area = static_cast<double>(t.n) * t.a;
     const double rate = total / area;
     if (!(rate >= min_acceptance)) {
-        return unsound(header_line, "the acceptance rate " + show(rate) + " (the density's integral" + where +
-                                        " over n a) is below " + show(min_acceptance) +
-                                        ": a draw would not end");
+        auto f = unsound(header_line, "the acceptance rate " + show(rate) + " (the density's integral" + where +
+                                          " over n a) is below " + show(min_acceptance) +
+                                          ": a draw would take about " + roughly(1 / rate) + " proposals");
+        f->slow_rate = rate;
+        return f;
     }
     return std::nullopt;
 }

@@ -52,6 +52,11 @@ TEST(Recalibration, KeepsTheBetterSoundTableOrEndsWithStatusOne)
         {"0.099186 0.117273 2 60 1\n", 0, "", "loss=841.569086%"},
         {"0.5 0.5000000000000001 2 4 1000\n", 1, "!!! no sound table can be made", nullptr},
         {"-1 1 1e13 2 100\n", 1, "no sound table: H=1e+13 is too large", nullptr},
+        // A peak far narrower than a bin: calibrated and recalibrated, too slow to draw from.
+        {"0 1 1e12 2 1000\n", 1,
+         "!!! no sound table can be made: n=1000 gives an acceptance rate of 1.7e-09, below 1e-07 (a draw would "
+         "take about 5.9e+08 proposals): with --tight, n=1 or more bins clear it\n",
+         nullptr},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.input);
@@ -92,6 +97,13 @@ TEST(Tight, EveryInputWithATableGetsOne)
         {"-1 1 1.0001 100000 2000\n", 0, ""},
         {"0.5 0.9 1e300 0 10\n", 1, "H=1e+300 is too large"},
         {"0.5 0.5000000000000001 2 4 1000\n", 1, "fewer than n + 1 = 1001 doubles"},
+        // Below the floor on the acceptance rate, with the bins that clear it.
+        {"0 1 1 2147483646 1\n", 1, "n=1 gives an acceptance rate of 4.7e-10, below 1e-07 (a draw would take about "
+                                     "2.1e+09 proposals): use at least 2 bins\n"},
+        {"0 1 1 2147483646 2\n", 0, ""},
+        {"-1 1 1 2147483646 2\n", 1, "n=2 gives an acceptance rate of 4.7e-10, below 1e-07 (a draw would take about "
+                                      "2.1e+09 proposals): use at least 3 bins\n"},
+        {"0.99 1 1 1000000000 1\n", 1, "n=1 gives an acceptance rate of 9.990004891834143e-08, below 1e-07"},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.input);

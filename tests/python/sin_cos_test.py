@@ -276,6 +276,8 @@ class Conventions(unittest.TestCase):
             sin_cos.build_table(2, 3, -1, 1, 10)
         with self.assertRaises(sin_cos.BuildError) as failed:
             sin_cos.build_table(1e13, 4, -1, 1, 10)
+        with self.assertRaisesRegex(sin_cos.BuildError, r"below 1e-07 .*: use at least 2 bins$"):
+            sin_cos.build_table(1, 2147483646, 0, 1, 1, tight=True)
         self.assertTrue(isinstance(refused.exception, sin_cos.BuildError) and isinstance(refused.exception, ValueError))
         self.assertEqual((refused.exception.status, failed.exception.status), (255, 1))
         self.assertTrue(isinstance(failed.exception, RuntimeError) and not isinstance(failed.exception, ValueError))

@@ -33,8 +33,16 @@ TEST(ReadTable, TablesThatCannotBeDrawnFromAreRefused)
     auto tail_h = tail;
     tail_h[3] = "200000" + tail[3].substr(tail[3].find(' '));
     std::vector<std::string> zero = {good[0], "#define Nd_poi 2", good[2], "2 1000000 2 -0.5 0.5 1.0  1.0", "-0.5", "0"};
-    char lowered[32];
+    // One bin over sqrt(1 - x^2), whose integral is pi/2: the area sets the rate.
+    const auto one_bin = [&](const char* loss, const char* area) {
+        return std::vector<std::string>{good[0], "#define Nd_poi 1", good[2],
+                                        std::string("2.000000 0 1 -1.000000 1.000000 ") + loss + "  " + area,
+                                        "-1.0000000000000000e+00"};
+    };
+    char lowered[32], larger[32], much_larger[32];
     std::snprintf(lowered, sizeof lowered, "%.17g", 0.99 * std::stod(f[6]));
+    std::snprintf(larger, sizeof larger, "%.17g", 1e4 * std::stod(f[6]));
+    std::snprintf(much_larger, sizeof much_larger, "%.17g", 1e8 * std::stod(f[6]));
     const auto text_of = [](const std::vector<std::string>& lines) {
         std::string text;
         for (const auto& l : lines) text += l + "\n";
@@ -51,7 +59,12 @@ TEST(ReadTable, TablesThatCannotBeDrawnFromAreRefused)
         {"H edited to 1e300", edit({{0, "1e300"}}), 4, "is 0 in doubles"},
         {"H edited to 1e308", edit({{0, "1e308"}}), 4, "is 0 in doubles"},
         {"a tail table's H edited to 200000", tail_h, 4, "is 0 in doubles"},
-        {"area 1e300 with its loss", edit({{5, "1e305"}, {6, "1e300"}}), 4, "is below 1e-12"},
+        {"area 1e300 with its loss", edit({{5, "1e305"}, {6, "1e300"}}), 4, "is below 1e-07"},
+        {"area 10^8 times larger", edit({{6, much_larger}}), 4, "is below 1e-07"},
+        {"one bin accepting 1e-10", one_bin("999999999900.000000", "1.5707963267948965e+10"), 4,
+         "(the density's integral over [-1, 1] over n a) is below 1e-07: a draw would take about 1e+10 proposals; "
+         "with sin_cos --tight, n=1 or more bins clear it"},
+        {"one bin accepting 1e-8", one_bin("9999999900.000000", "1.5707963267948965e+08"), 4, "is below 1e-07"},
         {"H 2.11 edited to 2.10", edit({{0, "2.100000"}}), 5, "has height"},
         {"area lowered by 1%", edit({{6, lowered}}), 5, "has height"},
     };
@@ -74,7 +87,8 @@ TEST(ReadTable, TablesThatCannotBeDrawnFromAreRefused)
     } covered[] = {
         {"H 2.11 edited to 2.12", edit({{0, "2.120000"}}), 2.12, std::stod(f[5])},
         {"loss edited to 0", edit({{5, "0.000000"}}), 2.11, 0},
-        {"area 10^6 times too large", edit({{6, "1e6"}}), 2.11, std::stod(f[5])},
+        {"area 10^4 times larger", edit({{6, larger}}), 2.11, std::stod(f[5])},
+        {"one bin accepting 1.5e-7", one_bin("666666566.666667", "1.0471975511965977e+07"), 2, 666666566.666667},
     };
     for (const auto& c : covered) {
         std::istringstream in(text_of(c.lines));
