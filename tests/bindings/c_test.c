@@ -180,6 +180,12 @@ int main(int argc, char **argv)
         }
         CHECK(sin_cos_load(path) == NULL && strstr(sin_cos_error(), "holds 3 histograms") != NULL, "%s",
               sin_cos_error());
+        CHECK(sin_cos_load_histogram(path, 3) == NULL && sin_cos_last_error_kind() == SIN_COS_INVALID &&
+                  strstr(sin_cos_error(), "no histogram 3: the file holds 3, numbered from 0") != NULL,
+              "%s", sin_cos_error());
+        CHECK(sin_cos_build_tables(0, H, M, xini, xfin, 200, 0) == NULL && sin_cos_last_error_kind() == SIN_COS_INVALID &&
+                  strcmp(sin_cos_error(), "sin_cos_build_tables: no law was given") == 0,
+              "%s", sin_cos_error());
         sin_cos_free_tables(set, 3);
         sin_cos_free_tables(loaded, count);
     }

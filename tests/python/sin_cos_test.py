@@ -137,8 +137,14 @@ class Tables(unittest.TestCase):
             self.assertEqual([t.edges.tolist() for t in loaded], [t.edges.tolist() for t in alone])
             with self.assertRaisesRegex(sin_cos.TableError, "holds 3 histograms"):
                 sin_cos.load_table(path)
+            self.assertEqual([sin_cos.load_table(path, np.int64(k)) for k in range(3)], loaded)
+            for k in (3, -1):
+                with self.assertRaisesRegex(IndexError, f"no histogram {k}: the file holds 3, numbered from 0$"):
+                    sin_cos.load_table(path, k)
         with self.assertRaisesRegex(sin_cos.BuildError, r"^law 2 \(xini=-1, xfin=1, H=1e\+30, M=4\)"):
             sin_cos.build_tables([(-1, 1, 2, 4), (-1, 1, 1e30, 4)], 50)
+        with self.assertRaisesRegex(ValueError, "^build_tables: no law was given$"):
+            sin_cos.build_tables([], 50)
 
     def test_failures(self):
         with open(TABLE_FILE) as src:

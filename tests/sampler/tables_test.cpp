@@ -125,6 +125,7 @@ TEST(Tables, FaultsNameTheHistogramAndItsLine)
     }
     EXPECT_THROW(sampler::write_tables({built[0], sampler::build_table(2, 4, -1, 1, 7)}, (dir / "u").string()),
                  std::invalid_argument);
+    EXPECT_THROW(sampler::build_tables({}, 50), std::invalid_argument);
 }
 
 }  // namespace
