@@ -27,12 +27,6 @@ constexpr int status_bad_input = 2;
 
 constexpr double ks_alpha = 1e-3;
 constexpr double acceptance_limit = 4.0;  // standard errors
-// The header's loss comes from the tool's Romberg integral, which stops at a
-// relative 1e-6 between extrapolations but converges slowly where the density
-// has a square-root end point (H near 1 or 2 at x = -1 or 1) or a narrow peak
-// (large H): over the grid of tools/sweep.py its acceptance rate is up to
-// 2.5e-4 off the exact one, and 5.8e-4 for H = 746.5, M = 10 on an inner interval.
-constexpr double loss_tolerance = 2e-3;  // relative, on the acceptance rate
 constexpr double height_tolerance = 1e-9; // relative: heights come from 17-digit edges
 constexpr std::size_t probes_total = 2'000'000;
 constexpr int histogram_bins = 100;
@@ -47,9 +41,11 @@ const char* const usage =
     "  1. every bin's height is at least the density's maximum on the bin (dense probing);\n"
     "  2. the acceptance rate of the rejection method matches the exact rate, the density's\n"
     "     integral over n a (within 4 standard errors);\n"
-    "  3. the header's loss gives that rate, 1 / (1 + loss/100), to a relative 2e-3;\n"
-    "  4. N draws follow the exact law (Kolmogorov-Smirnov, p-value >= 0.001);\n"
-    "  5. the library's own cdf agrees with the checker's at the bin edges (to 1e-9).\n"
+    "  3. N draws follow the exact law (Kolmogorov-Smirnov, p-value >= 0.001);\n"
+    "  4. the library's own cdf agrees with the checker's at the bin edges (to 1e-9).\n"
+    "It reports the header's loss beside the exact one, n a over the density's integral:\n"
+    "the default calibration states its own integral's estimate, which may be far off\n"
+    "while the envelope covers the density, so the figure is told and not judged.\n"
     "options:\n"
     "  --samples N       number of draws (default 1000000)\n"
     "  --seed S          seed of the std::mt19937_64 generator (default 1)\n"
@@ -246,11 +242,9 @@ bool check_histogram(const options& opt, const sampler::Table& t, bool later = f
         std::printf("            gave up after %llu proposals\n", static_cast<unsigned long long>(proposals));
 
     const double stated = 1 / (1 + t.loss / 100);
-    const double off = stated / exact - 1;
-    const bool loss_ok = std::fabs(off) <= loss_tolerance;
-    std::printf("loss:       %s  the header's loss %g%% gives the rate %.6g, %+.2g relative to the exact rate "
-                "(limit %g); exact loss %.6g%%\n",
-                verdict(loss_ok), t.loss, stated, off, loss_tolerance, (1 / exact - 1) * 100);
+    std::printf("loss:       stated %g%%, exact %.6g%%: the stated figure gives the rate %.6g, %+.2g relative to the "
+                "exact rate\n",
+                t.loss, (1 / exact - 1) * 100, stated, stated / exact - 1);
 
     if (!opt.histogram.empty()) write_histogram(opt.histogram, draws, t, law, later);
 
@@ -271,7 +265,7 @@ bool check_histogram(const options& opt, const sampler::Table& t, bool later = f
     std::printf("law:        %s  the library's cdf is within %.2g of this checker's at %zu bin edges (limit %g)\n",
                 verdict(law_ok), law_worst, compared, law_tolerance);
 
-    return envelope_ok && acceptance_ok && loss_ok && ks_ok && law_ok;
+    return envelope_ok && acceptance_ok && ks_ok && law_ok;
 }
 
 // Every histogram of the file, each with the same draws' seed; the verdict

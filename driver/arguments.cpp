@@ -9,10 +9,13 @@
 #include <cstdlib>
 #include <cstring>
 #include <fstream>
+#include <istream>
+#include <string>
 #include <string_view>
 
 #include "envelope/parameters.hpp"
 #include "numeric/digits.hpp"
+#include "table_text.hpp"
 
 #ifndef SIN_COS_VERSION
 #define SIN_COS_VERSION "unknown"
@@ -46,10 +49,11 @@ const char* const help =
     "you like), or any number of laws with one bin count: --bins N and, in the order\n"
     "their histograms take in the table file, --law XINI XFIN H M for each law or\n"
     "--laws FILE for a file of one law \"xini xfin H M\" a line (blank lines and\n"
-    "text after '#' are skipped). Each argument is one whole number; the checks are\n"
-    "the dialogue's, and the laws times N are at most 10000000 edges. A value that\n"
-    "fails them ends the run with status 255 before any file is touched. The laws\n"
-    "are built side by side on every core.\n"
+    "text after '#' are skipped; a line is text of at most 4096 characters). Each\n"
+    "argument is one whole number; the checks are the dialogue's, and the laws\n"
+    "times N are at most 10000000 edges. A value that fails them ends the run with\n"
+    "status 255 before any file is touched. The laws are built side by side on\n"
+    "every core.\n"
     "\n"
     "Files written in the current directory:\n"
     "  Sin_Cos.res        the table: a three-line banner to paste into the simulation,\n"
@@ -64,7 +68,9 @@ const char* const help =
     "               is not run; the bins end exactly at xfin, every height is the\n"
     "               density's exact maximum on its bin times the margin 1.001, and\n"
     "               every valid input gets a table (with n = 100000 the loss is\n"
-    "               about 0.1 %)\n"
+    "               about 0.1 %) but one a draw cannot live with (an acceptance\n"
+    "               rate below 1e-7: one or two bins around a peak of x^M, M above\n"
+    "               about 10^7)\n"
     "  --bins N     the number of bins of every law given by --law or --laws\n"
     "  --law XINI XFIN H M\n"
     "               one more law\n"
@@ -143,21 +149,53 @@ std::string arguments(int first, int second)
     return "arguments " + std::to_string(first) + " and " + std::to_string(second);
 }
 
+// The next line of a law file without its line end, or false at the end of
+// the file. A law file is short lines of text: a line longer than the table
+// files' limit (a file without line ends, such as /dev/zero) or a control
+// character (a NUL byte would hide the rest of a value from the reading of
+// numbers) ends the run naming the line; a tab, and a carriage return right
+// before the line end, are text.
+bool law_line(std::istream& in, const std::string& where, std::string& line)
+{
+    constexpr int eof = std::char_traits<char>::eof();
+    line.clear();
+    bool ended = false;
+    for (int c; (c = in.get()) != eof;) {
+        if (c == '\n') {
+            ended = true;
+            break;
+        }
+        if (c == '\r' && (in.peek() == '\n' || in.peek() == eof)) continue;
+        if ((c < 0x20 && c != '\t') || c == 0x7f) {
+            char what[64];
+            if (c == 0) std::snprintf(what, sizeof what, "a NUL byte");
+            else std::snprintf(what, sizeof what, "the control character 0x%02x", static_cast<unsigned>(c));
+            refuse(where + ": " + what + " at column " + std::to_string(line.size() + 1) + ": a law line is text");
+        }
+        if (line.size() == sampler::text::max_line)
+            refuse(where + ": the line is longer than " + std::to_string(sampler::text::max_line) +
+                   " characters: not a law line");
+        line.push_back(static_cast<char>(c));
+    }
+    return ended || !line.empty();
+}
+
 void read_law_file(const given& file, std::vector<law_answers>& laws)
 {
-    std::ifstream in(file.text);
+    std::ifstream in(file.text, std::ios::binary);
     if (!in) refuse(file.where + ": cannot read the law file \"" + file.text + "\": " + std::strerror(errno));
     const std::size_t before = laws.size();
     std::string line;
-    for (int number = 1; std::getline(in, line); ++number) {
+    for (int number = 1;; ++number) {
         const std::string where = file.text + ":" + std::to_string(number);
+        if (!law_line(in, where, line)) break;
         line = line.substr(0, line.find('#'));
         given v[4];
         std::size_t found = 0;
         for (std::size_t i = 0; i < line.size();) {
-            const std::size_t start = line.find_first_not_of(" \t\r", i);
+            const std::size_t start = line.find_first_not_of(" \t", i);
             if (start == std::string::npos) break;
-            const std::size_t stop = std::min(line.find_first_of(" \t\r", start), line.size());
+            const std::size_t stop = std::min(line.find_first_of(" \t", start), line.size());
             if (found < 4) v[found] = {line.substr(start, stop - start), where};
             ++found;
             i = stop;

@@ -4,7 +4,6 @@
 #include <cstdlib>
 #include <vector>
 
-#include "envelope/law/soundness.hpp"
 
 namespace envelope {
 
@@ -30,13 +29,19 @@ bool table_is_sound(double H, int M, double xini, double xfin, const double x[],
 bool table_is_valid(double H, int M, double xini, double xfin, const double x[], double a, double loss, int n,
                     std::string* why)
 {
+    const auto fault = table_fault(H, M, xini, xfin, x, a, loss, n);
+    if (fault) *why = fault->what;
+    return !fault;
+}
+
+std::optional<law::fault> table_fault(double H, int M, double xini, double xfin, const double x[], double a,
+                                      double loss, int n)
+{
     std::vector<double> edges(x, x + n);
     edges.push_back(xfin);
     const law::stored_table stored{H, M, xini, xfin, stored_loss(loss), a, edges.data(),
                                    static_cast<std::size_t>(n)};
-    const auto fault = law::soundness_fault(stored);
-    if (fault) *why = fault->what;
-    return !fault;
+    return law::soundness_fault(stored);
 }
 
 }  // namespace envelope

@@ -1,7 +1,9 @@
 #pragma once
 
+#include <optional>
 #include <string>
 
+#include "envelope/law/soundness.hpp"
 
 namespace envelope {
 
@@ -23,5 +25,10 @@ bool table_is_sound(double H, int M, double xini, double xfin, const double x[],
 // density, whatever its loss.
 bool table_is_valid(double H, int M, double xini, double xfin, const double x[], double a, double loss, int n,
                     std::string* why);
+
+// The first fault table_is_valid finds, whole (an acceptance rate below the
+// floor carries the rate), or nothing.
+std::optional<law::fault> table_fault(double H, int M, double xini, double xfin, const double x[], double a,
+                                      double loss, int n);
 
 }  // namespace envelope

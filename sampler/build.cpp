@@ -4,6 +4,8 @@
 #include "numeric/parallel.hpp"
 #include "sin_cos/sampler.hpp"
 
+#include <stdexcept>
+
 namespace sampler {
 
 Table build_table(double H, int M, double xini, double xfin, int n, mode m)
@@ -18,6 +20,9 @@ Table build_table(double H, int M, double xini, double xfin, int n, mode m)
 
 std::vector<Table> build_tables(const std::vector<Law>& laws, int n, mode m)
 {
+    // As the tool, C and write_tables refuse it: an empty set is a mistake,
+    // and an empty result would only meet write_tables' refusal later.
+    if (laws.empty()) throw std::invalid_argument("build_tables: no law was given");
     std::vector<Table> tables(laws.size());
     numeric::in_order_parallel(laws.size(), [&](std::size_t i) {
         const Law& law = laws[i];

@@ -3,7 +3,9 @@
 #include <locale.h>
 #include <stdlib.h>
 
+#include "envelope/build.hpp"
 #include "envelope/law/soundness.hpp"
+#include "table_check.hpp"
 #include "table_text.hpp"
 
 #include <cerrno>
@@ -24,9 +26,7 @@ namespace {
 using law::header_line;
 using law::header_rounding;
 
-// Far beyond any line the tool writes (a header of finite numbers in "%f" is
-// under 1000 characters): a file without line ends is refused at once.
-constexpr std::streamsize max_line = 4096;
+constexpr std::streamsize max_line = text::max_line;
 
 std::string where(const std::string& source, int line)
 {
@@ -153,6 +153,8 @@ std::string shifted_line_mentions(std::string what, int shift)
     return what;
 }
 
+}  // namespace
+
 // `label` names the histogram in a file of several, "" in a file of one.
 void validate_at(const Table& t, const std::string& source, int header_at, const std::string& label)
 {
@@ -161,13 +163,16 @@ void validate_at(const Table& t, const std::string& source, int header_at, const
     const law::stored_table stored{t.H, t.M, t.xini, t.xfin, t.loss, t.a, t.edges.data(), n};
     if (const auto fault = law::soundness_fault(stored)) {
         const int shift = header_at - header_line;
+        std::string what = label + shifted_line_mentions(fault->what, shift);
+        if (fault->slow_rate > 0) {
+            // Said with what the tool makes of this law instead.
+            const auto enough = envelope::bins_for_rate(t.H, t.M, t.xini, t.xfin, 1);
+            if (enough) what += "; with sin_cos --tight, n=" + std::to_string(*enough) + " or more bins clear it";
+        }
         throw table_error(fault->malformed ? table_error::kind::malformed : table_error::kind::unsound, source,
-                          fault->line > 0 ? fault->line + shift : 0,
-                          label + shifted_line_mentions(fault->what, shift));
+                          fault->line > 0 ? fault->line + shift : 0, what);
     }
 }
-
-}  // namespace
 
 std::vector<Table> read_tables(std::istream& in, const std::string& source)
 {

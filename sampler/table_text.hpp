@@ -3,9 +3,15 @@
 // The text of the table file and of the plot file's numbers, byte for byte
 // what the printf formats "%f" and "%20.16e" write, built in memory.
 
+#include <cstddef>
 #include <string>
 
 namespace sampler::text {
+
+// The longest line read from a table file or a file of laws: far beyond any
+// line the tool writes (a header of finite numbers in "%f" is under 1000
+// characters), so that a file without line ends is refused at once.
+inline constexpr std::size_t max_line = 4096;
 
 // printf("%f", v): fixed point, six decimals.
 void fixed6(std::string& out, double v);

@@ -1,13 +1,18 @@
 #include <stdexcept>
 
+#include "envelope/law/soundness.hpp"
 #include "sin_cos/table.hpp"
+#include "table_check.hpp"
 #include "table_text.hpp"
 #include "whole_file.hpp"
 
 namespace sampler {
 
+// A table is any struct a caller fills: none is written that a reader would
+// refuse, so that no file lies about its law.
 void write_table(const Table& t, const std::string& path)
 {
+    validate_at(t, path, law::header_line, "");
     const int n = static_cast<int>(t.bins());
     files::replace(path, text::banner(n) + text::histogram(t.H, t.M, n, t.xini, t.xfin, t.loss, t.a, t.edges.data()));
 }
@@ -24,6 +29,9 @@ void write_tables(const std::vector<Table>& tables, const std::string& path)
                                         std::to_string(t.bins()) + " bins and table 1 has " + std::to_string(bins) +
                                         ": the histograms of one file have the same number of bins");
         }
+        const int header_at = law::header_line + static_cast<int>(k * (bins + 1));
+        validate_at(t, path, header_at,
+                    "histogram " + std::to_string(k + 1) + " of " + std::to_string(tables.size()) + ": ");
         text += text::histogram(t.H, t.M, static_cast<int>(bins), t.xini, t.xfin, t.loss, t.a, t.edges.data());
     }
     files::replace(path, text);

@@ -72,6 +72,8 @@ Result guarded(Result on_failure, Call call) noexcept
         fail(SIN_COS_NO_MEMORY, "out of memory");
     } catch (const std::invalid_argument& e) {
         fail(SIN_COS_INVALID, e.what());
+    } catch (const std::out_of_range& e) {
+        fail(SIN_COS_INVALID, e.what());  // a histogram past the file's last
     } catch (const std::domain_error& e) {
         fail(SIN_COS_INVALID, e.what());
     } catch (const std::exception& e) {
@@ -167,11 +169,27 @@ sin_cos_table* sin_cos_load_histogram(const char* path, size_t index)
     });
 }
 
+// The Fortran module's load of one histogram: Fortran numbers them from 1,
+// and so does the message of a number out of range. Not in sin_cos.h: C
+// callers count from 0 with sin_cos_load_histogram.
+sin_cos_table* sin_cos_fortran_load_histogram(const char* path, long long number)
+{
+    return guarded<sin_cos_table*>(nullptr, [&] {
+        if (path == nullptr) throw std::invalid_argument("sin_cos_load: the path is NULL");
+        std::vector<sampler::Table> tables = sampler::load_tables(path);
+        if (number < 1 || static_cast<unsigned long long>(number) > tables.size()) {
+            throw std::out_of_range(std::string(path) + ": no histogram " + std::to_string(number) + ": the file holds " +
+                                    std::to_string(tables.size()) + ", numbered from 1");
+        }
+        return new sin_cos_table{sampler::sin_cos_distribution(std::move(tables[number - 1]), path)};
+    });
+}
+
 sin_cos_table** sin_cos_build_tables(size_t count, const double* H, const int* M, const double* xini,
                                      const double* xfin, int n, int tight)
 {
     return guarded<sin_cos_table**>(nullptr, [&]() -> sin_cos_table** {
-        if (count == 0) throw std::invalid_argument("sin_cos_build_tables: no law to build");
+        if (count == 0) throw std::invalid_argument("sin_cos_build_tables: no law was given");
         if (!given(H, "sin_cos_build_tables", "H array") || !given(M, "sin_cos_build_tables", "M array") ||
             !given(xini, "sin_cos_build_tables", "xini array") || !given(xfin, "sin_cos_build_tables", "xfin array"))
             return nullptr;

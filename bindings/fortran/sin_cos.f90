@@ -12,7 +12,7 @@
 !     call sin_cos_free(t)
 module sin_cos
     use, intrinsic :: iso_c_binding, only: c_associated, c_char, c_double, c_f_pointer, c_int, c_int64_t, &
-                                           c_null_char, c_null_ptr, c_ptr, c_size_t
+                                           c_long_long, c_null_char, c_null_ptr, c_ptr, c_size_t
     implicit none
     private
 
@@ -59,10 +59,10 @@ module sin_cos
             character(kind=c_char), intent(in) :: path(*)
             integer(c_size_t), intent(out) :: count
         end function
-        type(c_ptr) function c_load_histogram(path, index) bind(c, name="sin_cos_load_histogram")
-            import :: c_ptr, c_char, c_size_t
+        type(c_ptr) function c_load_numbered(path, number) bind(c, name="sin_cos_fortran_load_histogram")
+            import :: c_ptr, c_char, c_long_long
             character(kind=c_char), intent(in) :: path(*)
-            integer(c_size_t), value :: index
+            integer(c_long_long), value :: number
         end function
         type(c_ptr) function c_build_tables(count, H, M, xini, xfin, n, tight) bind(c, name="sin_cos_build_tables")
             import :: c_ptr, c_double, c_int, c_size_t
@@ -169,17 +169,14 @@ contains
 
     ! A table file written by sin_cos; with histogram (from 1), that histogram
     ! of a file of several (without it such a file is refused, the message
-    ! saying how many histograms it holds).
+    ! saying how many histograms it holds; a number out of range is refused
+    ! counting from 1).
     function sin_cos_load(path, histogram) result(t)
         character(len=*), intent(in) :: path
         integer, intent(in), optional :: histogram
         type(sin_cos_table) :: t
         if (present(histogram)) then
-            if (histogram < 1) then
-                t%ptr = c_load_histogram(trim(path) // c_null_char, huge(0_c_size_t))
-            else
-                t%ptr = c_load_histogram(trim(path) // c_null_char, int(histogram - 1, c_size_t))
-            end if
+            t%ptr = c_load_numbered(trim(path) // c_null_char, int(histogram, c_long_long))
         else
             t%ptr = c_load(trim(path) // c_null_char)
         end if

@@ -106,6 +106,8 @@ void save(const sampler::Table& t, const std::string& path, const py::object& fi
         const py::gil_scoped_release unlocked;
         try {
             sampler::write_table(t, path);
+        } catch (const sampler::table_error&) {
+            throw;  // a TableError, not an OSError
         } catch (const sampler::io_error& e) {
             error = e.error_number();
             failure = e.what();
@@ -116,13 +118,16 @@ void save(const sampler::Table& t, const std::string& path, const py::object& fi
     if (!failure.empty()) raise_os_error(error, filename, failure.c_str());
 }
 
+// A pickle is bytes anyone can edit: the table it holds is checked as a file's is.
 sampler::Table from_parts(double H, int M, double xini, double xfin, double loss, double a,
                           const py::array_t<double, py::array::c_style | py::array::forcecast>& edges)
 {
+    const std::string source = "pickled table";
     if (edges.ndim() != 1 || edges.size() < 2)
-        throw sampler::table_error(sampler::table_error::kind::malformed, "pickled table", 0,
-                                   "a table needs at least two edges");
+        throw sampler::table_error(sampler::table_error::kind::malformed, source, 0, "a table needs at least two edges");
     sampler::Table t{H, M, xini, xfin, loss, a, std::vector<double>(edges.data(), edges.data() + edges.size())};
+    const py::gil_scoped_release unlocked;
+    sampler::validate(t, source);
     return t;
 }
 

@@ -54,7 +54,8 @@ struct Law {
 // by side on every core; each is the table build_table gives for its law.
 // When laws cannot be built, the build_error is that of the first of them in
 // the given order, its message starting with the law ("law 2 (xini=-1,
-// xfin=1, H=2.5, M=3): "); no law after it is started.
+// xfin=1, H=2.5, M=3): "); no law after it is started. An empty set of laws
+// is std::invalid_argument ("build_tables: no law was given").
 std::vector<Table> build_tables(const std::vector<Law>& laws, int n, mode m = mode::specified);
 
 }  // namespace sampler

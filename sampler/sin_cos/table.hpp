@@ -86,14 +86,16 @@ void validate(const Table& table, const std::string& source);
 // header line and the n left edges. The file is replaced whole, as the tool
 // replaces its own: written beside it (beside a symbolic link's target) and
 // moved over it, keeping its permission bits. Throws std::runtime_error naming
-// the path when the file cannot be created or written.
+// the path when the file cannot be created or written, and table_error, the
+// file untouched, for a table that read_table would refuse: a Table is a
+// struct any code can fill, and no file may lie about its law.
 void write_table(const Table& table, const std::string& path);
 
 // The file of several histograms, in their order, under one banner: each
 // histogram's lines are those write_table writes for it alone. Every table
 // must have the same number of bins (Nd_poi is one for the file), and there
 // must be at least one: std::invalid_argument otherwise, before the file is
-// touched.
+// touched; each must be sound (table_error naming the histogram and its line).
 void write_tables(const std::vector<Table>& tables, const std::string& path);
 
 }  // namespace sampler

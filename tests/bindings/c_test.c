@@ -111,6 +111,11 @@ int main(int argc, char **argv)
                   "case %zu: %s", i, sin_cos_error());
             CHECK(sin_cos_last_error_kind() == refused[i].kind, "case %zu: kind %d", i, (int)sin_cos_last_error_kind());
         }
+        /* A table too slow to draw from, with the bins that clear it. */
+        t = sin_cos_build(1, 2147483646, 0, 1, 1, 1);
+        CHECK(t == NULL && sin_cos_build_status() == 1 && sin_cos_last_error_kind() == SIN_COS_NUMERICAL &&
+                  strstr(sin_cos_error(), "below 1e-07") != NULL && strstr(sin_cos_error(), "use at least 2 bins") != NULL,
+              "slow table: %s", sin_cos_error());
     }
     t = sin_cos_build(2, 4, -1, 1, 1000, 1);
     CHECK(t != NULL, "%s", sin_cos_error());
@@ -175,6 +180,12 @@ int main(int argc, char **argv)
         }
         CHECK(sin_cos_load(path) == NULL && strstr(sin_cos_error(), "holds 3 histograms") != NULL, "%s",
               sin_cos_error());
+        CHECK(sin_cos_load_histogram(path, 3) == NULL && sin_cos_last_error_kind() == SIN_COS_INVALID &&
+                  strstr(sin_cos_error(), "no histogram 3: the file holds 3, numbered from 0") != NULL,
+              "%s", sin_cos_error());
+        CHECK(sin_cos_build_tables(0, H, M, xini, xfin, 200, 0) == NULL && sin_cos_last_error_kind() == SIN_COS_INVALID &&
+                  strcmp(sin_cos_error(), "sin_cos_build_tables: no law was given") == 0,
+              "%s", sin_cos_error());
         sin_cos_free_tables(set, 3);
         sin_cos_free_tables(loaded, count);
     }

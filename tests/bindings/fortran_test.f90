@@ -1,4 +1,4 @@
-! The Fortran module: the pinned stream, a refused build and the next one.
+! The Fortran module: the pinned stream, refused builds and loads, and the next build.
 !     fortran_test KNOWN_DRAWS
 program fortran_test
     use sin_cos
@@ -80,9 +80,38 @@ program fortran_test
     end if
     call sin_cos_free(t)
     call sin_cos_free(other_table)
+    ! Histograms are numbered from 1, and so are the refusals.
+    other_table = sin_cos_load('fortran_tables.res', histogram=4)
+    message = sin_cos_error()
+    if (.not. sin_cos_failed(other_table) .or. &
+        index(message, 'no histogram 4: the file holds 3, numbered from 1') == 0) then
+        print '(a)', 'histogram 4: ' // message
+        failures = failures + 1
+    end if
+    other_table = sin_cos_load('fortran_tables.res', histogram=0)
+    message = sin_cos_error()
+    if (.not. sin_cos_failed(other_table) .or. index(message, 'no histogram 0: the file holds 3') == 0) then
+        print '(a)', 'histogram 0: ' // message
+        failures = failures + 1
+    end if
     call sin_cos_free_tables(set)
     call sin_cos_free_tables(loaded)
     deallocate (set, loaded)
+    ! No law at all is refused, as in every language.
+    set = sin_cos_build_tables([real(c_double) ::], [integer ::], [real(c_double) ::], [real(c_double) ::], 200)
+    message = sin_cos_error()
+    if (size(set) /= 0 .or. index(message, 'no law was given') == 0) then
+        print '(a)', 'no law: ' // message
+        failures = failures + 1
+    end if
+    deallocate (set)
+    ! A table too slow to draw from, with the bins that clear it.
+    t = sin_cos_build(1d0, 2147483646, 0d0, 1d0, 1, tight=.true.)
+    message = sin_cos_error()
+    if (.not. sin_cos_failed(t) .or. index(message, 'use at least 2 bins') == 0) then
+        print '(a)', 'slow table: ' // message
+        failures = failures + 1
+    end if
     call sin_cos_rng_free(g)
     deallocate (edges, message)
     if (failures /= 0) error stop 'fortran_test: failed'

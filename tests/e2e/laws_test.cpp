@@ -26,16 +26,18 @@ struct BadCase {
     const char* name;
     std::vector<std::string> args;
     const char* message;
+    std::string file = "";  // laws.txt, when not law_file()
 };
 
 class BadArguments : public testing::TestWithParam<BadCase> {};
 
-// Line 17 of this law file is the reversed interval; the others are laws,
-// comments and blank lines.
+// Line 17 of this law file is the reversed interval; the others are laws
+// (one with tabs, one with a carriage return before its line end), comments
+// and blank lines.
 std::string law_file()
 {
-    std::string text = "# xini xfin H M\n\n";
-    for (int line = 3; line <= 16; ++line) text += line % 3 == 0 ? "  # a comment\n" : "-1 1 2.11 4  # fit\n";
+    std::string text = "# xini xfin H M\n\n-1\t1\t2.11 4\n-1 1 2.11 4\r\n";
+    for (int line = 5; line <= 16; ++line) text += line % 3 == 0 ? "  # a comment\n" : "-1 1 2.11 4  # fit\n";
     return text + "0.5 -0.5 2 4\n-1 1 2 4\n";
 }
 
@@ -45,7 +47,7 @@ TEST_P(BadArguments, EndTheRunWithTheirPositionAndTouchNoFile)
     Sandbox box;
     spill(box.dir() / table_name, old_table);
     spill(box.dir() / plot_name, old_plot);
-    spill(box.dir() / "laws.txt", law_file());
+    spill(box.dir() / "laws.txt", c.file.empty() ? law_file() : c.file);
     const Result r = box.run("", {}, 60, c.args);
     EXPECT_EQ(r.status, 255);
     EXPECT_EQ(r.err.rfind(std::string("sin_cos: ") + c.message + "\nusage: sin_cos", 0), 0u) << r.err;
@@ -75,7 +77,17 @@ INSTANTIATE_TEST_SUITE_P(
         BadCase{"edges_bound", many_laws(101),
                 "argument 2: 101 laws of n=100000 bins are 10100000 edges, more than the 10000000 one run builds"},
         BadCase{"plot_past_the_laws", {"--bins", "10", "--law", "-1", "1", "2", "4", "--plot=2"},
-                "argument 8: --plot 2: the laws are numbered 1 to 1"}),
+                "argument 8: --plot 2: the laws are numbered 1 to 1"},
+        // A law file is lines of text, as long as a table file's at most.
+        BadCase{"nul_byte", {"--bins=10", "--laws", "laws.txt"}, "laws.txt:2: a NUL byte at column 10: a law line is text",
+                std::string("-1 1 2 4\n-1 1 2.11\0garbage 4\0rm-rf\n", 35)},
+        BadCase{"control_character", {"--bins=10", "--laws", "laws.txt"},
+                "laws.txt:1: the control character 0x0d at column 5: a law line is text", "-1 1\r2.11 4\n"},
+        BadCase{"endless_line", {"--bins=10", "--laws", "/dev/zero"},
+                "/dev/zero:1: a NUL byte at column 1: a law line is text"},
+        BadCase{"long_line", {"--bins=10", "--laws", "laws.txt"},
+                "laws.txt:1: the line is longer than 4096 characters: not a law line",
+                std::string(5000, ' ') + "-1 1 2 4\n"}),
     [](const auto& info) { return std::string(info.param.name); });
 
 struct Law {

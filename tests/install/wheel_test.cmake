@@ -1,6 +1,8 @@
 # pip install . as the README says, offline, into a fresh virtual environment,
-# then the package's tests against what was installed there.
-#   cmake -DSOURCE= -DWORK= -DPYTHON= -DVERSION= -DTESTS= -DTABLE= -DKNOWN= -P wheel_test.cmake
+# then the package's tests against what was installed there. The backend's
+# CMake build is kept in BUILD (its build-dir setting), outside WORK, so that
+# the next run compiles only what changed.
+#   cmake -DSOURCE= -DWORK= -DBUILD= -DPYTHON= -DVERSION= -DTESTS= -DTABLE= -DKNOWN= -P wheel_test.cmake
 
 function(run what)
   execute_process(COMMAND ${CMAKE_COMMAND} -E env ${env} ${ARGN} WORKING_DIRECTORY ${WORK} RESULT_VARIABLE status
@@ -19,7 +21,8 @@ set(env --unset=PYTHONPATH --unset=VIRTUAL_ENV PIP_CONFIG_FILE=/dev/null PIP_DIS
         PYTHONDONTWRITEBYTECODE=1)
 set(venv ${WORK}/venv)
 run("creating the virtual environment" ${PYTHON} -m venv --system-site-packages ${venv})
-run("pip install" ${venv}/bin/pip install --no-build-isolation --no-index --no-cache-dir ${SOURCE})
+run("pip install" ${venv}/bin/pip install --no-build-isolation --no-index --no-cache-dir
+    --config-settings=build-dir=${BUILD} ${SOURCE})
 
 run("importing the installed package" ${venv}/bin/python -c
     "m = __import__('sin_cos')\nprint(m.__version__, m.__path__[0])")

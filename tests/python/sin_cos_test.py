@@ -234,8 +234,14 @@ class Tables(unittest.TestCase):
             self.assertEqual([t.edges.tolist() for t in loaded], [t.edges.tolist() for t in alone])
             with self.assertRaisesRegex(sin_cos.TableError, "holds 3 histograms"):
                 sin_cos.load_table(path)
+            self.assertEqual([sin_cos.load_table(path, np.int64(k)) for k in range(3)], loaded)
+            for k in (3, -1):
+                with self.assertRaisesRegex(IndexError, f"no histogram {k}: the file holds 3, numbered from 0$"):
+                    sin_cos.load_table(path, k)
         with self.assertRaisesRegex(sin_cos.BuildError, r"^law 2 \(xini=-1, xfin=1, H=1e\+30, M=4\)"):
             sin_cos.build_tables([(-1, 1, 2, 4), (-1, 1, 1e30, 4)], 50)
+        with self.assertRaisesRegex(ValueError, "^build_tables: no law was given$"):
+            sin_cos.build_tables([], 50)
 
     def test_failures(self):
         with open(TABLE_FILE) as src:
@@ -376,6 +382,8 @@ class Conventions(unittest.TestCase):
             sin_cos.build_table(2, 3, -1, 1, 10)
         with self.assertRaises(sin_cos.BuildError) as failed:
             sin_cos.build_table(1e13, 4, -1, 1, 10)
+        with self.assertRaisesRegex(sin_cos.BuildError, r"below 1e-07 .*: use at least 2 bins$"):
+            sin_cos.build_table(1, 2147483646, 0, 1, 1, tight=True)
         self.assertTrue(isinstance(refused.exception, sin_cos.BuildError) and isinstance(refused.exception, ValueError))
         self.assertEqual((refused.exception.status, failed.exception.status), (255, 1))
         self.assertTrue(isinstance(failed.exception, RuntimeError) and not isinstance(failed.exception, ValueError))
@@ -422,6 +430,17 @@ class Pickling(unittest.TestCase):
         for text in (repr(t), repr(sin_cos.Sampler(t))):
             for part in ("H=2.11", "M=4", "[-1.0, 1.0]", "1000 bins"):
                 self.assertIn(part, text)
+
+    def test_an_edited_pickle_is_refused_as_a_file_is(self):
+        t = build(2.11, 4, -1, 1, 20)
+        data = pickle.dumps(t)
+        moved = t.edges.copy()
+        moved[5] += 0.05  # bin 4 widened under its old height
+        self.assertEqual(data.count(t.edges.tobytes()), 1)
+        with self.assertRaises(sin_cos.TableError) as caught:
+            pickle.loads(data.replace(t.edges.tobytes(), moved.tobytes()))
+        self.assertEqual((caught.exception.kind, caught.exception.line), ("unsound", 9))
+        self.assertIn("pickled table:9: bin 4 on", str(caught.exception))
 
 
 class LawFunctions(unittest.TestCase):

@@ -97,6 +97,24 @@ TEST(Tables, FaultsNameTheHistogramAndItsLine)
         EXPECT_NE(std::string(e.what()).find("(line " + std::to_string(first) + ")"), std::string::npos) << e.what();
     }
 
+    // A Table is a struct anyone fills: the writers refuse the same edit at
+    // the same line, and leave the file as it was.
+    std::vector<sampler::Table> edited = built;
+    std::swap(edited[1].edges[9], edited[1].edges[10]);
+    const std::string before = tool_tables::slurp(dir / "t");
+    for (const bool alone : {false, true}) {
+        try {
+            if (alone) sampler::write_table(edited[1], (dir / "t").string());
+            else sampler::write_tables(edited, (dir / "t").string());
+            ADD_FAILURE() << "an unsound table written";
+        } catch (const sampler::table_error& e) {
+            EXPECT_EQ(e.problem(), sampler::table_error::kind::unsound);
+            EXPECT_EQ(e.line(), alone ? 5 + 10 : first + 1) << e.what();
+            EXPECT_EQ(std::string(e.what()).find("histogram 2 of 3: ") != std::string::npos, !alone) << e.what();
+        }
+        EXPECT_EQ(tool_tables::slurp(dir / "t"), before);
+    }
+
     // The first law in order that cannot be built is the one reported.
     try {
         sampler::build_tables({{-1, 1, 2, 4}, {-1, 1, 1e30, 4}, {-1, 1, 2, 3}}, 50);
@@ -107,6 +125,7 @@ TEST(Tables, FaultsNameTheHistogramAndItsLine)
     }
     EXPECT_THROW(sampler::write_tables({built[0], sampler::build_table(2, 4, -1, 1, 7)}, (dir / "u").string()),
                  std::invalid_argument);
+    EXPECT_THROW(sampler::build_tables({}, 50), std::invalid_argument);
 }
 
 }  // namespace

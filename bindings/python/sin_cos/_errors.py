@@ -71,7 +71,7 @@ class TableError(ValueError):
         ``'malformed'``: not a table (bad syntax, truncated, counts that
         disagree); ``'unsound'``: a table whose envelope cannot be sampled
         from (edges out of order, an area that is not positive, a bin below
-        the density, a loss that does not belong to the table).
+        the density).
     line : int
         The file's line, from 1; 0 if none.
 

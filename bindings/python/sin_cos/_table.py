@@ -244,16 +244,18 @@ def _read(path, read):
         os.close(fd)
 
 
-def load_table(path):
+def load_table(path, index=None):
     """Read the table of a file ``sin_cos`` wrote, and check it.
 
-    A file of several histograms is refused with their count: read it with
-    `load_tables`.
+    A file of several histograms is refused with their count, unless
+    `index` chooses one of them; `load_tables` reads them all.
 
     Parameters
     ----------
     path : str, bytes or os.PathLike
         The table file (``Sin_Cos.res``); any bytes path, UTF-8 or not.
+    index : int, optional
+        Histogram `index` of the file, counted from 0 as in C++ and C.
 
     Returns
     -------
@@ -269,8 +271,19 @@ def load_table(path):
         A file that is not a table (``.kind == 'malformed'``) or whose
         envelope cannot be sampled from (``'unsound'``); ``.line`` is the
         file's line.
+    IndexError
+        An `index` past the file's last histogram, or negative.
+    TypeError
+        An `index` that is not an integer.
     """
-    return Table._of(_read(path, _core.load))
+    if index is None:
+        return Table._of(_read(path, _core.load))
+    i = _checks.integer("index", index)
+    tables = _read(path, _core.load_all)
+    if not 0 <= i < len(tables):
+        raise IndexError(f"{os.fsdecode(_checks.path('path', path))}: no histogram {i}: the file holds "
+                         f"{len(tables)}, numbered from 0")
+    return Table._of(tables[i])
 
 
 def load_tables(path):
@@ -317,6 +330,8 @@ def build_tables(laws, n, *, tight=False):
     ParameterError, BuildError
         For the first law in order that ``sin_cos`` would stop on, its
         message naming the law.
+    ValueError
+        No law at all, as C++, C and Fortran refuse it.
     TypeError
         A law that is not four numbers, named by its index.
     """
