@@ -6,7 +6,7 @@
 
 #include "numeric/gauss_legendre.hpp"
 
-namespace law {
+namespace sin_cos::detail {
 
 namespace {
 
@@ -64,4 +64,4 @@ double integral(double H, int M, double xini, double xfin, double relative)
     return numeric::adaptive_gauss_legendre(pieces, relative, max_splits);
 }
 
-}  // namespace law
+}  // namespace sin_cos::detail

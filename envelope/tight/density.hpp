@@ -24,7 +24,7 @@ struct density {
     double at_xfin = 0;
 
     // The tool's own formula, so that heights compare bit for bit.
-    double operator()(double x) const { return law::density_formula(x, h, m); }
+    double operator()(double x) const { return sin_cos::detail::density_formula(x, h, m); }
 
     // First and second derivatives of the density's logarithm.
     double dlog(double x) const
