@@ -9,6 +9,9 @@ namespace envelope {
 
 using sin_cos::mode;
 
+// Both constructions make every height at least this times its bin's maximum.
+inline constexpr double margin = 1.001;
+
 // A bin whose height is below the density's maximum on it.
 struct low_bin {
     int i;

@@ -4,6 +4,7 @@
 #include <cmath>
 #include <limits>
 
+#include "envelope/law/formula.hpp"
 #include "numeric/digits.hpp"
 #include "numeric/error.hpp"
 #include "numeric/legendre_rule.hpp"
@@ -32,8 +33,7 @@ double reference_point(double xini, double xfin, double H, int M)
     }
     if (H > 1) {
         if (M == 0) return lo;
-        const double mode = std::sqrt(M / (M + (H - 1)));
-        return std::clamp(mode, lo, hi);
+        return std::clamp(stationary_point(H, M), lo, hi);
     }
     if (H == 1) return hi;
     return std::min(hi, 1 - 0x1p-53);

@@ -6,11 +6,9 @@
 #include <cmath>
 
 #include "envelope/law/formula.hpp"
+#include "envelope/table.hpp"
 
 namespace envelope::tight {
-
-// Every height is at least this times its bin's maximum.
-inline constexpr double margin = 1.001;
 
 struct density {
     double h = 1;
