@@ -325,7 +325,7 @@ options read_arguments(int argc, char** argv)
         return chosen;
     }
     chosen.n = int_value(bins, "n");
-    if (chosen.n < 1 || chosen.n > envelope::max_bins) {
+    if (!sin_cos::valid_bins(chosen.n)) {
         refuse(bins.where + ": n=" + bins.text + " must be between 1 and " + std::to_string(envelope::max_bins));
     }
     const long edges = static_cast<long>(chosen.laws.size()) * chosen.n;
