@@ -19,8 +19,10 @@ using outcome = scanf_reader::outcome;
 std::string shown(double v) { return numeric::shortest(v); }
 std::string shown(int v) { return std::to_string(v); }
 
-bool valid_H(double h) { return !(h < 1) && std::isfinite(h); }
-bool valid_M(int m) { return !(m & 1) && m >= 0; }
+// The law's own rules, H and M asked one at a time: each with a law whose
+// other values keep to them.
+bool valid_H(double h) { return sin_cos::fault_of(sin_cos::law{-1, 1, h, 0}, true) == sin_cos::law_fault::none; }
+bool valid_M(int m) { return sin_cos::fault_of(sin_cos::law{-1, 1, 1, m}, true) == sin_cos::law_fault::none; }
 
 // Each read is the scanf call the dialogue always made; around it, a note
 // wherever the value kept is not what the user typed. A word that no number
