@@ -2,7 +2,7 @@
 
 #include <pybind11/numpy.h>
 
-#include "envelope/law/distribution_functions.hpp"
+#include "sin_cos/law.hpp"
 
 namespace py = pybind11;
 
@@ -32,11 +32,11 @@ py::array_t<double> map(const in_array& x, F f)
 
 void add_law_functions(py::module_& m)
 {
-    using law::distribution;
+    using distribution = sin_cos::law_functions;
     py::class_<distribution>(m, "LawFunctions")
         .def(py::init([](double xini, double xfin, double H, int M) {
                  const py::gil_scoped_release unlocked;
-                 return distribution(xini, xfin, H, M);
+                 return distribution(sin_cos::law{xini, xfin, H, M});
              }),
              py::arg("xini"), py::arg("xfin"), py::arg("H"), py::arg("M"))
         .def("pdf", [](const distribution& d, const in_array& x) { return map(x, [&](double v) { return d.pdf(v); }); })
