@@ -13,7 +13,6 @@
 #include <string>
 #include <string_view>
 
-#include "envelope/parameters.hpp"
 #include "numeric/digits.hpp"
 #include "sin_cos/law.hpp"
 #include "sin_cos/table_text.hpp"
@@ -325,8 +324,8 @@ options read_arguments(int argc, char** argv)
         return chosen;
     }
     chosen.n = int_value(bins, "n");
-    if (chosen.n < 1 || chosen.n > envelope::max_bins) {
-        refuse(bins.where + ": n=" + bins.text + " must be between 1 and " + std::to_string(envelope::max_bins));
+    if (!sin_cos::valid_bins(chosen.n)) {
+        refuse(bins.where + ": n=" + bins.text + " must be between 1 and " + std::to_string(sin_cos::max_bins));
     }
     const long edges = static_cast<long>(chosen.laws.size()) * chosen.n;
     if (edges > max_edges) {

@@ -6,7 +6,7 @@
 #include <limits>
 #include <string>
 
-#include "envelope/parameters.hpp"
+#include "sin_cos/law.hpp"
 #include "numeric/digits.hpp"
 #include "numeric/error.hpp"
 
@@ -137,7 +137,7 @@ void in_out(scanf_reader& in, std::FILE* out, std::FILE* notes, int* n, double* 
     std::fprintf(out, "give the number of bin (integer>0);    example: 1000 => 1%% loss    -> n=");
     if (a.read(n, "n", true, "") == outcome::too_large) {
         numeric::fail(numeric::failure_kind::refused, true, "n=%s must be between 1 and %d", a.last_taken().c_str(),
-                      envelope::max_bins);
+                      sin_cos::max_bins);
     }
 }
 

@@ -12,7 +12,7 @@ namespace envelope {
 // as a complaint about the answers, as the tool always showed them.
 void refuse_bad_parameters(int n, double xini, double xfin)
 {
-    if (n < 1 || n > max_bins) numeric::fail(numeric::failure_kind::refused, true, "n=%d must be between 1 and %d", n, max_bins);
+    if (!sin_cos::valid_bins(n)) numeric::fail(numeric::failure_kind::refused, true, "n=%d must be between 1 and %d", n, max_bins);
     const sin_cos::law l{xini, xfin, 1, 0};
     if (sin_cos::fault_of(l, true) == sin_cos::law_fault::interval)
         numeric::fail(numeric::failure_kind::refused, true, "%s", sin_cos::fault_message(l, sin_cos::law_fault::interval, true).c_str());

@@ -287,6 +287,13 @@ double sin_cos_xfin(const sin_cos_table* t) { return t ? table_of(t)->xfin : not
 double sin_cos_loss(const sin_cos_table* t) { return t ? table_of(t)->loss : not_a_number; }
 double sin_cos_area(const sin_cos_table* t) { return t ? table_of(t)->a : not_a_number; }
 size_t sin_cos_bins(const sin_cos_table* t) { return t ? table_of(t)->bins() : 0; }
+sin_cos_law sin_cos_table_law(const sin_cos_table* t)
+{
+    if (t == nullptr) return {not_a_number, not_a_number, not_a_number, -1};
+    const sin_cos::table* table = table_of(t);
+    return {table->xini, table->xfin, table->H, table->M};
+}
+
 const double* sin_cos_edges(const sin_cos_table* t) { return t ? table_of(t)->edges.data() : nullptr; }
 
 sin_cos_rng* sin_cos_rng_new(uint64_t seed)

@@ -18,7 +18,7 @@ module sin_cos
 
     public :: c_double, c_int64_t
     public :: sin_cos_law, sin_cos_table, sin_cos_rng
-    public :: sin_cos_table_build, sin_cos_tables_build
+    public :: sin_cos_table_build, sin_cos_tables_build, sin_cos_table_law
     public :: sin_cos_build, sin_cos_load, sin_cos_write, sin_cos_free, sin_cos_failed
     public :: sin_cos_build_tables, sin_cos_load_tables, sin_cos_write_tables, sin_cos_free_tables
     public :: sin_cos_error, sin_cos_error_kind
@@ -140,6 +140,10 @@ module sin_cos
         end function
         integer(c_int) function c_error_kind() bind(c, name="sin_cos_last_error_kind")
             import :: c_int
+        end function
+        pure type(c_law) function c_table_law(t) bind(c, name="sin_cos_table_law")
+            import :: c_ptr, c_law
+            type(c_ptr), value :: t
         end function
         pure real(c_double) function c_H(t) bind(c, name="sin_cos_H")
             import :: c_ptr, c_double
@@ -339,6 +343,14 @@ contains
     ! sin_cos_invalid (the values of C's sin_cos_error_kind).
     integer function sin_cos_error_kind()
         sin_cos_error_kind = int(c_error_kind())
+    end function
+
+    ! The table's law.
+    pure type(sin_cos_law) function sin_cos_table_law(t)
+        type(sin_cos_table), intent(in) :: t
+        type(c_law) :: l
+        l = c_table_law(t%ptr)
+        sin_cos_table_law = sin_cos_law(xini=l%xini, xfin=l%xfin, H=l%H, M=int(l%M))
     end function
 
     pure real(c_double) function sin_cos_H(t)

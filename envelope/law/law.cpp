@@ -57,7 +57,7 @@ void validate(const law& l, bool for_table)
 
 void validate_build(const law& l, int n)
 {
-    if (n < 1 || n > max_bins)
+    if (!valid_bins(n))
         throw error(errc::refused, "n=" + std::to_string(n) + " must be between 1 and " + std::to_string(max_bins));
     validate(l, true);
 }

@@ -39,6 +39,9 @@ void validate(const law& l, bool for_table = false);
 // The most bins a table has.
 inline constexpr int max_bins = 100000;
 
+// A table's bin count: 1..max_bins.
+inline bool valid_bins(int n) noexcept { return n >= 1 && n <= max_bins; }
+
 // The rules of a table's build: n in 1..max_bins, checked before the law.
 void validate_build(const law& l, int n);
 

@@ -192,6 +192,11 @@ int main(int argc, char **argv)
               sin_cos_H(t) == 2 && sin_cos_M(t) == 4 && sin_cos_xini(t) == -1 && sin_cos_xfin(t) == 1 &&
               sin_cos_loss(t) > 0 && sin_cos_loss(t) < 1 && sin_cos_area(t) > 0,
           "accessors");
+    {
+        const sin_cos_law law = sin_cos_table_law(t), none = sin_cos_table_law(NULL);
+        CHECK(law.xini == -1 && law.xfin == 1 && law.H == 2 && law.M == 4 && isnan(none.H) && none.M == -1,
+              "the table's law");
+    }
 
     /* The table file, written and read back: the same table. */
     snprintf(path, sizeof path, "%s/Sin_Cos.res", argv[2]);

@@ -6,6 +6,7 @@ program fortran_test
     type(sin_cos_table) :: t
     type(sin_cos_table), allocatable :: set(:), loaded(:)
     type(sin_cos_table) :: other_table
+    type(sin_cos_law) :: law
     logical :: written
     type(sin_cos_rng) :: g, other
     character(len=4096) :: path
@@ -100,6 +101,11 @@ program fortran_test
     if (sin_cos_failed(t) .or. sin_cos_bins(t) /= 1000 .or. size(edges) /= 1001 .or. edges(1) /= -1 .or. &
         edges(1001) /= 1 .or. sin_cos_H(t) /= 2 .or. sin_cos_M(t) /= 4 .or. sin_cos_loss(t) <= 0 .or. &
         sin_cos_area(t) <= 0 .or. sin_cos_xini(t) /= -1 .or. sin_cos_xfin(t) /= 1) then
+        print '(a)', 'the build after the refusal: ' // sin_cos_error()
+        failures = failures + 1
+    end if
+    law = sin_cos_table_law(t)
+    if (law%xini /= -1 .or. law%xfin /= 1 .or. law%H /= 2 .or. law%M /= 4) then
         print '(a)', 'the build after the refusal: ' // sin_cos_error()
         failures = failures + 1
     end if

@@ -157,6 +157,9 @@ double sin_cos_xfin(const sin_cos_table *t);
 double sin_cos_loss(const sin_cos_table *t);
 double sin_cos_area(const sin_cos_table *t);
 size_t sin_cos_bins(const sin_cos_table *t);
+
+/* The table's law (all NaN and M = -1 for a NULL table). */
+sin_cos_law sin_cos_table_law(const sin_cos_table *t);
 const double *sin_cos_edges(const sin_cos_table *t);
 
 /* std::mt19937_64 seeded with seed: with a table, the same draws as C++'s
