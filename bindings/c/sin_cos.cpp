@@ -11,6 +11,7 @@
 #include <utility>
 #include <vector>
 
+#include "sin_cos/law.hpp"
 #include "sin_cos/sampler.hpp"
 
 struct sin_cos_table {
@@ -105,6 +106,31 @@ sin_cos_table** handles(std::vector<sin_cos::table> tables, const std::string& s
     }
     *count = tables.size();
     return array;
+}
+
+// The law's functions for a C law, its NULL refused.
+sin_cos::law_functions functions_of(const sin_cos_law* law, const char* function)
+{
+    if (law == nullptr) throw std::invalid_argument(std::string(function) + ": the law is NULL");
+    return sin_cos::law_functions(sin_cos::law{law->xini, law->xfin, law->H, law->M});
+}
+
+template <class F>
+double law_value(const sin_cos_law* law, const char* function, F f) noexcept
+{
+    return guarded(not_a_number, [&] { return f(functions_of(law, function)); });
+}
+
+template <class F>
+int law_values(const sin_cos_law* law, const double* x, double* out, size_t count, const char* function, F f) noexcept
+{
+    return guarded(-1, [&] {
+        if (count > 0 && (x == nullptr || out == nullptr))
+            throw std::invalid_argument(std::string(function) + ": x or out is NULL");
+        const sin_cos::law_functions d = functions_of(law, function);
+        for (size_t k = 0; k < count; ++k) out[k] = f(d, x[k]);
+        return 0;
+    });
 }
 
 }  // namespace
@@ -306,6 +332,70 @@ double sin_cos_draw_with(const sin_cos_table* t, uint64_t (*word)(void* state), 
             if (const auto x = t->dist.propose(w1, word(state))) return *x;
         }
     });
+}
+
+double sin_cos_pdf(const sin_cos_law* law, double x)
+{
+    return law_value(law, "sin_cos_pdf", [x](const sin_cos::law_functions& d) { return d.pdf(x); });
+}
+
+double sin_cos_logpdf(const sin_cos_law* law, double x)
+{
+    return law_value(law, "sin_cos_logpdf", [x](const sin_cos::law_functions& d) { return d.logpdf(x); });
+}
+
+double sin_cos_cdf(const sin_cos_law* law, double x)
+{
+    return law_value(law, "sin_cos_cdf", [x](const sin_cos::law_functions& d) { return d.cdf(x); });
+}
+
+double sin_cos_sf(const sin_cos_law* law, double x)
+{
+    return law_value(law, "sin_cos_sf", [x](const sin_cos::law_functions& d) { return d.sf(x); });
+}
+
+double sin_cos_moment(const sin_cos_law* law, int k)
+{
+    return law_value(law, "sin_cos_moment", [k](const sin_cos::law_functions& d) {
+        if (k < 0)
+            throw sin_cos::error(sin_cos::errc::invalid_argument,
+                                 "sin_cos_moment: k=" + std::to_string(k) + " must be >= 0");
+        return d.moment(k);
+    });
+}
+
+double sin_cos_mean(const sin_cos_law* law)
+{
+    return law_value(law, "sin_cos_mean", [](const sin_cos::law_functions& d) { return d.mean(); });
+}
+
+double sin_cos_variance(const sin_cos_law* law)
+{
+    return law_value(law, "sin_cos_variance", [](const sin_cos::law_functions& d) { return d.variance(); });
+}
+
+int sin_cos_pdf_array(const sin_cos_law* law, const double* x, double* out, size_t count)
+{
+    return law_values(law, x, out, count, "sin_cos_pdf_array",
+                      [](const sin_cos::law_functions& d, double v) { return d.pdf(v); });
+}
+
+int sin_cos_logpdf_array(const sin_cos_law* law, const double* x, double* out, size_t count)
+{
+    return law_values(law, x, out, count, "sin_cos_logpdf_array",
+                      [](const sin_cos::law_functions& d, double v) { return d.logpdf(v); });
+}
+
+int sin_cos_cdf_array(const sin_cos_law* law, const double* x, double* out, size_t count)
+{
+    return law_values(law, x, out, count, "sin_cos_cdf_array",
+                      [](const sin_cos::law_functions& d, double v) { return d.cdf(v); });
+}
+
+int sin_cos_sf_array(const sin_cos_law* law, const double* x, double* out, size_t count)
+{
+    return law_values(law, x, out, count, "sin_cos_sf_array",
+                      [](const sin_cos::law_functions& d, double v) { return d.sf(v); });
 }
 
 }  // extern "C"

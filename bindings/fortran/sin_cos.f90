@@ -27,6 +27,7 @@ module sin_cos
     public :: sin_cos_H, sin_cos_M, sin_cos_xini, sin_cos_xfin, sin_cos_loss, sin_cos_area, sin_cos_bins, &
               sin_cos_edges
     public :: sin_cos_rng_new, sin_cos_rng_free, sin_cos_draw, sin_cos_fill
+    public :: sin_cos_pdf, sin_cos_logpdf, sin_cos_cdf, sin_cos_sf, sin_cos_moment, sin_cos_mean, sin_cos_variance
 
     ! The law of density x^M (1 - x^2)^((H-1)/2) on [xini, xfin], in the order
     ! the tool asks for it: sin_cos_law(xini=-1d0, xfin=1d0, H=2d0, M=4).
@@ -57,6 +58,35 @@ module sin_cos
     end type
 
     interface
+        pure real(c_double) function c_pdf(law, x) bind(c, name="sin_cos_pdf")
+            import :: c_double, c_law
+            type(c_law), intent(in) :: law
+            real(c_double), value :: x
+        end function
+        pure real(c_double) function c_logpdf(law, x) bind(c, name="sin_cos_logpdf")
+            import :: c_double, c_law
+            type(c_law), intent(in) :: law
+            real(c_double), value :: x
+        end function
+        pure real(c_double) function c_cdf(law, x) bind(c, name="sin_cos_cdf")
+            import :: c_double, c_law
+            type(c_law), intent(in) :: law
+            real(c_double), value :: x
+        end function
+        pure real(c_double) function c_sf(law, x) bind(c, name="sin_cos_sf")
+            import :: c_double, c_law
+            type(c_law), intent(in) :: law
+            real(c_double), value :: x
+        end function
+        pure real(c_double) function c_moment(law, k) bind(c, name="sin_cos_moment")
+            import :: c_double, c_int, c_law
+            type(c_law), intent(in) :: law
+            integer(c_int), value :: k
+        end function
+        pure real(c_double) function c_variance(law) bind(c, name="sin_cos_variance")
+            import :: c_double, c_law
+            type(c_law), intent(in) :: law
+        end function
         type(c_ptr) function c_table_build(law, n, mode) bind(c, name="sin_cos_table_build")
             import :: c_ptr, c_int, c_law
             type(c_law), intent(in) :: law
@@ -400,7 +430,53 @@ contains
         call c_fill(t%ptr, g%ptr, out, int(size(out), c_size_t))
     end subroutine
 
-    type(c_law) function to_c(law)
+    ! The law's exact functions (C's sin_cos_pdf and the rest), elemental in
+    ! the law and the point: NaN for an invalid law, sin_cos_error() naming
+    ! the value. Each value computes the law's normalising integral (a few
+    ! microseconds).
+    elemental real(c_double) function sin_cos_pdf(law, x)
+        type(sin_cos_law), intent(in) :: law
+        real(c_double), intent(in) :: x
+        sin_cos_pdf = c_pdf(to_c(law), x)
+    end function
+
+    elemental real(c_double) function sin_cos_logpdf(law, x)
+        type(sin_cos_law), intent(in) :: law
+        real(c_double), intent(in) :: x
+        sin_cos_logpdf = c_logpdf(to_c(law), x)
+    end function
+
+    elemental real(c_double) function sin_cos_cdf(law, x)
+        type(sin_cos_law), intent(in) :: law
+        real(c_double), intent(in) :: x
+        sin_cos_cdf = c_cdf(to_c(law), x)
+    end function
+
+    ! P(X > x), computed directly: exact in the upper tail.
+    elemental real(c_double) function sin_cos_sf(law, x)
+        type(sin_cos_law), intent(in) :: law
+        real(c_double), intent(in) :: x
+        sin_cos_sf = c_sf(to_c(law), x)
+    end function
+
+    ! E[X**k], k >= 0.
+    elemental real(c_double) function sin_cos_moment(law, k)
+        type(sin_cos_law), intent(in) :: law
+        integer, intent(in) :: k
+        sin_cos_moment = c_moment(to_c(law), int(k, c_int))
+    end function
+
+    elemental real(c_double) function sin_cos_mean(law)
+        type(sin_cos_law), intent(in) :: law
+        sin_cos_mean = c_moment(to_c(law), 1_c_int)
+    end function
+
+    elemental real(c_double) function sin_cos_variance(law)
+        type(sin_cos_law), intent(in) :: law
+        sin_cos_variance = c_variance(to_c(law))
+    end function
+
+    pure type(c_law) function to_c(law)
         type(sin_cos_law), intent(in) :: law
         to_c = c_law(law%xini, law%xfin, law%H, int(law%M, c_int))
     end function

@@ -20,6 +20,7 @@
 
 #include "bit_generator.hpp"
 #include "fd_input.hpp"
+#include "law_functions.hpp"
 #include "mt19937_64.hpp"
 #include "sin_cos/sampler.hpp"
 
@@ -183,6 +184,7 @@ PYBIND11_MODULE(_core, m)
     table_error_type = py::object(errors.attr("TableError")).release();
     py::register_exception_translator(translate);
     sin_cos_python::add_mt19937_64(m);
+    sin_cos_python::add_law_functions(m);
 
     py::class_<sin_cos::table>(m, "Table")
         .def_readonly("H", &sin_cos::table::H)

@@ -279,6 +279,43 @@ int main(int argc, char **argv)
         }
         CHECK(c.calls % 2 == 0 && c.calls > 2000 && c.calls < 2100, "%ld calls", c.calls);
     }
+    /* The law's functions: closed-form moments on [-1, 1] (x^2 is Beta(a, b),
+     * a = (M+1)/2, b = (H+1)/2), arrays equal to single calls, cdf + sf = 1,
+     * the ends, and refusals that name the value. */
+    {
+        static const sin_cos_law laws[] = {{-1, 1, 2.11, 4}, {-1, 1, 0, 2}, {-1, 1, -0.5, 0}, {-1, 1, 1e6, 50}};
+        const double x[] = {-1, -0.6, -1e-300, 0, 0.3, 0.999, 1, 2};
+        double out[8], tail[8], log_out[8];
+        size_t j;
+        for (i = 0; i < sizeof laws / sizeof laws[0]; ++i) {
+            const sin_cos_law *law = &laws[i];
+            const double a = (law->M + 1) / 2.0, b = (law->H + 1) / 2.0, second = a / (a + b);
+            CHECK(fabs(sin_cos_mean(law)) < 1e-15, "law %zu: mean %g", i, sin_cos_mean(law));
+            CHECK(fabs(sin_cos_variance(law) / second - 1) < 1e-13, "law %zu: variance %.17g", i,
+                  sin_cos_variance(law));
+            CHECK(fabs(sin_cos_moment(law, 4) / (second * (a + 1) / (a + b + 1)) - 1) < 1e-13, "law %zu", i);
+            CHECK(sin_cos_cdf_array(law, x, out, 8) == 0 && sin_cos_sf_array(law, x, tail, 8) == 0 &&
+                      sin_cos_logpdf_array(law, x, log_out, 8) == 0, "law %zu: %s", i, sin_cos_error());
+            for (j = 0; j < 8; ++j) {
+                CHECK(out[j] == sin_cos_cdf(law, x[j]) && tail[j] == sin_cos_sf(law, x[j]), "law %zu x %g", i, x[j]);
+                CHECK(fabs(out[j] + tail[j] - 1) <= 2.3e-16, "law %zu x %g: %.17g + %.17g", i, x[j], out[j], tail[j]);
+                CHECK(log_out[j] == sin_cos_logpdf(law, x[j]), "law %zu x %g", i, x[j]);
+            }
+            CHECK(out[0] == 0 && out[3] == 0.5 && out[7] == 1 && sin_cos_pdf(law, 2) == 0, "law %zu", i);
+            CHECK(sin_cos_pdf_array(law, NULL, NULL, 0) == 0, "count 0: %s", sin_cos_error());
+        }
+        {
+            const sin_cos_law low = {-1, 1, -1, 4}, odd = {-1, 1, 2, 3};
+            CHECK(isnan(sin_cos_cdf(&low, 0)) && sin_cos_last_error_kind() == SIN_COS_REFUSED &&
+                      strstr(sin_cos_error(), "H=-1") != NULL, "%s", sin_cos_error());
+            CHECK(sin_cos_cdf_array(&odd, x, out, 8) == -1 && strstr(sin_cos_error(), "M=3") != NULL, "%s",
+                  sin_cos_error());
+            CHECK(isnan(sin_cos_mean(NULL)) && sin_cos_last_error_kind() == SIN_COS_INVALID, "%s", sin_cos_error());
+            CHECK(isnan(sin_cos_moment(&laws[0], -1)) && strstr(sin_cos_error(), "k=-1") != NULL, "%s",
+                  sin_cos_error());
+        }
+    }
+
     CHECK(isnan(sin_cos_draw(NULL, g)) && strstr(sin_cos_error(), "table") != NULL, "%s", sin_cos_error());
     CHECK(isnan(sin_cos_draw_with(t, NULL, NULL)), "%s", sin_cos_error());
     sin_cos_rng_free(g);

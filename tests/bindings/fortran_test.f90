@@ -17,6 +17,8 @@ program fortran_test
     character(len=:), allocatable :: message
     integer(c_int64_t) :: seed
     integer :: M, n, k, unit, ios, lines, failures
+    real(c_double) :: points(5), cdfs(5), tails(5)
+    type(sin_cos_law) :: law
 
     failures = 0
     lines = 0
@@ -157,6 +159,23 @@ program fortran_test
     message = sin_cos_error()
     if (.not. sin_cos_failed(t) .or. index(message, 'use at least 2 bins') == 0) then
         print '(a)', 'slow table: ' // message
+        failures = failures + 1
+    end if
+    ! The law's functions, elemental: closed-form variance on [-1, 1], cdf + sf = 1, C's values.
+    law = sin_cos_law(xini=-1d0, xfin=1d0, H=0d0, M=2)
+    points = [-1d0, -0.3d0, 0d0, 0.3d0, 1d0]
+    cdfs = sin_cos_cdf(law, points)
+    tails = sin_cos_sf(law, points)
+    if (any(abs(cdfs + tails - 1) > 2.3d-16) .or. cdfs(3) /= 0.5d0 .or. cdfs(5) /= 1 &
+        .or. abs(sin_cos_variance(law) - 0.75d0) > 1d-15 .or. abs(sin_cos_mean(law)) > 1d-15 &
+        .or. abs(cdfs(4) - 0.50589220043189309d0) > 1d-15) then
+        print '(a, 5es25.17)', 'law functions: ', cdfs
+        failures = failures + 1
+    end if
+    value = sin_cos_cdf(sin_cos_law(H=-1d0), 0d0)
+    message = sin_cos_error()
+    if (value == value .or. index(message, 'H=-1') == 0) then
+        print '(a)', 'invalid law: ' // message
         failures = failures + 1
     end if
     call sin_cos_rng_free(g)

@@ -125,6 +125,28 @@ typedef enum sin_cos_error_kind {
 
 sin_cos_error_kind sin_cos_last_error_kind(void);
 
+/* The law's exact functions: the normalised density (0 outside [xini, xfin])
+ * and its logarithm (-inf there), the distribution and survival functions
+ * (each to a relative 1e-14 wherever it exceeds 1e-300, the survival function
+ * computed directly, never as 1 - cdf), the raw moments E[X^k], the mean and
+ * the variance; for every valid law (-1 <= xini < xfin <= 1, finite H > -1,
+ * even M >= 0). An invalid law gives NaN, the kind SIN_COS_REFUSED and a
+ * message naming the value. Each call computes the law's normalising
+ * integral (a few microseconds): the _array forms compute it once for count
+ * points, x and out may be the same array, and they return 0, or -1 (out
+ * untouched) on failure. */
+double sin_cos_pdf(const sin_cos_law *law, double x);
+double sin_cos_logpdf(const sin_cos_law *law, double x);
+double sin_cos_cdf(const sin_cos_law *law, double x);
+double sin_cos_sf(const sin_cos_law *law, double x);
+double sin_cos_moment(const sin_cos_law *law, int k);
+double sin_cos_mean(const sin_cos_law *law);
+double sin_cos_variance(const sin_cos_law *law);
+int sin_cos_pdf_array(const sin_cos_law *law, const double *x, double *out, size_t count);
+int sin_cos_logpdf_array(const sin_cos_law *law, const double *x, double *out, size_t count);
+int sin_cos_cdf_array(const sin_cos_law *law, const double *x, double *out, size_t count);
+int sin_cos_sf_array(const sin_cos_law *law, const double *x, double *out, size_t count);
+
 /* The table: H and M of the density x^M (1 - x^2)^((H-1)/2), the interval,
  * the loss (excess area of the envelope, percent), the common bin area a, and
  * the bins + 1 edges (the last one is xfin), valid while t lives. */

@@ -3,10 +3,11 @@
 import errno
 import os
 import stat
+import warnings
 
 import numpy as np
 
-from . import _checks, _core, _law
+from . import _checks, _core
 from ._errors import kinds
 from ._law import Law
 
@@ -116,54 +117,23 @@ class Table:
         p = _checks.path("path", path)
         self._t.save(os.fsencode(p), p)
 
-    @kinds
     def pdf(self, x):
-        """The normalised density of the law on [xini, xfin].
+        """The normalised density of the table's law.
 
-        Parameters
-        ----------
-        x : array_like
-            Points, anywhere; the density is 0 outside [xini, xfin].
-
-        Returns
-        -------
-        numpy.ndarray or numpy.float64
-            x^M (1 - x^2)^((H-1)/2) divided by its integral over
-            [xini, xfin], elementwise; a scalar for a scalar.
-
-        Raises
-        ------
-        ImportError
-            Where scipy is not installed.
+        .. deprecated:: 3.0.0
+           Use ``table.law.pdf(x)``: the law's functions belong to the law.
         """
-        return _law.pdf(self, x)
+        warnings.warn("Table.pdf is deprecated: use table.law.pdf", DeprecationWarning, stacklevel=2)
+        return self.law.pdf(x)
 
-    @kinds
     def cdf(self, x):
-        """The distribution function of the law on [xini, xfin].
+        """The distribution function of the table's law.
 
-        With t = x^2 the density is a Beta((M+1)/2, (H+1)/2) law of t and is
-        symmetric about 0, so the mass between 0 and x is sign(x) I(x^2) / 2
-        of the whole, I the regularised incomplete beta function
-        (scipy.special.betainc); the mass on [xini, x] follows, on either
-        side of 0 or across it.
-
-        Parameters
-        ----------
-        x : array_like
-            Points, anywhere: 0 below xini, 1 above xfin.
-
-        Returns
-        -------
-        numpy.ndarray or numpy.float64
-            P(X <= x), elementwise; a scalar for a scalar.
-
-        Raises
-        ------
-        ImportError
-            Where scipy is not installed.
+        .. deprecated:: 3.0.0
+           Use ``table.law.cdf(x)``: the law's functions belong to the law.
         """
-        return _law.cdf(self, x)
+        warnings.warn("Table.cdf is deprecated: use table.law.cdf", DeprecationWarning, stacklevel=2)
+        return self.law.cdf(x)
 
     def _key(self):
         # -0.0 and 0.0 are equal edges: the same hash.
