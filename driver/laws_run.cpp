@@ -1,5 +1,6 @@
 #include "driver/laws_run.hpp"
 
+#include <cstdio>
 #include <optional>
 #include <string>
 #include <utility>
@@ -7,6 +8,7 @@
 
 #include "driver/console.hpp"
 #include "driver/table_files.hpp"
+#include "driver/tight_hint.hpp"
 #include "envelope/build.hpp"
 #include "numeric/error.hpp"
 #include "numeric/parallel.hpp"
@@ -22,7 +24,7 @@ struct built {
     double loss = 0;
     std::string recalibrated;  // why, when it was
     std::vector<envelope::low_bin> low;
-    std::optional<double> tight_loss;
+    std::optional<tight_figure> tight_loss;
     envelope::built plotted;  // the plot's histogram only
 };
 
@@ -76,6 +78,8 @@ void run_laws(const options& chosen)
     }
 
     std::size_t length = 0;
+    std::string lossy;  // the laws --tight would build with a tenth of the loss, or less
+    std::size_t lossy_count = 0;
     for (std::size_t k = 0; k < count; ++k) {
         const built& b = results[k];
         const law_answers& law = chosen.laws[k];
@@ -83,8 +87,16 @@ void run_laws(const options& chosen)
         warn_low_bins(about, b.low);
         if (!b.recalibrated.empty()) announce_recalibration(about, b.recalibrated.c_str());
         report_line(static_cast<int>(k + 1), law.H, law.M, b.loss);
-        if (b.tight_loss) tell_tight_loss(about, *b.tight_loss, b.loss);
+        if (b.tight_loss) {
+            std::fprintf(stderr, "%s\n", tight_note(about, *b.tight_loss, b.loss).c_str());
+            lossy += (lossy.empty() ? "" : ", ") + std::to_string(k + 1);
+            ++lossy_count;
+        }
         length += b.text.size();
+    }
+    if (count > 1 && lossy_count > 0) {
+        std::fprintf(stderr, "!!! %zu of %zu laws (%s) lose ten times more than with sin_cos --tight\n", lossy_count,
+                     count, lossy.c_str());
     }
 
     std::string table = sampler::text::banner(n);

@@ -10,6 +10,7 @@
 #include "driver/laws_run.hpp"
 #include "driver/signals.hpp"
 #include "driver/table_files.hpp"
+#include "driver/tight_hint.hpp"
 #include "envelope/build.hpp"
 #include "envelope/parameters.hpp"
 #include "envelope/specified/settings.hpp"
