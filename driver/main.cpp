@@ -3,6 +3,7 @@
 
 #include <cerrno>
 #include <cstdio>
+#include <string>
 
 #include "driver/arguments.hpp"
 #include "driver/console.hpp"
@@ -19,7 +20,7 @@
 namespace {
 
 // n once the answers are accepted: a failure from then on leaves the banner.
-void run(const driver::options& chosen, int* banner_due)
+void run(const driver::options& chosen, int* banner_due, std::string* shifted)
 {
     int n = 5000;
     double xini = -1.0;
@@ -27,7 +28,7 @@ void run(const driver::options& chosen, int* banner_due)
     double H = 2.0;
     int M = 4;
     driver::scanf_reader answers(stdin);
-    driver::in_out(answers, stdout, stderr, &n, &xini, &xfin, &H, &M);
+    *shifted = driver::in_out(answers, stdout, stderr, &n, &xini, &xfin, &H, &M);
     const envelope::answers checked = envelope::check_answers(H, M, xini, xfin, n);
     *banner_due = n;
 
@@ -74,9 +75,14 @@ int main(int argc, char** argv)
     }
     // Failures come back here, and this is where they are told.
     int banner_due = 0;
+    std::string shifted;  // told last, where a reader of the notes looks for how the run ended
+    auto tell_shift = [&shifted] {
+        if (!shifted.empty()) std::fprintf(stderr, "%s\n", shifted.c_str());
+    };
     try {
-        run(chosen, &banner_due);
+        run(chosen, &banner_due, &shifted);
     } catch (const numeric::failure& f) {
+        tell_shift();
         const int status = driver::report_failure(f);
         if (banner_due > 0) {
             try {
@@ -88,5 +94,6 @@ int main(int argc, char** argv)
         }
         return status;
     }
+    tell_shift();
     return driver::finish_output();
 }
