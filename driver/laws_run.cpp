@@ -1,12 +1,17 @@
 #include "driver/laws_run.hpp"
 
+#include <unistd.h>
+
+#include <chrono>
 #include <cstdio>
+#include <mutex>
 #include <optional>
 #include <string>
 #include <utility>
 #include <vector>
 
 #include "driver/console.hpp"
+#include "driver/law_checks.hpp"
 #include "driver/table_files.hpp"
 #include "driver/tight_hint.hpp"
 #include "envelope/build.hpp"
@@ -42,6 +47,42 @@ private:
     console_observer console_;
 };
 
+// At a terminal, one self-erasing line on standard error: the laws built of
+// K and, from the time they took, the time left. Builds on every core call it.
+class laws_progress {
+public:
+    explicit laws_progress(std::size_t count)
+        : count_(count), terminal_(isatty(STDERR_FILENO) == 1), started_(std::chrono::steady_clock::now())
+    {
+    }
+    ~laws_progress()
+    {
+        if (shown_) std::fputs("\r\033[K", stderr);
+    }
+    laws_progress(const laws_progress&) = delete;
+    laws_progress& operator=(const laws_progress&) = delete;
+
+    void one_done()
+    {
+        if (!terminal_) return;
+        const std::lock_guard<std::mutex> hold(mutex_);
+        ++done_;
+        const double spent = std::chrono::duration<double>(std::chrono::steady_clock::now() - started_).count();
+        const double left = spent / static_cast<double>(done_) * static_cast<double>(count_ - done_);
+        std::fprintf(stderr, "\r\033[Klaws built: %zu of %zu, about %.0f s left\r", done_, count_, left);
+        std::fflush(stderr);
+        shown_ = true;
+    }
+
+private:
+    std::size_t count_;
+    bool terminal_;
+    std::chrono::steady_clock::time_point started_;
+    std::mutex mutex_;
+    std::size_t done_ = 0;
+    bool shown_ = false;
+};
+
 }  // namespace
 
 void run_laws(const options& chosen)
@@ -67,14 +108,21 @@ void run_laws(const options& chosen)
             if (mode == envelope::mode::specified) b.tight_loss = tight_loss_worth_telling(checked, h.loss);
             if (k + 1 == chosen.plot) b.plotted = std::move(t);
         } catch (const numeric::failure& f) {
-            throw numeric::failure(f.kind(), law_name(k + 1, law) + ": " + f.what());
+            throw law_failure(k + 1, law, n, mode, f);
         }
     };
+    // A law doomed by what a glance shows stops the run before hours of
+    // building the others.
+    for (std::size_t k = 0; k < count; ++k) check_law_before_building(k + 1, chosen.laws[k], n);
     if (count == 1) {
         progress_only observer;
         build_one(0, &observer);
     } else {
-        numeric::in_order_parallel(count, [&](std::size_t k) { build_one(k, nullptr); });
+        laws_progress progress(count);
+        numeric::in_order_parallel(count, [&](std::size_t k) {
+            build_one(k, nullptr);
+            progress.one_done();
+        });
     }
 
     std::size_t length = 0;

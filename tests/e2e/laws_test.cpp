@@ -1,5 +1,7 @@
 // Runs whose answers are on the command line: one law or several, each
 // histogram of a several-law file the lines its single-law run writes.
+#include <chrono>
+
 #include "runner.hpp"
 
 namespace {
@@ -177,6 +179,39 @@ TEST(ThreeLaws, TheFirstThatCannotBeBuiltIsNamed)
     EXPECT_EQ(r.out, "");
     EXPECT_EQ(r.table, old_table);
     EXPECT_FALSE(r.plot);
+}
+
+// A law that fails is told in words a user reads, with --tight where it
+// builds; a law whose integral is no number in doubles stops the run before
+// any build, even behind laws that take seconds to build.
+TEST(ManyLaws, FailuresAreToldInWordsAndADoomedLawStopsTheRunAtOnce)
+{
+    std::vector<std::string> slow = {"--bins", "100000"};
+    for (int k = 0; k < 12; ++k) {
+        for (const char* v : {"--law", "-1", "1", "2", "4"}) slow.push_back(v);
+    }
+    for (const char* v : {"--law", "0.2", "0.9", "1e6", "0"}) slow.push_back(v);
+    const struct {
+        std::vector<std::string> args;
+        const char* err;  // how standard error starts
+        double most_s;    // the longest the run may take to refuse
+    } cases[] = {
+        {slow, "law 13 (xini=0.2, xfin=0.9, H=1e+06, M=0): the density has no usable integral in doubles: 0", 1.0},
+        {{"--bins", "1", "--law", "-1", "1", "2", "4", "--law", "-0.5", "0.8", "2", "4"},
+         "law 2 (xini=-0.5, xfin=0.8, H=2, M=4): a bin edge could not be placed: no bracket holds it (root must be "
+         "bracketed in zriddr.); sin_cos --tight builds this law (loss 497%)\n",
+         60},
+    };
+    for (const auto& c : cases) {
+        Sandbox box;
+        const auto start = std::chrono::steady_clock::now();
+        const Result r = box.run("", {}, 120, c.args);
+        const double took = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+        EXPECT_NE(r.status, 0);
+        EXPECT_EQ(r.err.rfind(c.err, 0), 0u) << r.err;
+        EXPECT_LT(took, c.most_s) << r.err;
+        EXPECT_FALSE(r.table);
+    }
 }
 
 }  // namespace
