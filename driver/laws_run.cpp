@@ -153,7 +153,7 @@ void run_laws(const options& chosen)
         table += b.text;
         std::string().swap(b.text);
     }
-    run_files files(table, results[chosen.plot - 1].plotted);
+    run_files files(table, results[chosen.plot - 1].plotted, chosen.output);
     std::string().swap(table);
     closing_lines();
     files.commit();

@@ -40,7 +40,7 @@ void run(const driver::options& chosen, int* banner_due, std::string* shifted)
     driver::report_line(histogram, H, M, t.table.loss);
     if (mode == envelope::mode::specified) driver::compare_with_tight(checked, t.table.loss);
     *banner_due = 0;  // the build is done: a file that cannot be written leaves both as they were
-    driver::run_files files(t);
+    driver::run_files files(t, chosen.output);
     driver::closing_lines();
     files.commit();
 }
@@ -86,7 +86,7 @@ int main(int argc, char** argv)
         const int status = driver::report_failure(f);
         if (banner_due > 0) {
             try {
-                driver::run_files banner(banner_due);
+                driver::run_files banner(banner_due, chosen.output);
                 banner.commit();
             } catch (const numeric::failure& g) {
                 driver::report_failure(g);

@@ -214,4 +214,37 @@ TEST(ManyLaws, FailuresAreToldInWordsAndADoomedLawStopsTheRunAtOnce)
     }
 }
 
+// --output DIR: both files in DIR, made with its parents, the current
+// folder untouched; a DIR that cannot be a folder is refused before any build.
+TEST(Output, WritesBothFilesIntoItsFolderOrIsRefused)
+{
+    const struct {
+        std::vector<std::string> args;
+        const char* folder;  // where the files must be, nullptr when refused
+    } cases[] = {
+        {{"--output", "a/b", "--", "-1", "1", "2", "4", "10"}, "a/b"},
+        {{"--output=c", "--bins", "10", "--law", "-1", "1", "2", "4", "--law", "0", "1", "3", "2"}, "c"},
+        {{"--output", "file", "--", "-1", "1", "2", "4", "10"}, nullptr},
+        {{"--output", "file/d", "--", "-1", "1", "2", "4", "10"}, nullptr},
+        {{"--output", ".", "--", "-1", "1", "2", "4", "10"}, "."},
+    };
+    for (const auto& c : cases) {
+        Sandbox box;
+        spill(box.dir() / "file", "not a folder");
+        const Result r = box.run("", {}, 60, c.args);
+        if (!c.folder) {
+            EXPECT_EQ(r.status, 255);
+            EXPECT_NE(r.err.find("\"file"), std::string::npos) << r.err;
+            EXPECT_EQ(r.out, "");
+            continue;
+        }
+        EXPECT_EQ(r.status, 0) << r.err;
+        EXPECT_TRUE(slurp(box.dir() / c.folder / table_name));
+        EXPECT_TRUE(slurp(box.dir() / c.folder / plot_name));
+        if (std::string(c.folder) != ".") {
+            EXPECT_FALSE(r.table);
+        }
+    }
+}
+
 }  // namespace
