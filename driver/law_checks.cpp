@@ -7,7 +7,9 @@
 #include <limits>
 
 #include "envelope/build.hpp"
+#include "envelope/law/formula.hpp"
 #include "envelope/law/integral.hpp"
+#include "envelope/law/soundness.hpp"
 #include "envelope/parameters.hpp"
 #include "numeric/digits.hpp"
 
@@ -37,6 +39,40 @@ constexpr meaning meanings[] = {
     {"edge search", "a bin edge could not be placed"},
 };
 
+// Whether n bins of area a can cover [xini, xfin] at all, each bin's height
+// at least the density's maximum on it: a bound, not a layout. On a piece
+// where the density falls away from its high end, a bin that starts at x is
+// at most a / f(x) wide; the bins counted from each piece's high end, less one
+// for each bin two pieces may share, are at least as many as any covering
+// needs. The count stops past n, so it costs at most n + 4 evaluations and
+// for most laws one a piece.
+bool n_bins_may_cover(const law_answers& law, int n, double a)
+{
+    double cuts[5];
+    int count = 0;
+    cuts[count++] = law.xini;
+    const double p = law.M > 0 ? law::stationary_point(law.H, law.M) : 0.0;
+    for (const double c : {-p, 0.0, p}) {
+        if (law.xini < c && c < law.xfin && c != cuts[count - 1]) cuts[count++] = c;
+    }
+    cuts[count++] = law.xfin;
+    auto f = [&](double x) { return law::density_formula(x, law.H, law.M); };
+    long needed = -(count - 2);  // a bin may straddle each inner cut
+    for (int i = 0; i + 1 < count && needed <= n; ++i) {
+        const double u = cuts[i], v = cuts[i + 1];
+        const bool from_left = f(u) >= f(v);
+        double x = from_left ? u : v;
+        for (;;) {
+            ++needed;
+            const double fx = f(x);
+            if (!(fx > 0) || needed > n) break;
+            x = from_left ? x + a / fx : x - a / fx;
+            if (from_left ? x >= v : x <= u) break;
+        }
+    }
+    return needed <= n;
+}
+
 }  // namespace
 
 void check_law_before_building(std::size_t number, const law_answers& law, int n)
@@ -49,6 +85,15 @@ void check_law_before_building(std::size_t number, const law_answers& law, int n
     if (!(total / n >= std::numeric_limits<double>::min()) || !std::isfinite(total)) {
         numeric::fatal("%s: the density has no usable integral in doubles: %s, so no table can be calibrated",
                        name.c_str(), numeric::shortest(total).c_str());
+    }
+    // A table accepts integral / (n a) of its proposals: where n bins of the
+    // area at the floor (a hair above, for the integral's accuracy) cannot
+    // cover the interval, every sound table falls below it.
+    const double floor_area = total / (n * law::min_acceptance) * (1 + 1e-3);
+    if (!n_bins_may_cover(law, n, floor_area)) {
+        numeric::fatal("%s: no table of n=%d bins can accept one proposal in %.3g: the bins around the density's "
+                       "peak cannot be narrow enough; use more bins",
+                       name.c_str(), n, 1 / law::min_acceptance);
     }
     try {
         envelope::refuse_unevaluable_H(law.H);

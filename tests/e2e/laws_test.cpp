@@ -197,6 +197,10 @@ TEST(ManyLaws, FailuresAreToldInWordsAndADoomedLawStopsTheRunAtOnce)
         double most_s;    // the longest the run may take to refuse
     } cases[] = {
         {slow, "law 13 (xini=0.2, xfin=0.9, H=1e+06, M=0): the density has no usable integral in doubles: 0", 1.0},
+        // One bin over x^1e8: an acceptance rate near 1e-8, which the default
+        // calibration's integral took seconds to fail on.
+        {{"--bins", "1", "--law", "0", "1", "2", "4", "--law", "0", "1", "1", "100000000"},
+         "law 2 (xini=0, xfin=1, H=1, M=100000000): no table of n=1 bins can accept one proposal in 1e+07", 1.0},
         {{"--bins", "1", "--law", "-1", "1", "2", "4", "--law", "-0.5", "0.8", "2", "4"},
          "law 2 (xini=-0.5, xfin=0.8, H=2, M=4): a bin edge could not be placed: no bracket holds it (root must be "
          "bracketed in zriddr.); sin_cos --tight builds this law (loss 497%)\n",
