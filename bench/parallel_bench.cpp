@@ -26,9 +26,9 @@ struct request {
 };
 
 const request mix[] = {
-    {2.11, 4, -0.3, 0.9, 20000, sampler::mode::specified},
+    {2.11, 4, -0.3, 0.9, 20000, sampler::mode::classic},
     {2, 4, -1, 1, 100000, sampler::mode::tight},
-    {2, 4, -1, 1, 20000, sampler::mode::specified},
+    {2, 4, -1, 1, 20000, sampler::mode::classic},
 };
 constexpr int count = sizeof mix / sizeof mix[0];
 

@@ -27,7 +27,7 @@ int main(int argc, char** argv)
         int n;
         sampler::mode mode;
     } tables[] = {
-        {"default 2 4 -1 1 n=100000", 2, 4, -1, 1, 100000, sampler::mode::specified},
+        {"default 2 4 -1 1 n=100000", 2, 4, -1, 1, 100000, sampler::mode::classic},
         {"tight 3 4 -0.3 0.9 n=1", 3, 4, -0.3, 0.9, 1, sampler::mode::tight},
         {"tight 2.11 4 -1 1 n=5000", 2.11, 4, -1, 1, 5000, sampler::mode::tight},
     };

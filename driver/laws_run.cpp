@@ -89,7 +89,7 @@ void run_laws(const options& chosen)
 {
     const std::size_t count = chosen.laws.size();
     const int n = chosen.n;
-    const envelope::mode mode = chosen.tight ? envelope::mode::tight : envelope::mode::specified;
+    const envelope::mode mode = chosen.tight ? envelope::mode::tight : envelope::mode::classic;
     std::vector<built> results(count);
 
     // Each build writes only its own result; the text is formatted there too,
@@ -105,7 +105,7 @@ void run_laws(const options& chosen)
             b.loss = h.loss;
             if (t.recalibrated) b.recalibrated = t.why;
             b.low = std::move(t.low_bins);
-            if (mode == envelope::mode::specified) b.tight_loss = tight_loss_worth_telling(checked, h.loss);
+            if (mode == envelope::mode::classic) b.tight_loss = tight_loss_worth_telling(checked, h.loss);
             if (k + 1 == chosen.plot) b.plotted = std::move(t);
         } catch (const numeric::failure& f) {
             throw law_failure(k + 1, law, n, mode, f);

@@ -10,8 +10,8 @@
 
 #include "driver/console.hpp"
 #include "driver/signals.hpp"
-#include "envelope/specified/density.hpp"
-#include "envelope/specified/settings.hpp"
+#include "envelope/classic/density.hpp"
+#include "envelope/classic/settings.hpp"
 #include "numeric/error.hpp"
 #include "table_text.hpp"
 

@@ -10,12 +10,12 @@
 #include <string>
 #include <utility>
 
-#include "envelope/specified/calibration.hpp"
-#include "envelope/specified/corrections.hpp"
+#include "envelope/classic/calibration.hpp"
+#include "envelope/classic/corrections.hpp"
 #include "envelope/parameters.hpp"
-#include "envelope/specified/positivity.hpp"
-#include "envelope/specified/recalibration.hpp"
-#include "envelope/specified/settings.hpp"
+#include "envelope/classic/positivity.hpp"
+#include "envelope/classic/recalibration.hpp"
+#include "envelope/classic/settings.hpp"
 #include "envelope/soundness.hpp"
 #include "envelope/tight/tight.hpp"
 #include "numeric/digits.hpp"

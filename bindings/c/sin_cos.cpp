@@ -120,7 +120,7 @@ extern "C" {
 sin_cos_table* sin_cos_build(double H, int M, double xini, double xfin, int n, int tight)
 {
     return guarded<sin_cos_table*>(nullptr, [&] {
-        const auto m = tight != 0 ? sampler::mode::tight : sampler::mode::specified;
+        const auto m = tight != 0 ? sampler::mode::tight : sampler::mode::classic;
         return new sin_cos_table{sampler::sin_cos_distribution(sampler::build_table(H, M, xini, xfin, n, m))};
     });
 }
@@ -196,7 +196,7 @@ sin_cos_table** sin_cos_build_tables(size_t count, const double* H, const int* M
         std::vector<sampler::Law> laws(count);
         for (size_t k = 0; k < count; ++k) laws[k] = {xini[k], xfin[k], H[k], M[k]};
         size_t built = 0;
-        return handles(sampler::build_tables(laws, n, tight != 0 ? sampler::mode::tight : sampler::mode::specified),
+        return handles(sampler::build_tables(laws, n, tight != 0 ? sampler::mode::tight : sampler::mode::classic),
                        "table", &built);
     });
 }

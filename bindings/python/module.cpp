@@ -205,7 +205,7 @@ PYBIND11_MODULE(_core, m)
 
     m.def("build", [](double H, int M, double xini, double xfin, int n, bool tight) {
         const py::gil_scoped_release unlocked;
-        return sampler::build_table(H, M, xini, xfin, n, tight ? sampler::mode::tight : sampler::mode::specified);
+        return sampler::build_table(H, M, xini, xfin, n, tight ? sampler::mode::tight : sampler::mode::classic);
     });
     m.def("load", &load);
     m.def("load_all", &load_all);
@@ -213,7 +213,7 @@ PYBIND11_MODULE(_core, m)
         std::vector<sampler::Law> set;
         for (const auto& [xini, xfin, H, M] : laws) set.push_back({xini, xfin, H, M});
         const py::gil_scoped_release unlocked;
-        return sampler::build_tables(set, n, tight ? sampler::mode::tight : sampler::mode::specified);
+        return sampler::build_tables(set, n, tight ? sampler::mode::tight : sampler::mode::classic);
     });
     m.def("from_parts", &from_parts);
 

@@ -5,7 +5,7 @@
 namespace law {
 
 // x^M * sqrt(1 - x^2)^(H - 1) by the tool's own arithmetic, for any x: both
-// constructions evaluate the density this way, the specified one because its
+// constructions evaluate the density this way, the classic one because its
 // tables are compared bit for bit with those it has always written, the tight
 // one so that its heights compare with the same doubles. law::density, which
 // multiplies x^M out, is what a reader draws against.

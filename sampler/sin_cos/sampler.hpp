@@ -17,7 +17,7 @@
 
 namespace sampler {
 
-// How the envelope is calibrated: `specified` is what sin_cos does by default;
+// How the envelope is calibrated: `classic` is what sin_cos does by default;
 // `tight` is sin_cos --tight, the lowest loss n equal-area bins allow.
 using law::mode;
 
@@ -40,7 +40,7 @@ private:
 // six decimals; the last edge is xfin. Prints nothing and writes no file.
 // Throws build_error where the tool would stop; the next build is unaffected.
 // Every build owns its state: calls from several threads run side by side.
-Table build_table(double H, int M, double xini, double xfin, int n, mode m = mode::specified);
+Table build_table(double H, int M, double xini, double xfin, int n, mode m = mode::classic);
 
 // One law of a set, in the order sin_cos asks for its answers.
 struct Law {
@@ -56,6 +56,6 @@ struct Law {
 // the given order, its message starting with the law ("law 2 (xini=-1,
 // xfin=1, H=2.5, M=3): "); no law after it is started. An empty set of laws
 // is std::invalid_argument ("build_tables: no law was given").
-std::vector<Table> build_tables(const std::vector<Law>& laws, int n, mode m = mode::specified);
+std::vector<Table> build_tables(const std::vector<Law>& laws, int n, mode m = mode::classic);
 
 }  // namespace sampler

@@ -69,7 +69,7 @@ TEST(RoundTrip, TheFileReadsBackAsTheTableBuilt)
             const double H = std::strtod(c.H.c_str(), nullptr);
             const double xini = std::strtod(c.xini.c_str(), nullptr);
             const double xfin = std::strtod(c.xfin.c_str(), nullptr);
-            const auto mode = tight ? sampler::mode::tight : sampler::mode::specified;
+            const auto mode = tight ? sampler::mode::tight : sampler::mode::classic;
             if (status != 0) {
                 // Where the tool stops, the library says why with the same status.
                 try {

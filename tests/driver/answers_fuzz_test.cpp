@@ -86,7 +86,7 @@ ending run(const std::string& text, std::FILE* sink)
     try {
         driver::scanf_reader answers(in);
         driver::in_out(answers, sink, sink, &n, &xini, &xfin, &H, &M);
-        e.table = envelope::build(envelope::check_answers(H, M, xini, xfin, n), envelope::mode::specified);
+        e.table = envelope::build(envelope::check_answers(H, M, xini, xfin, n), envelope::mode::classic);
     } catch (const numeric::failure& f) {
         e.status = f.kind() == numeric::failure_kind::refused ? 255 : 1;
         e.message = f.what();

@@ -33,12 +33,12 @@ outcome build(const request& r)
     return o;
 }
 
-// Kept specified tables, recalibrated ones, tight ones, and failures of both kinds.
+// Kept classic tables, recalibrated ones, tight ones, and failures of both kinds.
 const request requests[] = {
-    {-1, 1, 2, 4, 2000, sampler::mode::specified},       {-0.3, 0.9, 2.11, 4, 500, sampler::mode::specified},
-    {0, 1, 1, 4, 300, sampler::mode::specified},         {-1, -0.3, 2, 0, 300, sampler::mode::specified},
+    {-1, 1, 2, 4, 2000, sampler::mode::classic},       {-0.3, 0.9, 2.11, 4, 500, sampler::mode::classic},
+    {0, 1, 1, 4, 300, sampler::mode::classic},         {-1, -0.3, 2, 0, 300, sampler::mode::classic},
     {-1, 1, 2, 4, 3000, sampler::mode::tight},           {0.2, 0.9, 30, 10, 200, sampler::mode::tight},
-    {-0.5, 0.8, 2, 4, 1, sampler::mode::specified},      {0.5, -0.5, 2, 4, 10, sampler::mode::tight},
+    {-0.5, 0.8, 2, 4, 1, sampler::mode::classic},      {0.5, -0.5, 2, 4, 10, sampler::mode::tight},
 };
 constexpr int count = sizeof requests / sizeof requests[0];
 
@@ -84,7 +84,7 @@ TEST(Parallel, SetsOfLawsMatchTheirSingleBuildsAndFailAtTheFirstInOrder)
 {
     const std::vector<sampler::Law> laws = {{0, 1, 1, 4}, {-1, -0.3, 2, 0}, {-1, 1, 2, 4}, {-0.3, 0.9, 2.11, 4},
                                             {0.2, 0.9, 30, 10}};
-    for (const sampler::mode m : {sampler::mode::specified, sampler::mode::tight}) {
+    for (const sampler::mode m : {sampler::mode::classic, sampler::mode::tight}) {
         const std::vector<sampler::Table> set = sampler::build_tables(laws, 300, m);
         ASSERT_EQ(set.size(), laws.size());
         for (std::size_t k = 0; k < laws.size(); ++k) {

@@ -71,7 +71,7 @@ void expect_same_as_tool(const answers& in, const sampler::Table& built, const s
     fs::remove_all(r.dir);
 }
 
-// Kept specified tables, recalibrated ones, one bin, a flat density.
+// Kept classic tables, recalibrated ones, one bin, a flat density.
 const answers cases[] = {
     {-1, 1, 2, 4, 1000}, {-0.3, 0.9, 3, 4, 40}, {0, 1, 1, 4, 1000}, {-1, -0.3, 2, 0, 1000}, {-1, 1, 2, 4, 1},
     {-1, 1, 1, 0, 3},    {0.2, 0.9, 2.11, 2, 7},

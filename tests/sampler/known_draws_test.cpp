@@ -34,7 +34,7 @@ TEST(KnownDraws, TheStreamOfEverySeedIsPinned)
             key = table_and_seed;
             ASSERT_TRUE(mode == "tight" || mode == "default") << line;
             dist = sampler::sin_cos_distribution(
-                sampler::build_table(H, M, xini, xfin, n, mode == "tight" ? sampler::mode::tight : sampler::mode::specified));
+                sampler::build_table(H, M, xini, xfin, n, mode == "tight" ? sampler::mode::tight : sampler::mode::classic));
             rng.seed(seed);
             k_expected = 1;
         }

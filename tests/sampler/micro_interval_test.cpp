@@ -61,7 +61,7 @@ TEST(MicroIntervals, EveryTableMadeLoadsAndCoversItsDensity)
         SCOPED_TRACE(std::string(answers) + (tight ? " --tight" : ""));
         try {
             const sampler::Table t = sampler::build_table(H, M, xini, xfin, n, tight ? sampler::mode::tight
-                                                                                      : sampler::mode::specified);
+                                                                                      : sampler::mode::classic);
             ++made;
             EXPECT_NO_THROW(sampler::validate(t, "built"));
             EXPECT_EQ(uncovered_bin(t), -1);

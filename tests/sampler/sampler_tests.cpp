@@ -114,7 +114,7 @@ namespace {
 TEST(ReadTable, NumbersAreExactAndDecimal)
 {
     const fs::path file = fresh_dir() / "Sin_Cos.res";
-    for (const auto m : {sampler::mode::specified, sampler::mode::tight}) {
+    for (const auto m : {sampler::mode::classic, sampler::mode::tight}) {
         const sampler::Table built = sampler::build_table(2.11, 4, -0.3, 0.9, 5000, m);
         sampler::write_table(built, file.string());
         const sampler::Table back = sampler::load_table(file.string());

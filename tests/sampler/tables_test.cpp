@@ -38,7 +38,7 @@ std::string lines_after_banner(const std::string& text)
 // lines between them, as a hand-made file may have) read the same.
 TEST(Tables, BuildWriteAndLoadRoundTrip)
 {
-    for (const sampler::mode m : {sampler::mode::specified, sampler::mode::tight}) {
+    for (const sampler::mode m : {sampler::mode::classic, sampler::mode::tight}) {
         const std::vector<sampler::Table> built = sampler::build_tables(laws, bins, m);
         ASSERT_EQ(built.size(), laws.size());
         const tool_tables::fs::path dir = tool_tables::fresh_dir();

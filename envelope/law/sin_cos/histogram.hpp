@@ -5,9 +5,9 @@
 
 namespace law {
 
-// How a table's common area is calibrated: `specified` is what sin_cos does by
+// How a table's common area is calibrated: `classic` is what sin_cos does by
 // default; `tight` is sin_cos --tight, the lowest loss n equal-area bins allow.
-enum class mode { specified, tight };
+enum class mode { classic, tight };
 
 // One histogram of a table file, from the construction to the bindings: the
 // parameters of the density, the common bin area and the n + 1 bin edges (the

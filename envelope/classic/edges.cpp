@@ -1,9 +1,9 @@
-#include "envelope/specified/edges.hpp"
+#include "envelope/classic/edges.hpp"
 
 #include <algorithm>
 #include <vector>
 
-#include "envelope/specified/density.hpp"
+#include "envelope/classic/density.hpp"
 #include "numeric/digits.hpp"
 #include "numeric/error.hpp"
 #include "numeric/ridders.hpp"

@@ -1,12 +1,12 @@
-#include "envelope/specified/calibration.hpp"
+#include "envelope/classic/calibration.hpp"
 
 #include <cmath>
 #include <vector>
 
-#include "envelope/specified/corrections.hpp"
-#include "envelope/specified/density.hpp"
-#include "envelope/specified/edges.hpp"
-#include "envelope/specified/state.hpp"
+#include "envelope/classic/corrections.hpp"
+#include "envelope/classic/density.hpp"
+#include "envelope/classic/edges.hpp"
+#include "envelope/classic/state.hpp"
 #include "numeric/digits.hpp"
 #include "numeric/error.hpp"
 #include "numeric/romberg.hpp"

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "envelope/specified/settings.hpp"
+#include "envelope/classic/settings.hpp"
 
 namespace envelope {
 

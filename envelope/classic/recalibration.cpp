@@ -1,11 +1,11 @@
-#include "envelope/specified/recalibration.hpp"
+#include "envelope/classic/recalibration.hpp"
 
 #include <algorithm>
 #include <cmath>
 
-#include "envelope/specified/corrections.hpp"
-#include "envelope/specified/edges.hpp"
-#include "envelope/specified/state.hpp"
+#include "envelope/classic/corrections.hpp"
+#include "envelope/classic/edges.hpp"
+#include "envelope/classic/state.hpp"
 #include "numeric/digits.hpp"
 #include "numeric/error.hpp"
 

@@ -2,7 +2,7 @@
 
 #include <vector>
 
-#include "envelope/specified/state.hpp"
+#include "envelope/classic/state.hpp"
 #include "envelope/table.hpp"
 
 namespace envelope {

@@ -1,6 +1,6 @@
-#include "envelope/specified/corrections.hpp"
+#include "envelope/classic/corrections.hpp"
 
-#include "envelope/specified/density.hpp"
+#include "envelope/classic/density.hpp"
 
 namespace envelope {
 

@@ -1,6 +1,6 @@
-#include "envelope/specified/positivity.hpp"
+#include "envelope/classic/positivity.hpp"
 
-#include "envelope/specified/density.hpp"
+#include "envelope/classic/density.hpp"
 #include "numeric/error.hpp"
 
 namespace envelope {

@@ -4,7 +4,7 @@
 #include <cstdint>
 #include <optional>
 
-#include "envelope/specified/memo.hpp"
+#include "envelope/classic/memo.hpp"
 
 namespace envelope {
 

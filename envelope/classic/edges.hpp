@@ -1,6 +1,6 @@
 #pragma once
 
-#include "envelope/specified/state.hpp"
+#include "envelope/classic/state.hpp"
 #include "numeric/digits.hpp"
 #include "numeric/error.hpp"
 

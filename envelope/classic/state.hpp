@@ -3,9 +3,9 @@
 #include <cstdint>
 #include <vector>
 
-#include "envelope/specified/memo.hpp"
-#include "envelope/specified/residual_memo.hpp"
-#include "envelope/specified/settings.hpp"
+#include "envelope/classic/memo.hpp"
+#include "envelope/classic/residual_memo.hpp"
+#include "envelope/classic/settings.hpp"
 
 namespace envelope {
 

@@ -3,7 +3,7 @@
 #include <cmath>
 
 #include "envelope/law/formula.hpp"
-#include "envelope/specified/state.hpp"
+#include "envelope/classic/state.hpp"
 
 namespace envelope {
 

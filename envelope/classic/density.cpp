@@ -1,9 +1,9 @@
-#include "envelope/specified/density.hpp"
+#include "envelope/classic/density.hpp"
 
 #include <cmath>
 #include <optional>
 
-#include "envelope/specified/residual_memo.hpp"
+#include "envelope/classic/residual_memo.hpp"
 
 namespace envelope {
 

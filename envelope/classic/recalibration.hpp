@@ -2,8 +2,8 @@
 
 #include <vector>
 
-#include "envelope/specified/corrections.hpp"
-#include "envelope/specified/settings.hpp"
+#include "envelope/classic/corrections.hpp"
+#include "envelope/classic/settings.hpp"
 
 namespace envelope {
 

@@ -1,4 +1,4 @@
-#include "envelope/specified/settings.hpp"
+#include "envelope/classic/settings.hpp"
 
 namespace envelope {
 
