@@ -35,17 +35,25 @@ set xlabel "x"
 set grid
 set key top center box opaque
 
-# The table file's header is its one line with a second column, its edges the
-# lines with only one: this reads H, M, n, xini, xfin, the loss and the area.
-read_header = 'stats table using (valid(2) ? $1 : 1/0) name "H" nooutput; ' . \
-              'stats table using (valid(2) ? $2 : 1/0) name "M" nooutput; ' . \
-              'stats table using (valid(2) ? $3 : 1/0) name "n" nooutput; ' . \
-              'stats table using (valid(2) ? $4 : 1/0) name "xini" nooutput; ' . \
-              'stats table using (valid(2) ? $5 : 1/0) name "xfin" nooutput; ' . \
-              'stats table using (valid(2) ? $6 : 1/0) name "loss" nooutput; ' . \
-              'stats table using (valid(2) ? $7 : 1/0) name "a" nooutput; ' . \
-              'H = H_min; M = int(M_min); n = int(n_min); xini = xini_min; xfin = xfin_min; header_loss = loss_min; a = a_min; ' . \
-              'law = sprintf("H = %g, M = %d, n = %d, [%g, %g], loss %.6g %%", H, M, n, xini, xfin, header_loss)'
+# A table file holds one or more histograms: each a header line, the one line
+# with a second column (H, M, n, xini, xfin, the loss and the area), and its
+# n edges, the lines with only one. read_headers keeps every header, in order,
+# and the second edge of each; use_histogram(K) sets H, M, n, xini, xfin,
+# header_loss, a and the title's `law` from the K-th; read_edges fills
+# edge[1..n + 1] with its edges and xfin. (Each pass returns 0 for every line:
+# stats refuses a file with no point it takes.)
+read_headers = 'stats table using (valid(2) ? 0 : 1/0) name "headers" nooutput; ' . \
+               'histograms = int(headers_records); ' . \
+               'array hH[histograms]; array hM[histograms]; array hn[histograms]; array hxini[histograms]; ' . \
+               'array hxfin[histograms]; array hloss[histograms]; array ha[histograms]; array hx1[histograms]; ' . \
+               'h = 0; e = 0; ' . \
+               'stats table using (valid(2) ? (h = h + 1, hH[h] = $1, hM[h] = $2, hn[h] = $3, hxini[h] = $4, hxfin[h] = $5, ' . \
+               'hloss[h] = $6, ha[h] = $7, hx1[h] = $5, e = 0, 0) : (valid(1) && h > 0 ? (e = e + 1, (e == 2 ? hx1[h] = $1 : 0), 0) : 0)) nooutput'
+use_histogram(K) = (H = hH[K], M = int(hM[K]), n = int(hn[K]), xini = hxini[K], xfin = hxfin[K], header_loss = hloss[K], a = ha[K], \
+                    law = sprintf("H = %g, M = %d, n = %d, [%g, %g], loss %.6g %%", H, M, n, xini, xfin, header_loss), K)
+read_edges = 'array edge[n + 1]; h = 0; k = 0; ' . \
+             'stats table using (valid(2) ? (h = h + 1, 0) : ((valid(1) && h == chosen) ? (k = k + 1, edge[k] = $1, 0) : 0)) nooutput; ' . \
+             'edge[n + 1] = xfin'
 P(x) = abs(x)**M * (1 - x * x)**((H - 1) / 2)
 # The density rises from 0 to its stationary point sqrt(M / (M + H - 1))
 # and falls after it (mirrored for x < 0); with M = 0 it falls from 0.
@@ -57,11 +65,18 @@ do for [i = 1:strlen(input)] { if (input[i:i] eq "/") { dir = input[1:i] } }
 table = ARGC >= 4 ? ARG4 : dir . "Sin_Cos.res"
 
 if (mode eq "envelope") {
-    eval read_header
-    array edge[n + 1]
-    k = 0
-    stats table using ((valid(1) && !valid(2)) ? (k = k + 1, edge[k] = $1) : 1/0) nooutput
-    edge[n + 1] = xfin
+    eval read_headers
+    # The histogram the plot file shows: the last whose first two edges are
+    # the plot file's, to its six decimals (the last law by default).
+    stats input every ::0::0 using 1 name "plot_x0" nooutput
+    stats input every ::1::1 using 1 name "plot_x1" nooutput
+    near(u, v) = abs(u - v) <= 5e-7 * (1 + 1e-9)
+    chosen = histograms
+    found = 0
+    do for [j = 1:histograms] { if (near(hxini[j], plot_x0_min) && near(hx1[j], plot_x1_min)) { found = j } }
+    if (found > 0) { chosen = found }
+    dummy = use_histogram(chosen)
+    eval read_edges
     peak = peak_of(M, H)
     # The density's logarithm: a density near 1e-300 is the sum of two
     # logarithms each far from the edge of the doubles. Its zeros (x = 0 with
@@ -128,12 +143,12 @@ if (mode eq "envelope") {
 }
 
 if (mode eq "loss") {
+    # The last histogram of the table file.
     table = input
-    eval read_header
-    array edge[n + 1]
-    k = 0
-    stats input using ((valid(1) && !valid(2)) ? (k = k + 1, edge[k] = $1) : 1/0) nooutput
-    edge[n + 1] = xfin
+    eval read_headers
+    chosen = histograms
+    dummy = use_histogram(chosen)
+    eval read_edges
     peak = peak_of(M, H)
 
     # The density's integral over each bin: Simpson's rule on 16 panels, and
@@ -170,7 +185,8 @@ if (mode eq "loss") {
 }
 
 if (mode eq "histogram") {
-    eval read_header
+    eval read_headers
+    dummy = use_histogram(histograms)
     set title sprintf("Sampled histogram against the density (%s)", law) noenhanced
     set ylabel "normalised density"
     set style fill transparent solid 0.35 noborder

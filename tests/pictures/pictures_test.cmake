@@ -1,8 +1,8 @@
 # Renders the three pictures of tools/plot_table.gp for a table whose narrow
-# last bin towers over the density, then the envelope picture of three laws
-# whose density the plot file's six decimals cannot hold (a maximum near
-# 1e-51, near 1e-5 and near 1e-300), and checks in the data the picture
-# draws that the envelope covers every point of the density's curve.
+# last bin towers over the density, then the envelope picture of laws whose
+# density the plot file's six decimals cannot hold (a maximum near 1e-51, near
+# 1e-5 and near 1e-300, and one law of a table of several), and checks in the
+# data the picture draws that the envelope covers every point of the density.
 #   cmake -DSIN_COS= -DCHECK= -DGNUPLOT= -DSCRIPT= -DWORK= -P pictures_test.cmake
 
 file(REMOVE_RECURSE ${WORK})
@@ -37,7 +37,10 @@ foreach(picture IN LISTS pictures)
   message(STATUS "${out}")
 endforeach()
 
-set(laws "--tight 0.2 0.9 1000 60 1000|in units of 1e-51" "-- 0 1 30 10 1000|in units of 1e-5" "--tight 0.9 1 833 0 1000|in units of 1e-301")
+# The last: the second law of a table of three, the one the plot file shows.
+set(laws "--tight 0.2 0.9 1000 60 1000|in units of 1e-51" "-- 0 1 30 10 1000|in units of 1e-5"
+         "--tight 0.9 1 833 0 1000|in units of 1e-301"
+         "--tight --bins 1000 --law -1 1 2 4 --law 0.2 0.9 1000 60 --law 0 1 30 10 --plot 2|in units of 1e-51")
 set(k 0)
 foreach(law IN LISTS laws)
   math(EXPR k "${k} + 1")
