@@ -251,4 +251,23 @@ TEST(Output, WritesBothFilesIntoItsFolderOrIsRefused)
     }
 }
 
+// The lower-loss table pointed out for each law where the default one loses
+// ten times more, and summed up, on standard error that is no terminal; not
+// at all with --tight.
+TEST(ManyLaws, LawsThatTightBuildsWithATenthOfTheLossAreSummedUp)
+{
+    const std::vector<std::string> laws = {"--bins", "3", "--law", "-1", "1", "1", "0", "--law", "-1",
+                                           "1",      "2", "4",     "--law", "0", "1", "1", "0"};
+    Sandbox box;
+    const Result r = box.run("", {}, 60, laws);
+    EXPECT_EQ(r.status, 0);
+    EXPECT_EQ(r.err,
+              "!!! law 1 (xini=-1, xfin=1, H=1, M=0): this table loses 8.45%: sin_cos --tight loses 0.1%\n"
+              "!!! law 3 (xini=0, xfin=1, H=1, M=0): this table loses 16.8%: sin_cos --tight loses 0.1%\n"
+              "!!! 2 of 3 laws (1, 3) lose ten times more than with sin_cos --tight\n");
+    std::vector<std::string> tight = laws;
+    tight.insert(tight.begin(), "--tight");
+    EXPECT_EQ(box.run("", {}, 60, tight).err, "");
+}
+
 }  // namespace
