@@ -3,6 +3,7 @@
 
 #include <cerrno>
 #include <cstdio>
+#include <optional>
 #include <string>
 
 #include "driver/arguments.hpp"
@@ -35,10 +36,16 @@ void run(const driver::options& chosen, int* banner_due, std::string* shifted)
     constexpr int histogram = 1;  // a run builds exactly one
     driver::console_observer observer;
     const envelope::mode mode = chosen.tight ? envelope::mode::tight : envelope::mode::classic;
+    std::optional<driver::tight_figure_ahead> tight;
+    if (mode == envelope::mode::classic) tight.emplace(checked);
     const envelope::built t = envelope::build(checked, mode, &observer);
     driver::warn_low_bins(t.low_bins);
     driver::report_line(histogram, H, M, t.table.loss);
-    if (mode == envelope::mode::classic) driver::compare_with_tight(checked, t.table.loss);
+    if (tight) {
+        if (const auto figure = tight->worth_telling(t.table.loss))
+            std::fprintf(stderr, "%s\n", driver::tight_note("", *figure, t.table.loss).c_str());
+        tight.reset();  // its thread is over before any file is written
+    }
     *banner_due = 0;  // the build is done: a file that cannot be written leaves both as they were
     driver::run_files files(t, chosen.output);
     driver::closing_lines();
