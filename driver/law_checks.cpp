@@ -51,12 +51,12 @@ bool n_bins_may_cover(const law_answers& law, int n, double a)
     double cuts[5];
     int count = 0;
     cuts[count++] = law.xini;
-    const double p = law.M > 0 ? law::stationary_point(law.H, law.M) : 0.0;
+    const double p = law.M > 0 ? sin_cos::detail::stationary_point(law.H, law.M) : 0.0;
     for (const double c : {-p, 0.0, p}) {
         if (law.xini < c && c < law.xfin && c != cuts[count - 1]) cuts[count++] = c;
     }
     cuts[count++] = law.xfin;
-    auto f = [&](double x) { return law::density_formula(x, law.H, law.M); };
+    auto f = [&](double x) { return sin_cos::detail::density_formula(x, law.H, law.M); };
     long needed = -(count - 2);  // a bin may straddle each inner cut
     for (int i = 0; i + 1 < count && needed <= n; ++i) {
         const double u = cuts[i], v = cuts[i + 1];
@@ -81,7 +81,7 @@ void check_law_before_building(std::size_t number, const law_answers& law, int n
     if (order(law.xfin) - order(law.xini) < n) {
         numeric::fatal("%s: no table of n=%d bins: the interval holds fewer than n + 1 doubles", name.c_str(), n);
     }
-    const double total = law::integral(law.H, law.M, law.xini, law.xfin, 1e-6);
+    const double total = sin_cos::detail::integral(law.H, law.M, law.xini, law.xfin, 1e-6);
     if (!(total / n >= std::numeric_limits<double>::min()) || !std::isfinite(total)) {
         numeric::fatal("%s: the density has no usable integral in doubles: %s, so no table can be calibrated",
                        name.c_str(), numeric::shortest(total).c_str());
@@ -89,11 +89,11 @@ void check_law_before_building(std::size_t number, const law_answers& law, int n
     // A table accepts integral / (n a) of its proposals: where n bins of the
     // area at the floor (a hair above, for the integral's accuracy) cannot
     // cover the interval, every sound table falls below it.
-    const double floor_area = total / (n * law::min_acceptance) * (1 + 1e-3);
+    const double floor_area = total / (n * sin_cos::detail::min_acceptance) * (1 + 1e-3);
     if (!n_bins_may_cover(law, n, floor_area)) {
         numeric::fatal("%s: no table of n=%d bins can accept one proposal in %.3g: the bins around the density's "
                        "peak cannot be narrow enough; use more bins",
-                       name.c_str(), n, 1 / law::min_acceptance);
+                       name.c_str(), n, 1 / sin_cos::detail::min_acceptance);
     }
     try {
         envelope::refuse_unevaluable_H(law.H);

@@ -17,7 +17,7 @@
 #include "envelope/build.hpp"
 #include "numeric/error.hpp"
 #include "numeric/parallel.hpp"
-#include "table_text.hpp"
+#include "sin_cos/table_text.hpp"
 
 namespace driver {
 
@@ -102,9 +102,9 @@ void run_laws(const options& chosen)
         try {
             const envelope::answers checked = envelope::check_answers(law.H, law.M, law.xini, law.xfin, n);
             envelope::built t = envelope::build(checked, mode, observer);
-            const law::table& h = t.table;
+            const sin_cos::table& h = t.table;
             built& b = results[k];
-            b.text = sampler::text::histogram(law.H, law.M, n, law.xini, law.xfin, h.loss, h.a, h.edges.data());
+            b.text = sin_cos::text::histogram(law.H, law.M, n, law.xini, law.xfin, h.loss, h.a, h.edges.data());
             b.loss = h.loss;
             if (t.recalibrated) b.recalibrated = t.why;
             b.low = std::move(t.low_bins);
@@ -159,7 +159,7 @@ void run_laws(const options& chosen)
                      count, lossy.c_str());
     }
 
-    std::string table = sampler::text::banner(n);
+    std::string table = sin_cos::text::banner(n);
     table.reserve(table.size() + length);
     for (built& b : results) {
         table += b.text;

@@ -13,7 +13,7 @@
 #include "envelope/classic/density.hpp"
 #include "envelope/classic/settings.hpp"
 #include "numeric/error.hpp"
-#include "table_text.hpp"
+#include "sin_cos/table_text.hpp"
 
 namespace driver {
 
@@ -33,11 +33,11 @@ std::string plot_text(const envelope::built& t)
     for (int i = 0; i < n; ++i) {
         const double g_next = envelope::g1(density, x[i + 1]);
         for (const auto& [edge, g_edge] : {std::pair{x[i], g}, std::pair{x[i + 1], g_next}}) {
-            sampler::text::fixed6(text, edge);
+            sin_cos::text::fixed6(text, edge);
             text += ' ';
-            sampler::text::fixed6(text, g_edge);
+            sin_cos::text::fixed6(text, g_edge);
             text += ' ';
-            sampler::text::fixed6(text, f1[i]);
+            sin_cos::text::fixed6(text, f1[i]);
             text += '\n';
         }
         g = g_next;
@@ -73,9 +73,9 @@ void as_failure(Step&& step)
 
 run_files::run_files(const envelope::built& t, const std::string& folder)
 {
-    const law::table& h = t.table;
+    const sin_cos::table& h = t.table;
     const int n = static_cast<int>(h.bins());
-    stage(sampler::text::banner(n) + sampler::text::histogram(h.H, h.M, n, h.xini, h.xfin, h.loss, h.a, h.edges.data()),
+    stage(sin_cos::text::banner(n) + sin_cos::text::histogram(h.H, h.M, n, h.xini, h.xfin, h.loss, h.a, h.edges.data()),
           &t, folder);
 }
 
@@ -84,13 +84,13 @@ run_files::run_files(const std::string& table, const envelope::built& plotted, c
     stage(table, &plotted, folder);
 }
 
-run_files::run_files(int banner_n, const std::string& folder) { stage(sampler::text::banner(banner_n), nullptr, folder); }
+run_files::run_files(int banner_n, const std::string& folder) { stage(sin_cos::text::banner(banner_n), nullptr, folder); }
 
 void run_files::stage(const std::string& table, const envelope::built* plotted, const std::string& folder)
 {
     const std::string plot = plotted != nullptr ? plot_text(*plotted) : std::string();
     as_failure([&] {
-        lock_ = std::make_unique<sampler::files::folder_lock>(folder, turn_wait, say_waiting);
+        lock_ = std::make_unique<sin_cos::files::folder_lock>(folder, turn_wait, say_waiting);
         const std::string in = folder == "." ? "" : folder + "/";
         table_.emplace(in + table_file_name, table, note_temporary);
         if (plotted != nullptr) plot_.emplace(in + plot_file_name, plot, note_temporary);

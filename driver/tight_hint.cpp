@@ -8,7 +8,6 @@
 #include "envelope/build.hpp"
 #include "envelope/soundness.hpp"
 #include "envelope/tight/tight.hpp"
-#include "envelope/tight/density.hpp"
 #include "numeric/error.hpp"
 
 namespace driver {
@@ -31,8 +30,8 @@ double tight_table_loss(const envelope::answers& a, int n, bool whole)
 
 // The staircase's area over the density's, less one, and back: a --tight loss
 // is that excess enlarged by the margin.
-double excess(double loss) { return (1 + loss / 100) / envelope::tight::margin - 1; }
-double loss_of(double excess) { return 100 * (envelope::tight::margin * (1 + excess) - 1); }
+double excess(double loss) { return (1 + loss / 100) / envelope::margin - 1; }
+double loss_of(double excess) { return 100 * (envelope::margin * (1 + excess) - 1); }
 
 }  // namespace
 

@@ -15,7 +15,7 @@ namespace envelope {
 
 namespace {
 
-constexpr double scale = 1.2;
+constexpr double scale = area_scale;
 constexpr double refine_stop = 0.0001;
 constexpr int pass_cap = 200;
 

@@ -2,11 +2,9 @@
 
 #include "envelope/classic/density.hpp"
 
-namespace envelope {
+#include "envelope/table.hpp"
 
-namespace {
-constexpr double margin = 1.001;
-}
+namespace envelope {
 
 double corrections(state& st, double x[], double f1[], double* a, int n, std::vector<low_bin>* low)
 {

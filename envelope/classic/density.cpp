@@ -48,7 +48,7 @@ namespace {
 {
     residual_memo& mem = st.density_memo;
     if (!mem.xm) {
-        mem.xm = law::stationary_point(st.H, st.M);
+        mem.xm = sin_cos::detail::stationary_point(st.H, st.M);
     }
     return *mem.xm;
 }

@@ -11,7 +11,7 @@ namespace envelope {
 inline double g1(const settings& s, double x)
 {
     if (!(x >= s.Xini && x <= s.Xfin)) return 0.0;  // NaN fails both comparisons
-    return law::density_formula(x, s.H, s.M);
+    return sin_cos::detail::density_formula(x, s.H, s.M);
 }
 
 // Maximum of g1 on the bin [x0, x1], from the stationary points and the ends

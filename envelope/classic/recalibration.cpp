@@ -13,7 +13,7 @@ namespace envelope {
 
 namespace {
 
-constexpr double scale = 1.2;
+constexpr double scale = area_scale;
 constexpr int max_bracket_passes = 400;  // 1.2^400 spans 1e31: far beyond any sane starting area
 constexpr int max_bisections = 64;       // the bracket reaches adjacent doubles well before this
 constexpr double last_edge_fraction = 0.01;

@@ -4,6 +4,10 @@
 
 namespace envelope {
 
+// The factor the classic calibration multiplies or divides a trial area by
+// while it brackets the area whose last edge reaches Xlimit.
+inline constexpr double area_scale = 1.2;
+
 // The settings of one envelope construction.
 struct settings {
     double Xini, Xfin;  // domain of the density, both ends included

@@ -99,7 +99,7 @@ ending run(const std::string& text, std::FILE* sink)
 // inside the interval, a positive area, a finite loss and n heights.
 testing::AssertionResult well_formed(const envelope::built& b)
 {
-    const law::table& t = b.table;
+    const sin_cos::table& t = b.table;
     const std::size_t n = t.bins();
     if (n < 1 || t.edges.size() != n + 1) return testing::AssertionFailure() << "edges for n=" << n;
     if (b.f1.size() != n) return testing::AssertionFailure() << b.f1.size() << " heights for n=" << n;

@@ -55,7 +55,7 @@ real maximum(real x0, real x1, double H, int M)
 }
 
 // n bins of positive width, each as high as the density on it.
-bool covers(const law::table& t, int n, double xfin)
+bool covers(const sin_cos::table& t, int n, double xfin)
 {
     for (int i = 0; i < n; ++i) {
         const real x0 = t.edges[i];

@@ -1,6 +1,6 @@
 #pragma once
 
-namespace sampler::detail {
+namespace sin_cos::detail {
 
 // What a proposal reads from its bin.
 struct alignas(32) proposal_bin {
@@ -12,4 +12,4 @@ struct alignas(32) proposal_bin {
 // flags can move it.
 double density_floor(double x0, double width, double H, int M);
 
-}  // namespace sampler::detail
+}  // namespace sin_cos::detail

@@ -14,7 +14,7 @@
 #include <chrono>
 #include <string>
 
-namespace sampler::files {
+namespace sin_cos::files {
 
 // Told a temporary's path just before it is created (exists = true) and once
 // it is gone, renamed or removed (exists = false): a signal handler can then
@@ -79,4 +79,4 @@ private:
     int fd_ = -1;
 };
 
-}  // namespace sampler::files
+}  // namespace sin_cos::files

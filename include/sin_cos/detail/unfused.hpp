@@ -1,6 +1,6 @@
 #pragma once
 
-namespace law {
+namespace sin_cos::detail {
 
 double unfused_call(double v);
 
@@ -23,4 +23,4 @@ inline double unfused(double v)
     return v;
 }
 
-}  // namespace law
+}  // namespace sin_cos::detail

@@ -15,10 +15,10 @@
 #include <utility>
 #include <vector>
 
-#include "proposal.hpp"
+#include "detail/proposal.hpp"
 #include "table.hpp"
 
-namespace sampler {
+namespace sin_cos {
 
 namespace detail {
 
@@ -67,29 +67,29 @@ inline void bin_and_position(std::uint64_t w, std::uint64_t n, std::uint64_t* bi
 // x_i + (p >> 11) 2^-53 (x_{i+1} - x_i); the second, w2, the height
 // (w2 >> 11) 2^-53 under the bin. A seed then gives the same draws with every
 // standard library and compiler, in the C, Fortran and Python bindings, and
-// from one release to the next (tests/sampler/known_draws.txt pins them). Any
+// from one release to the next (the project pins them in a test). Any
 // other engine goes through std::uniform_int_distribution, whose calls the
 // standard libraries do not share: the law is the same, the stream only that
 // of the library it was built with.
-class sin_cos_distribution {
+class distribution {
 public:
     using result_type = double;
 
     // The table, with what a proposal reads from each bin.
     class param_type {
     public:
-        using distribution_type = sin_cos_distribution;
+        using distribution_type = distribution;
 
         // The flat density on [-1, 1] in one bin (H = 1, M = 0): a uniform draw.
-        param_type() : param_type(Table{1.0, 0, -1.0, 1.0, 0.0, 2.0, {-1.0, 1.0}}) {}
+        param_type() : param_type(sin_cos::table{1.0, 0, -1.0, 1.0, 0.0, 2.0, {-1.0, 1.0}}) {}
 
         // Throws table_error, naming `source`, for a table that cannot be sampled.
-        explicit param_type(Table table, const std::string& source = "table") : table_(std::move(table))
+        explicit param_type(sin_cos::table table, const std::string& source = "table") : table_(std::move(table))
         {
             validate(table_, source);
             // A proposal's word gives its bin by a product that holds n < 2^32.
             if (table_.bins() >= (std::uint64_t{1} << 32)) {
-                throw table_error(table_error::kind::unsound, source, 0, "a table draws from fewer than 2^32 bins");
+                throw table_error(errc::unsound, source, 0, "a table draws from fewer than 2^32 bins");
             }
             bins_.reserve(table_.bins());
             for (std::size_t i = 0; i < table_.bins(); ++i) {
@@ -99,7 +99,7 @@ public:
             }
         }
 
-        const Table& table() const { return table_; }
+        const sin_cos::table& table() const { return table_; }
 
         // Equal parameters draw the same stream.
         friend bool operator==(const param_type& l, const param_type& r)
@@ -110,18 +110,18 @@ public:
         friend bool operator!=(const param_type& l, const param_type& r) { return !(l == r); }
 
     private:
-        friend class sin_cos_distribution;
+        friend class distribution;
 
         // Aligned so that a draw reads a single cache line.
         using bin = detail::proposal_bin;
 
-        Table table_;
+        sin_cos::table table_;
         std::vector<bin> bins_;
     };
 
-    sin_cos_distribution() = default;
-    explicit sin_cos_distribution(Table table, const std::string& source = "table") : p_(std::move(table), source) {}
-    explicit sin_cos_distribution(const param_type& p) : p_(p) {}
+    distribution() = default;
+    explicit distribution(sin_cos::table table, const std::string& source = "table") : p_(std::move(table), source) {}
+    explicit distribution(const param_type& p) : p_(p) {}
 
     template <class URBG>
     result_type operator()(URBG& g) const
@@ -155,22 +155,22 @@ public:
     void param(const param_type& p) { p_ = p; }
     result_type min() const { return p_.table_.edges.front(); }
     result_type max() const { return p_.table_.edges.back(); }
-    const Table& table() const { return p_.table_; }
+    const sin_cos::table& table() const { return p_.table_; }
 
-    friend bool operator==(const sin_cos_distribution& l, const sin_cos_distribution& r) { return l.p_ == r.p_; }
-    friend bool operator!=(const sin_cos_distribution& l, const sin_cos_distribution& r) { return !(l == r); }
+    friend bool operator==(const distribution& l, const distribution& r) { return l.p_ == r.p_; }
+    friend bool operator!=(const distribution& l, const distribution& r) { return !(l == r); }
 
     // "H M xini xfin loss a n" and the n + 1 edges, in 17 significant digits:
     // >> reads back the very doubles.
     template <class CharT, class Traits>
     friend std::basic_ostream<CharT, Traits>& operator<<(std::basic_ostream<CharT, Traits>& os,
-                                                         const sin_cos_distribution& d)
+                                                         const distribution& d)
     {
         const auto flags = os.flags(std::ios_base::scientific | std::ios_base::left | std::ios_base::dec);
         const auto precision = os.precision(std::numeric_limits<double>::max_digits10 - 1);
         const CharT space = os.widen(' ');
         const CharT fill = os.fill(space);
-        const Table& t = d.table();
+        const sin_cos::table& t = d.table();
         os << t.H << space << t.M << space << t.xini << space << t.xfin << space << t.loss << space << t.a << space
            << t.bins();
         for (const double e : t.edges) os << space << e;
@@ -183,10 +183,10 @@ public:
     // A malformed or unsound table sets failbit and leaves d as it was.
     template <class CharT, class Traits>
     friend std::basic_istream<CharT, Traits>& operator>>(std::basic_istream<CharT, Traits>& is,
-                                                         sin_cos_distribution& d)
+                                                         distribution& d)
     {
         const auto flags = is.flags(std::ios_base::dec | std::ios_base::skipws);
-        Table t;
+        sin_cos::table t;
         std::size_t n = 0;
         if (is >> t.H >> t.M >> t.xini >> t.xfin >> t.loss >> t.a >> n) {
             for (double e; t.edges.size() <= n && is >> e;) t.edges.push_back(e);
@@ -224,7 +224,7 @@ private:
 
     static std::optional<result_type> accept(const param_type& p, const param_type::bin& b, double v, double w)
     {
-        const double x = b.x0 + law::unfused(v * b.width);
+        const double x = b.x0 + detail::unfused(v * b.width);
         const double y = w * b.height;
         if (y < b.floor || y < density(x, p.table_.H, p.table_.M)) return x;
         return std::nullopt;
@@ -233,4 +233,4 @@ private:
     param_type p_;
 };
 
-}  // namespace sampler
+}  // namespace sin_cos

@@ -6,7 +6,7 @@
 #include <cstddef>
 #include <string>
 
-namespace sampler::text {
+namespace sin_cos::text {
 
 // The longest line read from a table file or a file of laws: far beyond any
 // line the tool writes (a header of finite numbers in "%f" is under 1000
@@ -31,4 +31,4 @@ std::string banner(int n);
 // The histogram's header line "H M n xini xfin loss  a" and its n left edges x[0..n-1].
 std::string histogram(double H, int M, int n, double xini, double xfin, double loss, double a, const double x[]);
 
-}  // namespace sampler::text
+}  // namespace sin_cos::text
