@@ -340,10 +340,11 @@ options read_arguments(int argc, char** argv)
         refuse(bins.where + ": --bins needs at least one --law or --laws");
     }
     chosen.answered = !chosen.laws.empty();
-    if (!output.where.empty()) chosen.output = output_folder(output);
 
     if (!chosen.answered) {
         if (!plot.where.empty()) refuse(plot.where + ": --plot chooses among laws given on the command line");
+        // Made last: a run refused for anything else leaves no folder behind.
+        if (!output.where.empty()) chosen.output = output_folder(output);
         return chosen;
     }
     chosen.n = int_value(bins, "n");
@@ -364,6 +365,7 @@ options read_arguments(int argc, char** argv)
         }
         chosen.plot = static_cast<std::size_t>(k);
     }
+    if (!output.where.empty()) chosen.output = output_folder(output);
     return chosen;
 }
 

@@ -231,6 +231,7 @@ TEST(Output, WritesBothFilesIntoItsFolderOrIsRefused)
         {{"--output", "file", "--", "-1", "1", "2", "4", "10"}, nullptr},
         {{"--output", "file/d", "--", "-1", "1", "2", "4", "10"}, nullptr},
         {{"--output", ".", "--", "-1", "1", "2", "4", "10"}, "."},
+        {{"--output", "d", "--", "-1", "1", "2", "3", "10"}, nullptr},  // refused for M: no folder made
     };
     for (const auto& c : cases) {
         Sandbox box;
@@ -238,8 +239,9 @@ TEST(Output, WritesBothFilesIntoItsFolderOrIsRefused)
         const Result r = box.run("", {}, 60, c.args);
         if (!c.folder) {
             EXPECT_EQ(r.status, 255);
-            EXPECT_NE(r.err.find("\"file"), std::string::npos) << r.err;
+            EXPECT_TRUE(r.err.find("\"file") != std::string::npos || r.err.find("M=3") != std::string::npos) << r.err;
             EXPECT_EQ(r.out, "");
+            EXPECT_FALSE(std::filesystem::exists(box.dir() / "d"));
             continue;
         }
         EXPECT_EQ(r.status, 0) << r.err;
