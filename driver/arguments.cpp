@@ -1,6 +1,9 @@
 #include "driver/arguments.hpp"
 
+#include <unistd.h>
+
 #include <algorithm>
+#include <filesystem>
 #include <cctype>
 #include <cerrno>
 #include <climits>
@@ -26,9 +29,9 @@ namespace driver {
 namespace {
 
 const char* const usage =
-    "usage: sin_cos [--tight] [--help] [--version]\n"
-    "       sin_cos [--tight] [--] XINI XFIN H M N\n"
-    "       sin_cos [--tight] [--plot K] --bins N (--law XINI XFIN H M | --laws FILE)...\n";
+    "usage: sin_cos [--tight] [--output DIR] [--help] [--version]\n"
+    "       sin_cos [--tight] [--output DIR] [--] XINI XFIN H M N\n"
+    "       sin_cos [--tight] [--output DIR] [--plot K] --bins N (--law XINI XFIN H M | --laws FILE)...\n";
 
 const char* const help =
     "Prepares the lookup table from which a Monte Carlo program draws random numbers\n"
@@ -37,7 +40,9 @@ const char* const help =
     "staircase covers the density, calibrated and enlarged by a margin of 0.1 %.\n"
     "\n"
     "Without answers on the command line they are read from standard input after\n"
-    "their prompts, in this order; an answer that cannot be read keeps its default:\n"
+    "their prompts, in this order; an answer that cannot be read keeps its default\n"
+    "(at a terminal it is asked again), and a refused one is told on standard error\n"
+    "with the answer then read in its place:\n"
     "  xini  left end of the interval, >= -1         (default -1)\n"
     "  xfin  right end of the interval, <= 1         (default 1)\n"
     "  H     exponent, a real number >= 1 (asked again if not)     (default 2)\n"
@@ -55,7 +60,7 @@ const char* const help =
     "status 255 before any file is touched. The laws are built side by side on\n"
     "every core.\n"
     "\n"
-    "Files written in the current directory:\n"
+    "Files written in the current directory, or in DIR with --output DIR:\n"
     "  Sin_Cos.res        the table: a three-line banner to paste into the simulation,\n"
     "                     then for each law the line H M n xini xfin loss a (loss: the\n"
     "                     envelope's excess area in percent; a: the common bin area)\n"
@@ -76,6 +81,7 @@ const char* const help =
     "               one more law\n"
     "  --laws FILE  one more law for each line of FILE\n"
     "  --plot K     the plot file shows the histogram of the K-th law (from 1)\n"
+    "  --output DIR write both files into the folder DIR, made if missing\n"
     "  --help       show this text\n"
     "  --version    show the version\n"
     "Options that take one value also take it as --bins=N.\n"
@@ -215,6 +221,20 @@ void read_law_file(const given& file, std::vector<law_answers>& laws)
     if (laws.size() == before) refuse(file.where + ": the law file \"" + file.text + "\" holds no law");
 }
 
+// The folder --output names, made with its parents if missing; refused when
+// it cannot be made or a file cannot be made in it.
+std::string output_folder(const given& v)
+{
+    if (v.text.empty()) refuse(v.where + ": --output needs a folder name");
+    std::error_code ec;
+    std::filesystem::create_directories(v.text, ec);
+    if (ec) refuse(v.where + ": cannot make the folder \"" + v.text + "\": " + ec.message());
+    if (!std::filesystem::is_directory(v.text, ec)) refuse(v.where + ": \"" + v.text + "\" is not a folder");
+    if (::access(v.text.c_str(), W_OK | X_OK) != 0)
+        refuse(v.where + ": cannot write into the folder \"" + v.text + "\": " + std::strerror(errno));
+    return v.text;
+}
+
 }  // namespace
 
 std::string law_name(std::size_t number, const law_answers& law)
@@ -228,7 +248,7 @@ options read_arguments(int argc, char** argv)
 {
     options chosen;
     std::vector<given> answers;  // the five answers, when given without options
-    given bins, plot;
+    given bins, plot, output;
     bool laws_given = false;
     bool values_only = false;
     for (int i = 1; i < argc; ++i) {
@@ -275,6 +295,8 @@ options read_arguments(int argc, char** argv)
             bins = value();
         } else if (name == "--plot") {
             plot = value();
+        } else if (name == "--output") {
+            output = value();
         } else if (name == "--laws") {
             read_law_file(value(), chosen.laws);
             laws_given = true;
@@ -321,6 +343,8 @@ options read_arguments(int argc, char** argv)
 
     if (!chosen.answered) {
         if (!plot.where.empty()) refuse(plot.where + ": --plot chooses among laws given on the command line");
+        // Made last: a run refused for anything else leaves no folder behind.
+        if (!output.where.empty()) chosen.output = output_folder(output);
         return chosen;
     }
     chosen.n = int_value(bins, "n");
@@ -341,6 +365,7 @@ options read_arguments(int argc, char** argv)
         }
         chosen.plot = static_cast<std::size_t>(k);
     }
+    if (!output.where.empty()) chosen.output = output_folder(output);
     return chosen;
 }
 

@@ -20,6 +20,7 @@ struct options {
     std::vector<law_answers> laws;
     int n = 0;
     std::size_t plot = 0;  // the histogram of the plot file, from 1
+    std::string output = ".";  // the folder the files are written into, made if missing
 };
 
 // The most edges one run builds: K laws of n bins each take K n edges.
@@ -29,7 +30,8 @@ inline constexpr long max_edges = 10'000'000;
 // print their text and end the run with status 0; an argument the tool does
 // not know, a value that is not one whole number or an answer the dialogue
 // would refuse (the law file's too) ends the run with status 255 and a message
-// naming it and where it was given, before any file is touched.
+// naming it and where it was given, before any file is touched; so does a
+// folder given by --output that cannot be made or written into.
 options read_arguments(int argc, char** argv);
 
 // "law 2 (xini=-1, xfin=1, H=2.11, M=4)": what a note or a failure is about.

@@ -7,7 +7,6 @@
 #include <cstdio>
 #include <cstring>
 
-#include "envelope/build.hpp"
 
 namespace driver {
 
@@ -97,31 +96,6 @@ int finish_output()
         return report_failure(f);
     }
     return 0;
-}
-
-std::optional<double> tight_loss_worth_telling(const envelope::answers& checked, double loss)
-{
-    if (isatty(STDERR_FILENO) != 1) return std::nullopt;
-    double tight = 0;
-    try {
-        tight = envelope::build(checked, envelope::mode::tight).table.loss;
-    } catch (const numeric::failure&) {
-        return std::nullopt;
-    }
-    // Far above: more than one point of loss, and more than twice as much.
-    if (loss - tight > 1.0 && loss > 2 * tight) return tight;
-    return std::nullopt;
-}
-
-void tell_tight_loss(const std::string& about, double tight, double loss)
-{
-    std::fprintf(stderr, "!!! %ssin_cos --tight loses %.3g%% on these answers instead of %.3g%%\n", about.c_str(),
-                 tight, loss);
-}
-
-void compare_with_tight(const envelope::answers& checked, double loss)
-{
-    if (const auto tight = tight_loss_worth_telling(checked, loss)) tell_tight_loss("", *tight, loss);
 }
 
 void closing_lines()

@@ -61,13 +61,4 @@ void flush_output();
 // The same at the end of a run: tells the failure and returns the exit status.
 int finish_output();
 
-// On a terminal, one line on standard error when --tight would give the same
-// answers a far smaller loss than the default calibration's `loss`.
-void compare_with_tight(const envelope::answers& checked, double loss);
-
-// Its two halves, for builds that are told about later: the --tight loss
-// worth telling (on a terminal only; it builds), and the line that tells it.
-std::optional<double> tight_loss_worth_telling(const envelope::answers& checked, double loss);
-void tell_tight_loss(const std::string& about, double tight, double loss);
-
 }  // namespace driver

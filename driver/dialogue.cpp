@@ -5,6 +5,7 @@
 #include <cstdio>
 #include <limits>
 #include <string>
+#include <vector>
 
 #include "sin_cos/law.hpp"
 #include "numeric/digits.hpp"
@@ -27,47 +28,42 @@ bool valid_M(int m) { return sin_cos::fault_of(sin_cos::law{-1, 1, 1, m}, true) 
 // Each read is the scanf call the dialogue always made; around it, a note
 // wherever the value kept is not what the user typed. A word that no number
 // can begin stays in the input and fails every later read, as it would in
-// scanf's way: it is told once, with the answers it takes from the user.
+// scanf's way: it is told once, with the answers it takes from the user. At a
+// terminal the person who typed it is there to type it again: the line is
+// dropped and the answer asked for again instead.
 class answers {
 public:
-    answers(scanf_reader& in, std::FILE* out, std::FILE* notes) : in_(in), out_(out), notes_(notes) {}
-
-    // `later`: what the answers after this one keep if a word blocks them here.
-    template <class T>
-    outcome read(T* value, const char* name, bool stands_if_blocked, const char* later)
+    answers(scanf_reader& in, std::FILE* out, std::FILE* notes)
+        : in_(in), out_(out), notes_(notes), terminal_(in.terminal())
     {
-        std::fflush(out_);  // the prompt must be on the screen before the read waits
-        const T before = *value;
-        const scanf_reader::result r = read_one(value);
-        switch (r.what) {
-        case outcome::end:
-            break;  // the end of input keeps every value in silence
-        case outcome::read:
-            if (r.used < r.taken.size()) {
-                note("!!! read %s=%s from \"%s\": the \"%s\" after it is dropped", name, shown(*value).c_str(),
-                     r.taken.c_str(), r.taken.c_str() + r.used);
+    }
+
+    // Prompts and reads one answer; at a terminal, until it can be read or
+    // the input ends. `later`: what the answers after this one keep if a
+    // word blocks them here.
+    template <class T>
+    outcome ask(const char* prompt, T* value, const char* name, bool stands_if_blocked, const char* later)
+    {
+        for (;;) {
+            std::fputs(prompt, out_);
+            const outcome got = read(value, name, stands_if_blocked, later);
+            if (got != outcome::failed || !terminal_) {
+                if (got == outcome::read) read_.push_back(name);
+                return got;
             }
-            if (const std::string word = in_.next_word(); !word.empty()) {
-                note("!!! read %s=%s from the start of a word that goes on with \"%s\"", name,
-                     shown(*value).c_str(), word.c_str());
-            }
-            break;
-        case outcome::failed:
-            if (!r.taken.empty()) {
-                note("!!! cannot read \"%s\" as %s: %s keeps %s", r.taken.c_str(), name, name,
-                     shown(before).c_str());
-            } else if (in_.position() != blocked_at_) {
-                blocked_at_ = in_.position();
-                note("!!! cannot read \"%s\" as %s: %s keeps %s%s", in_.next_word().c_str(), name, name,
-                     shown(before).c_str(), stands_if_blocked ? later : "");
-            }
-            break;
-        case outcome::too_large:
-            note("!!! cannot take \"%s\" as %s: it does not fit an int", r.taken.c_str(), name);
-            break;
+            std::fprintf(out_, "!!! cannot read \"%s\" as %s: give %s again\n", typed_.c_str(), name, name);
+            in_.drop_line();
         }
-        last_ = r;
-        return r.what;
+    }
+
+    // After the answer for `name` was asked again because `refused` ("H=0.5")
+    // was refused: from a pipe or a file the answer read may have been meant
+    // for the next prompt, and every later one moves up a prompt with it.
+    void after_reask(const std::string& refused, outcome got, const char* name)
+    {
+        if (terminal_ || refused.empty() || got != outcome::read) return;
+        note("!!! %s refused; \"%s\" was then read as %s", refused.c_str(), last_.taken.c_str(), name);
+        shifted_ = true;
     }
 
     // After a refused H or M: an answer that could not be read is dropped
@@ -82,7 +78,63 @@ public:
 
     const std::string& last_taken() const { return last_.taken; }
 
+    // When answers moved up a prompt after a refusal: the values the table
+    // is built from, and which of them were never read.
+    std::string shift_summary(int n, double xini, double xfin, double H, int M) const
+    {
+        if (!shifted_) return {};
+        std::string line = "!!! after the refused answers the table is built from xini=" + shown(xini) +
+                           ", xfin=" + shown(xfin) + ", H=" + shown(H) + ", M=" + shown(M) + ", n=" + shown(n);
+        std::string kept;
+        for (const char* name : {"xini", "xfin", "H", "M", "n"}) {
+            bool was_read = false;
+            for (const std::string& r : read_) was_read = was_read || r == name;
+            if (!was_read) kept += (kept.empty() ? "" : ", ") + std::string(name);
+        }
+        if (!kept.empty()) line += " (" + kept + (kept.find(',') == std::string::npos ? ": its default)" : ": their defaults)");
+        return line;
+    }
+
 private:
+    template <class T>
+    outcome read(T* value, const char* name, bool stands_if_blocked, const char* later)
+    {
+        std::fflush(out_);  // the prompt must be on the screen before the read waits
+        const T before = *value;
+        const scanf_reader::result r = read_one(value);
+        last_ = r;
+        switch (r.what) {
+        case outcome::end:
+            break;  // the end of input keeps every value in silence
+        case outcome::read:
+            if (r.used < r.taken.size()) {
+                note("!!! read %s=%s from \"%s\": the \"%s\" after it is dropped", name, shown(*value).c_str(),
+                     r.taken.c_str(), r.taken.c_str() + r.used);
+            }
+            if (const std::string word = in_.next_word(); !word.empty()) {
+                note("!!! read %s=%s from the start of a word that goes on with \"%s\"", name,
+                     shown(*value).c_str(), word.c_str());
+            }
+            break;
+        case outcome::failed:
+            if (terminal_) {
+                typed_ = r.taken + in_.next_word();  // told by the re-ask
+            } else if (!r.taken.empty()) {
+                note("!!! cannot read \"%s\" as %s: %s keeps %s", r.taken.c_str(), name, name,
+                     shown(before).c_str());
+            } else if (in_.position() != blocked_at_) {
+                blocked_at_ = in_.position();
+                note("!!! cannot read \"%s\" as %s: %s keeps %s%s", in_.next_word().c_str(), name, name,
+                     shown(before).c_str(), stands_if_blocked ? later : "");
+            }
+            break;
+        case outcome::too_large:
+            note("!!! cannot take \"%s\" as %s: it does not fit an int", r.taken.c_str(), name);
+            break;
+        }
+        return r.what;
+    }
+
     scanf_reader::result read_one(double* value) { return in_.read_double(value); }
     scanf_reader::result read_one(int* value) { return in_.read_int(value); }
 
@@ -98,14 +150,18 @@ private:
     scanf_reader& in_;
     std::FILE* out_;
     std::FILE* notes_;
+    bool terminal_;
     std::size_t blocked_at_ = std::numeric_limits<std::size_t>::max();
     scanf_reader::result last_;
+    std::string typed_;               // what a read at a terminal could not take
+    std::vector<std::string> read_;   // the answers a read stored a value for
+    bool shifted_ = false;
 };
 
 }  // namespace
 
-void in_out(scanf_reader& in, std::FILE* out, std::FILE* notes, int* n, double* xini, double* xfin, double* H,
-            int* M)
+std::string in_out(scanf_reader& in, std::FILE* out, std::FILE* notes, int* n, double* xini, double* xfin,
+                   double* H, int* M)
 {
     std::fprintf(out, "\n   ------------------------------------------------------------------\n");
     std::fprintf(out, "   | random number: P= sin(y)^H .cos(y)^M .dy  with y->[0,PI[       | \n");
@@ -113,32 +169,38 @@ void in_out(scanf_reader& in, std::FILE* out, std::FILE* notes, int* n, double* 
     std::fprintf(out, "   ------------------------------------------------------------------\n");
 
     answers a(in, out, notes);
-    std::fprintf(out, "give xini  ;    example: -1(normal)      -> xini=");
-    a.read(xini, "xini", true, ", and xfin, H, M and n keep their defaults");
-    std::fprintf(out, "give xfin  ;    example: +1(normal)      -> xfin=");
-    a.read(xfin, "xfin", true, ", and H, M and n keep their defaults");
+    a.ask("give xini  ;    example: -1(normal)      -> xini=", xini, "xini", true,
+          ", and xfin, H, M and n keep their defaults");
+    a.ask("give xfin  ;    example: +1(normal)      -> xfin=", xfin, "xfin", true, ", and H, M and n keep their defaults");
 
+    std::string refused;  // "H=0.5": the answer last refused, told with the one read after it
     for (;;) {
-        std::fprintf(out, "give H (>1);    example: +2.11           -> H=");
-        const outcome got = a.read(H, "H", valid_H(*H), ", and M and n keep their defaults");
+        const outcome got = a.ask("give H (>1);    example: +2.11           -> H=", H, "H", valid_H(*H),
+                                  ", and M and n keep their defaults");
+        a.after_reask(refused, got, "H");
         if (valid_H(*H)) break;
         std::fprintf(out, "!!! H must be >= 1 %%\n");
+        if (got == outcome::read) refused = "H=" + a.last_taken();
         a.after_refusal(got, "H");
     }
 
+    refused.clear();
     for (;;) {
-        std::fprintf(out, "give M (even >=0);    example: +4              -> M=");
-        const outcome got = a.read(M, "M", valid_M(*M), ", and n keeps its default");
+        const outcome got = a.ask("give M (even >=0);    example: +4              -> M=", M, "M", valid_M(*M),
+                                  ", and n keeps its default");
+        a.after_reask(refused, got, "M");
         if (got != outcome::too_large && valid_M(*M)) break;
         std::fprintf(out, "!!! M must be even >=0 \n");
+        if (got == outcome::read || got == outcome::too_large) refused = "M=" + a.last_taken();
         a.after_refusal(got, "M");
     }
 
-    std::fprintf(out, "give the number of bin (integer>0);    example: 1000 => 1%% loss    -> n=");
-    if (a.read(n, "n", true, "") == outcome::too_large) {
+    if (a.ask("give the number of bin (integer>0);    example: 1000 => 1% loss    -> n=", n, "n", true, "") ==
+        outcome::too_large) {
         numeric::fail(numeric::failure_kind::refused, true, "n=%s must be between 1 and %d", a.last_taken().c_str(),
                       sin_cos::max_bins);
     }
+    return a.shift_summary(*n, *xini, *xfin, *H, *M);
 }
 
 }  // namespace driver

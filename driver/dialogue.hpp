@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstdio>
+#include <string>
 
 #include "driver/scanf_reader.hpp"
 
@@ -11,8 +12,11 @@ namespace driver {
 // H >= 1 (and finite) and M is even and >= 0. What a read could not take as
 // the user meant it is told on `notes`. Throws numeric::failure (a refusal)
 // when the input ends while H or M is refused, and for an n that does not fit
-// an int.
-void in_out(scanf_reader& in, std::FILE* out, std::FILE* notes, int* n, double* xini, double* xfin, double* H,
-            int* M);
+// an int. At a terminal an answer that cannot be read is asked again, its line
+// dropped. Returns, when a refused answer made the answers after it move up a
+// prompt (input from a pipe or a file), the line that tells the run's end
+// which values the table is built from; otherwise nothing.
+std::string in_out(scanf_reader& in, std::FILE* out, std::FILE* notes, int* n, double* xini, double* xfin,
+                   double* H, int* M);
 
 }  // namespace driver

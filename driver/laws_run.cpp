@@ -1,12 +1,19 @@
 #include "driver/laws_run.hpp"
 
+#include <unistd.h>
+
+#include <chrono>
+#include <cstdio>
+#include <mutex>
 #include <optional>
 #include <string>
 #include <utility>
 #include <vector>
 
 #include "driver/console.hpp"
+#include "driver/law_checks.hpp"
 #include "driver/table_files.hpp"
+#include "driver/tight_hint.hpp"
 #include "envelope/build.hpp"
 #include "numeric/error.hpp"
 #include "numeric/parallel.hpp"
@@ -22,7 +29,7 @@ struct built {
     double loss = 0;
     std::string recalibrated;  // why, when it was
     std::vector<envelope::low_bin> low;
-    std::optional<double> tight_loss;
+    std::optional<tight_figure> tight_loss;
     envelope::built plotted;  // the plot's histogram only
 };
 
@@ -40,6 +47,42 @@ private:
     console_observer console_;
 };
 
+// At a terminal, one self-erasing line on standard error: the laws built of
+// K and, from the time they took, the time left. Builds on every core call it.
+class laws_progress {
+public:
+    explicit laws_progress(std::size_t count)
+        : count_(count), terminal_(isatty(STDERR_FILENO) == 1), started_(std::chrono::steady_clock::now())
+    {
+    }
+    ~laws_progress()
+    {
+        if (shown_) std::fputs("\r\033[K", stderr);
+    }
+    laws_progress(const laws_progress&) = delete;
+    laws_progress& operator=(const laws_progress&) = delete;
+
+    void one_done()
+    {
+        if (!terminal_) return;
+        const std::lock_guard<std::mutex> hold(mutex_);
+        ++done_;
+        const double spent = std::chrono::duration<double>(std::chrono::steady_clock::now() - started_).count();
+        const double left = spent / static_cast<double>(done_) * static_cast<double>(count_ - done_);
+        std::fprintf(stderr, "\r\033[Klaws built: %zu of %zu, about %.0f s left\r", done_, count_, left);
+        std::fflush(stderr);
+        shown_ = true;
+    }
+
+private:
+    std::size_t count_;
+    bool terminal_;
+    std::chrono::steady_clock::time_point started_;
+    std::mutex mutex_;
+    std::size_t done_ = 0;
+    bool shown_ = false;
+};
+
 }  // namespace
 
 void run_laws(const options& chosen)
@@ -51,6 +94,9 @@ void run_laws(const options& chosen)
 
     // Each build writes only its own result; the text is formatted there too,
     // so that it is made side by side as well.
+    // A lone law's --tight figure is made beside its build; laws built side by
+    // side on every core make theirs after their build.
+    std::optional<tight_figure_ahead> ahead;
     auto build_one = [&](std::size_t k, envelope::build_observer* observer) {
         const law_answers& law = chosen.laws[k];
         try {
@@ -62,20 +108,38 @@ void run_laws(const options& chosen)
             b.loss = h.loss;
             if (t.recalibrated) b.recalibrated = t.why;
             b.low = std::move(t.low_bins);
-            if (mode == envelope::mode::classic) b.tight_loss = tight_loss_worth_telling(checked, h.loss);
+            if (ahead) {
+                b.tight_loss = ahead->worth_telling(h.loss);
+            } else if (mode == envelope::mode::classic) {
+                b.tight_loss = tight_loss_worth_telling(checked, h.loss);
+            }
             if (k + 1 == chosen.plot) b.plotted = std::move(t);
         } catch (const numeric::failure& f) {
-            throw numeric::failure(f.kind(), law_name(k + 1, law) + ": " + f.what());
+            throw law_failure(k + 1, law, n, mode, f);
         }
     };
+    // A law doomed by what a glance shows stops the run before hours of
+    // building the others.
+    for (std::size_t k = 0; k < count; ++k) check_law_before_building(k + 1, chosen.laws[k], n);
+    if (count == 1 && mode == envelope::mode::classic) {
+        const law_answers& law = chosen.laws[0];
+        ahead.emplace(envelope::check_answers(law.H, law.M, law.xini, law.xfin, n));
+    }
     if (count == 1) {
         progress_only observer;
         build_one(0, &observer);
     } else {
-        numeric::in_order_parallel(count, [&](std::size_t k) { build_one(k, nullptr); });
+        laws_progress progress(count);
+        numeric::in_order_parallel(count, [&](std::size_t k) {
+            build_one(k, nullptr);
+            progress.one_done();
+        });
     }
 
+    ahead.reset();  // its thread is over before any file is written
     std::size_t length = 0;
+    std::string lossy;  // the laws --tight would build with a tenth of the loss, or less
+    std::size_t lossy_count = 0;
     for (std::size_t k = 0; k < count; ++k) {
         const built& b = results[k];
         const law_answers& law = chosen.laws[k];
@@ -83,8 +147,16 @@ void run_laws(const options& chosen)
         warn_low_bins(about, b.low);
         if (!b.recalibrated.empty()) announce_recalibration(about, b.recalibrated.c_str());
         report_line(static_cast<int>(k + 1), law.H, law.M, b.loss);
-        if (b.tight_loss) tell_tight_loss(about, *b.tight_loss, b.loss);
+        if (b.tight_loss) {
+            std::fprintf(stderr, "%s\n", tight_note(about, *b.tight_loss, b.loss).c_str());
+            lossy += (lossy.empty() ? "" : ", ") + std::to_string(k + 1);
+            ++lossy_count;
+        }
         length += b.text.size();
+    }
+    if (count > 1 && lossy_count > 0) {
+        std::fprintf(stderr, "!!! %zu of %zu laws (%s) lose ten times more than with sin_cos --tight\n", lossy_count,
+                     count, lossy.c_str());
     }
 
     std::string table = sin_cos::text::banner(n);
@@ -93,7 +165,7 @@ void run_laws(const options& chosen)
         table += b.text;
         std::string().swap(b.text);
     }
-    run_files files(table, results[chosen.plot - 1].plotted);
+    run_files files(table, results[chosen.plot - 1].plotted, chosen.output);
     std::string().swap(table);
     closing_lines();
     files.commit();

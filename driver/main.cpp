@@ -3,6 +3,8 @@
 
 #include <cerrno>
 #include <cstdio>
+#include <optional>
+#include <string>
 
 #include "driver/arguments.hpp"
 #include "driver/console.hpp"
@@ -10,6 +12,7 @@
 #include "driver/laws_run.hpp"
 #include "driver/signals.hpp"
 #include "driver/table_files.hpp"
+#include "driver/tight_hint.hpp"
 #include "envelope/build.hpp"
 #include "envelope/parameters.hpp"
 #include "envelope/classic/settings.hpp"
@@ -18,7 +21,7 @@
 namespace {
 
 // n once the answers are accepted: a failure from then on leaves the banner.
-void run(const driver::options& chosen, int* banner_due)
+void run(const driver::options& chosen, int* banner_due, std::string* shifted)
 {
     int n = 5000;
     double xini = -1.0;
@@ -26,19 +29,25 @@ void run(const driver::options& chosen, int* banner_due)
     double H = 2.0;
     int M = 4;
     driver::scanf_reader answers(stdin);
-    driver::in_out(answers, stdout, stderr, &n, &xini, &xfin, &H, &M);
+    *shifted = driver::in_out(answers, stdout, stderr, &n, &xini, &xfin, &H, &M);
     const envelope::answers checked = envelope::check_answers(H, M, xini, xfin, n);
     *banner_due = n;
 
     constexpr int histogram = 1;  // a run builds exactly one
     driver::console_observer observer;
     const envelope::mode mode = chosen.tight ? envelope::mode::tight : envelope::mode::classic;
+    std::optional<driver::tight_figure_ahead> tight;
+    if (mode == envelope::mode::classic) tight.emplace(checked);
     const envelope::built t = envelope::build(checked, mode, &observer);
     driver::warn_low_bins(t.low_bins);
     driver::report_line(histogram, H, M, t.table.loss);
-    if (mode == envelope::mode::classic) driver::compare_with_tight(checked, t.table.loss);
+    if (tight) {
+        if (const auto figure = tight->worth_telling(t.table.loss))
+            std::fprintf(stderr, "%s\n", driver::tight_note("", *figure, t.table.loss).c_str());
+        tight.reset();  // its thread is over before any file is written
+    }
     *banner_due = 0;  // the build is done: a file that cannot be written leaves both as they were
-    driver::run_files files(t);
+    driver::run_files files(t, chosen.output);
     driver::closing_lines();
     files.commit();
 }
@@ -73,13 +82,18 @@ int main(int argc, char** argv)
     }
     // Failures come back here, and this is where they are told.
     int banner_due = 0;
+    std::string shifted;  // told last, where a reader of the notes looks for how the run ended
+    auto tell_shift = [&shifted] {
+        if (!shifted.empty()) std::fprintf(stderr, "%s\n", shifted.c_str());
+    };
     try {
-        run(chosen, &banner_due);
+        run(chosen, &banner_due, &shifted);
     } catch (const numeric::failure& f) {
+        tell_shift();
         const int status = driver::report_failure(f);
         if (banner_due > 0) {
             try {
-                driver::run_files banner(banner_due);
+                driver::run_files banner(banner_due, chosen.output);
                 banner.commit();
             } catch (const numeric::failure& g) {
                 driver::report_failure(g);
@@ -87,5 +101,6 @@ int main(int argc, char** argv)
         }
         return status;
     }
+    tell_shift();
     return driver::finish_output();
 }

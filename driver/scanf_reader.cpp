@@ -1,5 +1,7 @@
 #include "driver/scanf_reader.hpp"
 
+#include <unistd.h>
+
 #include <charconv>
 #include <cstdio>
 #include <cstdlib>
@@ -177,6 +179,12 @@ std::string scanf_reader::next_word()
     unget(c);
     for (auto i = word.rbegin(); i != word.rend(); ++i) unget(static_cast<unsigned char>(*i));
     return word;
+}
+
+bool scanf_reader::terminal() const
+{
+    const int fd = fileno(in_);
+    return fd >= 0 && isatty(fd) == 1;
 }
 
 void scanf_reader::drop_line()

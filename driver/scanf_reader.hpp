@@ -38,6 +38,9 @@ public:
     // Drops everything up to and including the next line end.
     void drop_line();
 
+    // Whether the answers come from a terminal, where a person types them line by line.
+    bool terminal() const;
+
     // How many characters have been consumed so far.
     std::size_t position() const { return position_; }
 

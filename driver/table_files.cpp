@@ -71,25 +71,29 @@ void as_failure(Step&& step)
 
 }  // namespace
 
-run_files::run_files(const envelope::built& t)
+run_files::run_files(const envelope::built& t, const std::string& folder)
 {
     const sin_cos::table& h = t.table;
     const int n = static_cast<int>(h.bins());
     stage(sin_cos::text::banner(n) + sin_cos::text::histogram(h.H, h.M, n, h.xini, h.xfin, h.loss, h.a, h.edges.data()),
-          &t);
+          &t, folder);
 }
 
-run_files::run_files(const std::string& table, const envelope::built& plotted) { stage(table, &plotted); }
+run_files::run_files(const std::string& table, const envelope::built& plotted, const std::string& folder)
+{
+    stage(table, &plotted, folder);
+}
 
-run_files::run_files(int banner_n) { stage(sin_cos::text::banner(banner_n), nullptr); }
+run_files::run_files(int banner_n, const std::string& folder) { stage(sin_cos::text::banner(banner_n), nullptr, folder); }
 
-void run_files::stage(const std::string& table, const envelope::built* plotted)
+void run_files::stage(const std::string& table, const envelope::built* plotted, const std::string& folder)
 {
     const std::string plot = plotted != nullptr ? plot_text(*plotted) : std::string();
     as_failure([&] {
-        lock_ = std::make_unique<sin_cos::files::folder_lock>(".", turn_wait, say_waiting);
-        table_.emplace(table_file_name, table, note_temporary);
-        if (plotted != nullptr) plot_.emplace(plot_file_name, plot, note_temporary);
+        lock_ = std::make_unique<sin_cos::files::folder_lock>(folder, turn_wait, say_waiting);
+        const std::string in = folder == "." ? "" : folder + "/";
+        table_.emplace(in + table_file_name, table, note_temporary);
+        if (plotted != nullptr) plot_.emplace(in + plot_file_name, plot, note_temporary);
         // A device or a pipe takes its text only once every temporary is
         // written; a stop still ends the run while it waits for a reader.
         table_->send();

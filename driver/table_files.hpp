@@ -18,19 +18,21 @@ inline constexpr const char* plot_file_name = "Sin_Cos_g1_f1.res";
 // failure naming the file, and leaves both files as they were.
 class run_files {
 public:
+    // Each constructor writes into `folder` ("." for the current one), which
+    // must exist.
     // A finished build: the table file (banner, header line, left edges
     // x[0..n-1]) and the plot file (both ends of every bin, the last one where
     // the construction pinned it, with the density there, 0 outside its
     // domain, and the bin's height).
-    explicit run_files(const envelope::built& t);
+    run_files(const envelope::built& t, const std::string& folder);
 
     // The same for a table file of one or more histograms, its whole text
     // given: the plot file shows the histogram `plotted`.
-    run_files(const std::string& table, const envelope::built& plotted);
+    run_files(const std::string& table, const envelope::built& plotted, const std::string& folder);
 
     // What a run that fails after its answers were accepted leaves: a table
     // file of the three banner lines; the plot file is not touched.
-    explicit run_files(int banner_n);
+    run_files(int banner_n, const std::string& folder);
 
     // Standard output is flushed first, as the last thing that can fail: a
     // run whose console text is lost leaves the files as they were. The
@@ -38,7 +40,7 @@ public:
     void commit();
 
 private:
-    void stage(const std::string& table, const envelope::built* plotted);
+    void stage(const std::string& table, const envelope::built* plotted, const std::string& folder);
 
     std::unique_ptr<sin_cos::files::folder_lock> lock_;
     std::optional<sin_cos::files::staged_file> table_, plot_;

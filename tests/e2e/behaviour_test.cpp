@@ -231,7 +231,10 @@ TEST(Answers, ThatReadOtherwiseThanTypedAreNamed)
          "!!! cannot read \"abc\" as xini: xini keeps -1, and xfin, H, M and n keep their defaults\n",
          "2.000000 4 5000 -1.000000 "},
         {"-1 1 2 4 1e3\n", 0, "!!! read n=1 from the start of a word that goes on with \"e3\"\n", "2.000000 4 1 "},
-        {"0 1 0.5 abc\n2 4 10\n", 0, "!!! cannot read \"abc\" as H: H keeps 0.5\n", "2.000000 4 10 "},
+        {"0 1 0.5 abc\n2 4 10\n", 0,
+         "!!! cannot read \"abc\" as H: H keeps 0.5\n!!! H=0.5 refused; \"2\" was then read as H\n"
+         "!!! after the refused answers the table is built from xini=0, xfin=1, H=2, M=4, n=10\n",
+         "2.000000 4 10 "},
         {"-1 1 2 4 100 more words\n", 0, "", "2.000000 4 100 "},
         {"", 0, "", "2.000000 4 5000 "},
         {"-1 1\n+\n6 300\n", 0, "!!! cannot read \"+\" as H: H keeps 2\n", "2.000000 6 300 "},
@@ -247,8 +250,20 @@ TEST(Answers, ThatReadOtherwiseThanTypedAreNamed)
          "!!! cannot take \"4294967297\" as n: it does not fit an int\n"
          "!!! n=4294967297 must be between 1 and 100000\n",
          nullptr},
-        {"-1 1 2 4294967300 10\n", 0, "!!! cannot take \"4294967300\" as M: it does not fit an int\n",
+        {"-1 1 2 4294967300 10\n", 0,
+         "!!! cannot take \"4294967300\" as M: it does not fit an int\n"
+         "!!! M=4294967300 refused; \"10\" was then read as M\n"
+         "!!! after the refused answers the table is built from xini=-1, xfin=1, H=2, M=10, n=5000 (n: its default)\n",
          "2.000000 10 5000 "},
+        {"-1 1 0.5 4 1000\n", 0,
+         "!!! H=0.5 refused; \"4\" was then read as H\n"
+         "!!! after the refused answers the table is built from xini=-1, xfin=1, H=4, M=1000, n=5000 (n: its default)\n",
+         "4.000000 1000 5000 "},
+        {"-1\n1\n0.5\n0.7\n3\n3\n4\n100\n", 0,
+         "!!! H=0.5 refused; \"0.7\" was then read as H\n!!! H=0.7 refused; \"3\" was then read as H\n"
+         "!!! M=3 refused; \"4\" was then read as M\n"
+         "!!! after the refused answers the table is built from xini=-1, xfin=1, H=3, M=4, n=100\n",
+         "3.000000 4 100 "},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.input);

@@ -1,5 +1,7 @@
 // Runs whose answers are on the command line: one law or several, each
 // histogram of a several-law file the lines its single-law run writes.
+#include <chrono>
+
 #include "runner.hpp"
 
 namespace {
@@ -177,6 +179,97 @@ TEST(ThreeLaws, TheFirstThatCannotBeBuiltIsNamed)
     EXPECT_EQ(r.out, "");
     EXPECT_EQ(r.table, old_table);
     EXPECT_FALSE(r.plot);
+}
+
+// A law that fails is told in words a user reads, with --tight where it
+// builds; a law whose integral is no number in doubles stops the run before
+// any build, even behind laws that take seconds to build.
+TEST(ManyLaws, FailuresAreToldInWordsAndADoomedLawStopsTheRunAtOnce)
+{
+    std::vector<std::string> slow = {"--bins", "100000"};
+    for (int k = 0; k < 12; ++k) {
+        for (const char* v : {"--law", "-1", "1", "2", "4"}) slow.push_back(v);
+    }
+    for (const char* v : {"--law", "0.2", "0.9", "1e6", "0"}) slow.push_back(v);
+    const struct {
+        std::vector<std::string> args;
+        const char* err;  // how standard error starts
+        double most_s;    // the longest the run may take to refuse
+    } cases[] = {
+        {slow, "law 13 (xini=0.2, xfin=0.9, H=1e+06, M=0): the density has no usable integral in doubles: 0", 1.0},
+        // One bin over x^1e8: an acceptance rate near 1e-8, which the default
+        // calibration's integral took seconds to fail on.
+        {{"--bins", "1", "--law", "0", "1", "2", "4", "--law", "0", "1", "1", "100000000"},
+         "law 2 (xini=0, xfin=1, H=1, M=100000000): no table of n=1 bins can accept one proposal in 1e+07", 1.0},
+        {{"--bins", "1", "--law", "-1", "1", "2", "4", "--law", "-0.5", "0.8", "2", "4"},
+         "law 2 (xini=-0.5, xfin=0.8, H=2, M=4): a bin edge could not be placed: no bracket holds it (root must be "
+         "bracketed in zriddr.); sin_cos --tight builds this law (loss 497%)\n",
+         60},
+    };
+    for (const auto& c : cases) {
+        Sandbox box;
+        const auto start = std::chrono::steady_clock::now();
+        const Result r = box.run("", {}, 120, c.args);
+        const double took = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+        EXPECT_NE(r.status, 0);
+        EXPECT_EQ(r.err.rfind(c.err, 0), 0u) << r.err;
+        EXPECT_LT(took, c.most_s) << r.err;
+        EXPECT_FALSE(r.table);
+    }
+}
+
+// --output DIR: both files in DIR, made with its parents, the current
+// folder untouched; a DIR that cannot be a folder is refused before any build.
+TEST(Output, WritesBothFilesIntoItsFolderOrIsRefused)
+{
+    const struct {
+        std::vector<std::string> args;
+        const char* folder;  // where the files must be, nullptr when refused
+    } cases[] = {
+        {{"--output", "a/b", "--", "-1", "1", "2", "4", "10"}, "a/b"},
+        {{"--output=c", "--bins", "10", "--law", "-1", "1", "2", "4", "--law", "0", "1", "3", "2"}, "c"},
+        {{"--output", "file", "--", "-1", "1", "2", "4", "10"}, nullptr},
+        {{"--output", "file/d", "--", "-1", "1", "2", "4", "10"}, nullptr},
+        {{"--output", ".", "--", "-1", "1", "2", "4", "10"}, "."},
+        {{"--output", "d", "--", "-1", "1", "2", "3", "10"}, nullptr},  // refused for M: no folder made
+    };
+    for (const auto& c : cases) {
+        Sandbox box;
+        spill(box.dir() / "file", "not a folder");
+        const Result r = box.run("", {}, 60, c.args);
+        if (!c.folder) {
+            EXPECT_EQ(r.status, 255);
+            EXPECT_TRUE(r.err.find("\"file") != std::string::npos || r.err.find("M=3") != std::string::npos) << r.err;
+            EXPECT_EQ(r.out, "");
+            EXPECT_FALSE(std::filesystem::exists(box.dir() / "d"));
+            continue;
+        }
+        EXPECT_EQ(r.status, 0) << r.err;
+        EXPECT_TRUE(slurp(box.dir() / c.folder / table_name));
+        EXPECT_TRUE(slurp(box.dir() / c.folder / plot_name));
+        if (std::string(c.folder) != ".") {
+            EXPECT_FALSE(r.table);
+        }
+    }
+}
+
+// The lower-loss table pointed out for each law where the default one loses
+// ten times more, and summed up, on standard error that is no terminal; not
+// at all with --tight.
+TEST(ManyLaws, LawsThatTightBuildsWithATenthOfTheLossAreSummedUp)
+{
+    const std::vector<std::string> laws = {"--bins", "3", "--law", "-1", "1", "1", "0", "--law", "-1",
+                                           "1",      "2", "4",     "--law", "0", "1", "1", "0"};
+    Sandbox box;
+    const Result r = box.run("", {}, 60, laws);
+    EXPECT_EQ(r.status, 0);
+    EXPECT_EQ(r.err,
+              "!!! law 1 (xini=-1, xfin=1, H=1, M=0): this table loses 8.45%: sin_cos --tight loses 0.1%\n"
+              "!!! law 3 (xini=0, xfin=1, H=1, M=0): this table loses 16.8%: sin_cos --tight loses 0.1%\n"
+              "!!! 2 of 3 laws (1, 3) lose ten times more than with sin_cos --tight\n");
+    std::vector<std::string> tight = laws;
+    tight.insert(tight.begin(), "--tight");
+    EXPECT_EQ(box.run("", {}, 60, tight).err, "");
 }
 
 }  // namespace
