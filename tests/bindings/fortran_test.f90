@@ -18,7 +18,6 @@ program fortran_test
     integer(c_int64_t) :: seed
     integer :: M, n, k, unit, ios, lines, failures
     real(c_double) :: points(5), cdfs(5), tails(5)
-    type(sin_cos_law) :: law
 
     failures = 0
     lines = 0
