@@ -7,9 +7,8 @@
 
 #include "driver/console.hpp"
 #include "driver/table_files.hpp"
-#include "envelope/build.hpp"
-#include "numeric/error.hpp"
-#include "numeric/parallel.hpp"
+#include "sin_cos/build.hpp"
+#include "sin_cos/error.hpp"
 #include "sin_cos/table_text.hpp"
 
 namespace driver {
@@ -21,16 +20,16 @@ struct built {
     std::string text;  // the header line and the edges
     double loss = 0;
     std::string recalibrated;  // why, when it was
-    std::vector<envelope::low_bin> low;
+    std::vector<sin_cos::low_bin> low;
     std::optional<double> tight_loss;
-    envelope::built plotted;  // the plot's histogram only
+    sin_cos::built plotted;  // the plot's histogram only
 };
 
 // A lone build shows its progress; its recalibration is told with the law's
 // name once the build is done.
-class progress_only : public envelope::build_observer {
+class progress_only : public sin_cos::build_observer {
 public:
-    void progress(envelope::progress_event event, const char* stage, int layouts, double distance) override
+    void progress(sin_cos::progress_event event, const char* stage, int layouts, double distance) override
     {
         console_.progress(event, stage, layouts, distance);
     }
@@ -46,33 +45,34 @@ void run_laws(const options& chosen)
 {
     const std::size_t count = chosen.laws.size();
     const int n = chosen.n;
-    const envelope::mode mode = chosen.tight ? envelope::mode::tight : envelope::mode::classic;
+    const sin_cos::mode mode = chosen.tight ? sin_cos::mode::tight : sin_cos::mode::classic;
+    std::vector<sin_cos::law> laws;
+    laws.reserve(count);
+    for (const law_answers& law : chosen.laws) laws.push_back({law.xini, law.xfin, law.H, law.M});
     std::vector<built> results(count);
 
     // Each build writes only its own result; the text is formatted there too,
     // so that it is made side by side as well.
-    auto build_one = [&](std::size_t k, envelope::build_observer* observer) {
-        const law_answers& law = chosen.laws[k];
-        try {
-            const envelope::answers checked = envelope::check_answers(law.H, law.M, law.xini, law.xfin, n);
-            envelope::built t = envelope::build(checked, mode, observer);
-            const sin_cos::table& h = t.table;
-            built& b = results[k];
-            b.text = sin_cos::text::histogram(law.H, law.M, n, law.xini, law.xfin, h.loss, h.a, h.edges.data());
-            b.loss = h.loss;
-            if (t.recalibrated) b.recalibrated = t.why;
-            b.low = std::move(t.low_bins);
-            if (mode == envelope::mode::classic) b.tight_loss = tight_loss_worth_telling(checked, h.loss);
-            if (k + 1 == chosen.plot) b.plotted = std::move(t);
-        } catch (const numeric::failure& f) {
-            throw numeric::failure(f.kind(), law_name(k + 1, law) + ": " + f.what());
-        }
+    auto take = [&](std::size_t k, sin_cos::built&& t) {
+        const sin_cos::law& law = laws[k];
+        const sin_cos::table& h = t.table;
+        built& b = results[k];
+        b.text = sin_cos::text::histogram(law.H, law.M, n, law.xini, law.xfin, h.loss, h.a, h.edges.data());
+        b.loss = h.loss;
+        if (t.recalibrated) b.recalibrated = t.why;
+        b.low = std::move(t.low_bins);
+        if (mode == sin_cos::mode::classic) b.tight_loss = tight_loss_worth_telling(law, n, h.loss);
+        if (k + 1 == chosen.plot) b.plotted = std::move(t);
     };
     if (count == 1) {
         progress_only observer;
-        build_one(0, &observer);
+        try {
+            take(0, sin_cos::build(laws[0], n, mode, &observer));
+        } catch (const sin_cos::build_error& e) {
+            throw sin_cos::build_error(e.kind(), law_name(1, chosen.laws[0]) + ": " + e.what());
+        }
     } else {
-        numeric::in_order_parallel(count, [&](std::size_t k) { build_one(k, nullptr); });
+        sin_cos::build_each(laws, n, mode, take);
     }
 
     std::size_t length = 0;

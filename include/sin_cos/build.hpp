@@ -2,6 +2,9 @@
 
 // Tables built in process: the very tables sin_cos writes.
 
+#include <cstddef>
+#include <functional>
+#include <string>
 #include <vector>
 
 #include "law.hpp"
@@ -25,5 +28,53 @@ table build_table(const law& l, int n, mode m = mode::classic);
 // xfin=1, H=2.5, M=3): "); no law after it is started. An empty set of laws
 // is error (invalid_argument): "build_tables: no law was given".
 std::vector<table> build_tables(const std::vector<law>& laws, int n, mode m = mode::classic);
+
+// What a calibration tells whoever watches it: it begins, it has made one
+// more layout, it ends.
+enum class progress_event { begin, pass, end };
+
+// Who hears about a build as it goes: a long calibration's progress (the
+// stage, the layouts so far, how far the last edge lies from its target) and
+// the replacement of an unsound table by a recalibrated one. An observer
+// carries its own state: give each build on its own thread its own.
+class build_observer {
+public:
+    virtual ~build_observer() = default;
+    virtual void progress(progress_event event, const char* stage, int layouts, double distance) = 0;
+    virtual void recalibrating(const char* why) = 0;
+};
+
+// A bin whose height f1 is below the density's maximum `max` on [x0, x1]
+// (bin i, from 0). A sound table has none; the classic calibration keeps the
+// tool's table where it is sound, so a simulation sees them only when asking
+// for what the tool warns about.
+struct low_bin {
+    int i;
+    double f1, max, x0, x1;
+};
+
+// A table and what its construction knows beside it: the last edge where the
+// calibration pinned it (within rounding of xfin, which the table's last edge
+// is), the height of every bin as the construction computed it, whether an
+// unsound first table was recalibrated and why, and the bins below the
+// density's maximum.
+struct built {
+    sin_cos::table table;
+    double last_edge = 0.0;
+    std::vector<double> heights;
+    bool recalibrated = false;
+    std::string why;
+    std::vector<low_bin> low_bins;
+};
+
+// build_table with that account, telling `observer` (if any) as it goes.
+built build(const law& l, int n, mode m = mode::classic, build_observer* observer = nullptr);
+
+// Builds the laws side by side on every core, as build_tables does, and gives
+// each built table to `take` (its index in `laws`) on the thread that built
+// it, as soon as it is built: `take` runs for several laws at once and must
+// keep what it keeps apart per index. Failures as build_tables'; a failure
+// thrown by `take` stops the laws after it as well and is rethrown as it is.
+void build_each(const std::vector<law>& laws, int n, mode m, const std::function<void(std::size_t, built&&)>& take);
 
 }  // namespace sin_cos
