@@ -48,7 +48,7 @@ namespace {
 {
     residual_memo& mem = st.density_memo;
     if (!mem.xm) {
-        mem.xm = sin_cos::detail::stationary_point(st.H, st.M);
+        mem.xm = st.law().stationary_point();
     }
     return *mem.xm;
 }

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "envelope/law/shape.hpp"
 #include "envelope/progress.hpp"
 
 namespace envelope {
@@ -27,6 +28,9 @@ struct settings {
 
     // Told about every calibration pass; none in a library build.
     build_observer* Observer;
+
+    // The law this construction tabulates, as the law's room answers for it.
+    sin_cos::detail::shape law() const { return {H, M}; }
 };
 
 // The tool's start-up values: the accuracy settings, the default density
