@@ -75,7 +75,7 @@ built build_once(const answers& given, mode m, build_observer* observer)
     const int M = given.M(), n = given.n();
 
     settings s = for_density(H, M, xini, xfin);
-    s.Xlimit = xfin + 0.5 / n;
+    s.Xlimit = calibration_target(xfin, n);
     s.Observer = observer;
 
     check_g_positive(s, xini, xfin);

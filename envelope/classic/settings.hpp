@@ -9,6 +9,16 @@ namespace envelope {
 // while it brackets the area whose last edge reaches Xlimit.
 inline constexpr double area_scale = 1.2;
 
+// Where the calibration aims the last edge: 0.5 / n past the domain's end
+// (a quarter of a bin's width over [-1, 1], whatever the interval), as the
+// tool has always aimed it.
+inline double calibration_target(double xfin, int n) { return xfin + 0.5 / n; }
+
+// Where the last edge is pinned once the area is calibrated: back by that
+// half bin, which lands within rounding of xfin rather than on it (the plot
+// file shows it).
+inline double pinned_last_edge(double target, int n) { return target - 0.5 / n; }
+
 // The settings of one envelope construction.
 struct settings {
     double Xini, Xfin;  // domain of the density, both ends included
