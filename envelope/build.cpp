@@ -83,7 +83,7 @@ built build_once(const answers& given, mode m, build_observer* observer)
     built t;
     if (m == mode::tight) {
         report_progress(observer, progress_event::begin);
-        t = build_tight(H, M, xini, xfin, n, observer);
+        t = build_tight({H, M}, xini, xfin, n, observer);
         report_progress(observer, progress_event::end);
         // What the file will hold is what a reader will draw from.
         if (const auto why = table_fault(H, M, xini, xfin, t.table.edges.data(), t.table.a, t.table.loss, n))

@@ -4,10 +4,10 @@
 
 namespace envelope::tight {
 
-density make_density(double h, int m, double xini, double xfin)
+density make_density(const sin_cos::detail::shape& law, double xini, double xfin)
 {
     density d;
-    d.law = {h, m};
+    d.law = law;
     d.xini = xini;
     d.xfin = xfin;
     double stationary[2];

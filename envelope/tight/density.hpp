@@ -47,6 +47,6 @@ struct density {
     }
 };
 
-density make_density(double h, int m, double xini, double xfin);
+density make_density(const sin_cos::detail::shape& law, double xini, double xfin);
 
 }  // namespace envelope::tight

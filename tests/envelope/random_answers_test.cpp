@@ -120,7 +120,7 @@ TEST(RandomAnswers, EveryTableThatCoversItsDensityIsWritten)
         envelope::built first;
         try {
             if (tight) {
-                first = envelope::build_tight(a.H, a.M, a.xini, a.xfin, a.n, nullptr);
+                first = envelope::build_tight({a.H, a.M}, a.xini, a.xfin, a.n, nullptr);
             } else {
                 envelope::settings s = envelope::for_density(a.H, a.M, a.xini, a.xfin);
                 s.Xlimit = a.xfin + 0.5 / a.n;
