@@ -74,7 +74,7 @@ built build_once(const answers& given, mode m, build_observer* observer)
     const double H = given.H(), xini = given.xini(), xfin = given.xfin();
     const int M = given.M(), n = given.n();
 
-    settings s = for_density(H, M, xini, xfin);
+    settings s = for_density({H, M}, xini, xfin);
     s.Xlimit = calibration_target(xfin, n);
     s.Observer = observer;
 

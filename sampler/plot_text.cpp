@@ -17,7 +17,7 @@ std::string plot(const built& b)
     if (n == 0 || b.heights.size() != t.bins())
         throw error(errc::invalid_argument, "plot: a table of " + std::to_string(t.bins()) + " bins with " +
                                                 std::to_string(b.heights.size()) + " heights is not a build's");
-    const envelope::settings density = envelope::for_density(t.H, t.M, t.xini, t.xfin);
+    const envelope::settings density = envelope::for_density({t.H, t.M}, t.xini, t.xfin);
     std::vector<double> x(t.edges.begin(), t.edges.end() - 1);
     x.push_back(b.last_edge);
     const double* f1 = b.heights.data();

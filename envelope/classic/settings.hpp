@@ -47,7 +47,7 @@ struct settings {
 // (H = 2, M = 4 on [-1, 1]), no target yet, bare maxima, no hook.
 settings start_up();
 
-// The start-up values with the density x^M (1 - x^2)^((H-1)/2) on [xini, xfin].
-settings for_density(double H, int M, double xini, double xfin);
+// The start-up values with the law x^M (1 - x^2)^((H-1)/2) on [xini, xfin].
+settings for_density(const sin_cos::detail::shape& law, double xini, double xfin);
 
 }  // namespace envelope

@@ -36,7 +36,7 @@ protected:
     // A fresh state with the tool's start-up settings and the calibration target of an n-bin run.
     void use(double xini, double xfin, double h, int m, int n)
     {
-        settings s = for_density(h, m, xini, xfin);
+        settings s = for_density({h, m}, xini, xfin);
         s.Xlimit = xfin + 0.5 / n;
         st.emplace(s);
     }
@@ -169,7 +169,7 @@ double integral(const state& s, double xini, double xfin)
 // The steps of a histogram build, on a state of its own.
 Built build(double xini, double xfin, double h, int m, int n)
 {
-    settings s = for_density(h, m, xini, xfin);
+    settings s = for_density({h, m}, xini, xfin);
     s.Xlimit = calibration_target(xfin, n);
     state st(s);
     Built b{std::vector<double>(n + 1), std::vector<double>(n), 0, {}};
@@ -285,7 +285,7 @@ TEST_F(Envelope, EveryBinHoldsTheAreaAndClearsTheDensity)
         SCOPED_TRACE(testing::Message() << "[" << xini << "," << xfin << "] H=" << h << " M=" << m << " n=" << n);
         const Built b = build(xini, xfin, h, m, n);
         EXPECT_TRUE(b.low.empty());
-        const settings density = for_density(h, m, xini, xfin);
+        const settings density = for_density({h, m}, xini, xfin);
         EXPECT_NEAR(b.x[n], xfin, 1e-15);
         for (int i = 0; i < n; ++i) {
             const double w = b.x[i + 1] - b.x[i];
