@@ -58,15 +58,6 @@ void announce_recalibration(const std::string& about, const char* why)
     std::fprintf(stderr, "!!! %stable recalibrated: %s\n", about.c_str(), why);
 }
 
-void warn_low_bins(const std::vector<sin_cos::low_bin>& low) { warn_low_bins("", low); }
-
-void warn_low_bins(const std::string& about, const std::vector<sin_cos::low_bin>& low)
-{
-    for (const sin_cos::low_bin& b : low) {
-        std::fprintf(stderr, "!!! %sfor f1[%d]=%f <max=%f on [%f,%f]\n", about.c_str(), b.i, b.f1, b.max, b.x0, b.x1);
-    }
-}
-
 int exit_status(sin_cos::errc kind) { return kind == sin_cos::errc::refused ? -1 : 1; }
 
 int report_failure(const sin_cos::error& f)

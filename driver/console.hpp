@@ -5,7 +5,6 @@
 #include <chrono>
 #include <optional>
 #include <string>
-#include <vector>
 
 #include "sin_cos/build.hpp"
 #include "sin_cos/error.hpp"
@@ -33,10 +32,6 @@ private:
 // The same, and the notes below, about one law of several: `about` names it
 // ("law 2 (xini=-1, ...): ").
 void announce_recalibration(const std::string& about, const char* why);
-
-// One warning line on standard error for each bin below the density's maximum.
-void warn_low_bins(const std::vector<sin_cos::low_bin>& low);
-void warn_low_bins(const std::string& about, const std::vector<sin_cos::low_bin>& low);
 
 // The report line of histogram number ihist, with its loss.
 void report_line(int ihist, double H, int M, double loss);

@@ -20,7 +20,6 @@ struct built {
     std::string text;  // the header line and the edges
     double loss = 0;
     std::string recalibrated;  // why, when it was
-    std::vector<sin_cos::low_bin> low;
     std::optional<double> tight_loss;
     sin_cos::built plotted;  // the plot's histogram only
 };
@@ -60,7 +59,6 @@ void run_laws(const options& chosen)
         b.text = sin_cos::text::histogram(law.H, law.M, n, law.xini, law.xfin, h.loss, h.a, h.edges.data());
         b.loss = h.loss;
         if (t.recalibrated) b.recalibrated = t.why;
-        b.low = std::move(t.low_bins);
         if (mode == sin_cos::mode::classic) b.tight_loss = tight_loss_worth_telling(law, n, h.loss);
         if (k + 1 == chosen.plot) b.plotted = std::move(t);
     };
@@ -80,7 +78,6 @@ void run_laws(const options& chosen)
         const built& b = results[k];
         const law_answers& law = chosen.laws[k];
         const std::string about = law_name(k + 1, law) + ": ";
-        warn_low_bins(about, b.low);
         if (!b.recalibrated.empty()) announce_recalibration(about, b.recalibrated.c_str());
         report_line(static_cast<int>(k + 1), law.H, law.M, b.loss);
         if (b.tight_loss) tell_tight_loss(about, *b.tight_loss, b.loss);

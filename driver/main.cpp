@@ -56,7 +56,6 @@ void run(const driver::options& chosen, int* banner_due)
             throw;
         }
     }();
-    driver::warn_low_bins(t.low_bins);
     driver::report_line(histogram, H, M, t.table.loss);
     if (mode == sin_cos::mode::classic) driver::compare_with_tight(law, n, t.table.loss);
     *banner_due = 0;  // the build is done: a file that cannot be written leaves both as they were

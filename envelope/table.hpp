@@ -13,7 +13,11 @@ using sin_cos::mode;
 // Both constructions make every height at least this times its bin's maximum.
 inline constexpr double margin = 1.001;
 
-using sin_cos::low_bin;
+// A bin whose height is below the density's maximum on it.
+struct low_bin {
+    int i;
+    double f1, max, x0, x1;
+};
 
 // What a construction leaves: the table as its file holds it (edges[n] is
 // xfin) and what the console and the plot need beside it.

@@ -18,7 +18,6 @@ built account_of(envelope::built&& t)
     b.heights = std::move(t.f1);
     b.recalibrated = t.recalibrated;
     b.why = std::move(t.why);
-    b.low_bins = std::move(t.low_bins);
     return b;
 }
 

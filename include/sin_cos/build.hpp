@@ -44,27 +44,17 @@ public:
     virtual void recalibrating(const char* why) = 0;
 };
 
-// A bin whose height f1 is below the density's maximum `max` on [x0, x1]
-// (bin i, from 0). A sound table has none; the classic calibration keeps the
-// tool's table where it is sound, so a simulation sees them only when asking
-// for what the tool warns about.
-struct low_bin {
-    int i;
-    double f1, max, x0, x1;
-};
-
 // A table and what its construction knows beside it: the last edge where the
 // calibration pinned it (within rounding of xfin, which the table's last edge
-// is), the height of every bin as the construction computed it, whether an
-// unsound first table was recalibrated and why, and the bins below the
-// density's maximum.
+// is), the height of every bin as the construction computed it, and whether
+// an unsound first table was recalibrated, and why. (No bin of a table a
+// build gives lies below the density's maximum: that is what sound means.)
 struct built {
     sin_cos::table table;
     double last_edge = 0.0;
     std::vector<double> heights;
     bool recalibrated = false;
     std::string why;
-    std::vector<low_bin> low_bins;
 };
 
 // build_table with that account, telling `observer` (if any) as it goes.
