@@ -44,11 +44,12 @@ public:
     virtual void recalibrating(const char* why) = 0;
 };
 
-// A table and what its construction knows beside it: the last edge where the
-// calibration pinned it (within rounding of xfin, which the table's last edge
-// is), the height of every bin as the construction computed it, and whether
-// an unsound first table was recalibrated, and why. (No bin of a table a
-// build gives lies below the density's maximum: that is what sound means.)
+// A table and what its construction knows beside it: the last edge where
+// the calibration pinned it (the classic one within rounding of xfin, which
+// the table's last edge is; the tight one on xfin), the height of every bin
+// as the construction computed it, and whether an unsound first table was
+// recalibrated, and why. (No bin of a table a build gives lies below the
+// density's maximum: that is what sound means.)
 struct built {
     sin_cos::table table;
     double last_edge = 0.0;
