@@ -74,8 +74,8 @@ built build_once(const answers& given, mode m, build_observer* observer)
     const double H = given.H(), xini = given.xini(), xfin = given.xfin();
     const int M = given.M(), n = given.n();
 
-    settings s = for_density(H, M, xini, xfin);
-    s.Xlimit = xfin + 0.5 / n;
+    settings s = for_density({H, M}, xini, xfin);
+    s.Xlimit = calibration_target(xfin, n);
     s.Observer = observer;
 
     check_g_positive(s, xini, xfin);
@@ -83,7 +83,7 @@ built build_once(const answers& given, mode m, build_observer* observer)
     built t;
     if (m == mode::tight) {
         report_progress(observer, progress_event::begin);
-        t = build_tight(H, M, xini, xfin, n, observer);
+        t = build_tight({H, M}, xini, xfin, n, observer);
         report_progress(observer, progress_event::end);
         // What the file will hold is what a reader will draw from.
         if (const auto why = table_fault(H, M, xini, xfin, t.table.edges.data(), t.table.a, t.table.loss, n))
