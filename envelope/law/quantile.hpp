@@ -1,0 +1,115 @@
+#pragma once
+
+// x = F^-1(u) of the law x^M (1 - x^2)^((H-1)/2) on [xini, xfin]: one uniform
+// a draw, non-decreasing in u, for quasi-Monte Carlo, common random numbers
+// and laws no rejection table covers (H in (-1, 1), unbounded at +-1).
+//
+// The u-axis is cut into pieces; on each, x is a degree-11 Newton polynomial
+// at Chebyshev-Lobatto nodes: of u, of ln u (tails, measured from the nearer
+// end in mass), or, within a ratio of offsets from an end where the density
+// vanishes or blows up like a power, the logarithm of the x-offset as a
+// polynomial of the logarithm of the u-offset (a power law is a straight line
+// there). The nodes' u-values integrate the density's Chebyshev series on the
+// piece from an exact cdf value; the piece is split until |F(x(u)) - u| stays
+// within resolution/2 at the midpoints between its nodes (the worst checked
+// again against the exact cdf), or until no double does better there. Pieces
+// a few dozen doubles wide list their doubles. Every value is clamped to its
+// piece's x-range, so ppf is non-decreasing from piece to piece; within a
+// piece the nodes are increasing and the interpolant is checked to keep
+// between them.
+//
+// Built once, then read-only: one object may be shared by any number of
+// threads.
+
+#include <cstddef>
+#include <cstdint>
+#include <limits>
+#include <span>
+#include <vector>
+
+#include "envelope/law/distribution_functions.hpp"
+
+namespace law {
+
+// What a quantile promises: |F(ppf(u)) - u| <= bound for every u in [0, 1].
+// bound = max(resolution, jump), jump being the largest cdf step between
+// adjacent doubles found where no double meets the resolution (0 if none),
+// starting at the double `where` (NaN if none): near +-1 with H below about
+// 0.5, or on intervals too narrow to hold enough doubles.
+struct u_error_bound {
+    double resolution;
+    double bound;
+    double jump;
+    double where;
+};
+
+class quantile {
+public:
+    // Refuses (numeric::failure, kind refused) a law outside distribution's
+    // domain or a resolution outside [1e-14, 1e-6]; fails (kind numerical,
+    // naming the law and the resolution reached) where the pieces run out.
+    quantile(double xini, double xfin, double H, int M, double resolution = 1e-12);
+
+    // u in [0, 1]: ppf(0) = xini, ppf(1) = xfin; NaN outside.
+    double ppf(double u) const;
+    // x[i] = ppf(u[i]); the spans have the same size (x may alias u).
+    void ppf(std::span<const double> u, std::span<double> x) const;
+
+    // One draw by inversion from one 64-bit word of the engine:
+    // u = (w >> 11) 2^-53. A stream of its own: not the rejection sampler's
+    // draws from the same engine.
+    template <class Engine>
+    double draw(Engine& engine) const
+    {
+        static_assert(Engine::min() == 0 && Engine::max() == std::numeric_limits<std::uint64_t>::max(),
+                      "draw needs an engine of 64-bit words");
+        return ppf(uniform(static_cast<std::uint64_t>(engine())));
+    }
+    static double uniform(std::uint64_t word) { return static_cast<double>(word >> 11) * 0x1p-53; }
+
+    u_error_bound u_error() const { return error_; }
+    const distribution& law() const { return law_; }
+    std::size_t pieces() const { return pieces_.size(); }
+
+    // The values the object was built from.
+    double xini() const { return xini_; }
+    double xfin() const { return xfin_; }
+    double H() const { return H_; }
+    int M() const { return M_; }
+
+    static constexpr int degree = 11;
+    enum class form : unsigned char { plain, log_u, logarithmic, steps };
+    struct piece {
+        double x_lo, x_hi;    // every value is clamped to these
+        double origin, sign;  // v = sign (u - origin) >= 0: u from the anchor
+        double base;          // x = base + sign y (plain), base + sign s_ref e^y
+        double s_ref;         // the far end's offset: ln s - ln s_ref keeps its bits where s is tiny
+        double centre, scale; // t = (v or ln v - centre) scale, in [-1, 1]
+        // Logarithmic pieces at an end, below ln v = w_min: where the end's
+        // first neighbour is a cdf step above the resolution (slope 0), the
+        // end or that neighbour, s_min away; elsewhere the power law of the
+        // first nodes, ln(s/s_ref) = y_min + slope (ln v - w_min).
+        double w_min, s_min, y_min, slope;
+        form kind;
+        int nodes;            // plain and logarithmic: Newton nodes used
+        int first, count;     // steps: the doubles' range in the step arrays
+        double t[degree + 1], c[degree + 1];
+    };
+
+private:
+    friend class quantile_builder;
+    double evaluate(const piece& p, double u) const;
+    std::size_t find(double u) const;
+
+    double xini_, xfin_, H_;
+    int M_;
+    distribution law_;
+    std::vector<double> cut_;  // cut_[i]: the first u of piece i
+    std::vector<piece> pieces_;
+    std::vector<double> step_u_, step_x_;
+    std::vector<std::uint32_t> guide_;
+    double guide_scale_ = 0;
+    u_error_bound error_{};
+};
+
+}  // namespace law
