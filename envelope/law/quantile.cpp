@@ -169,7 +169,7 @@ private:
         // from it, measure x from the anchor; plain ones from their near end,
         // so that a peak far from the anchor keeps its ulps.
         const bool at_end = s_near == 0;
-        const bool logarithmic = at_end || s_far > 1.5 * s_near;
+        const bool logarithmic = at_end || s_far > 4 * s_near;
         const double s_min = sigma * (std::nextafter(E, sigma * inf) - E);
         const double base = logarithmic ? E : near.x;
         // The first offset is the stretch end's, found once: where a piece is
@@ -181,7 +181,7 @@ private:
         const double r_far = sigma * (far.x - base);
         // A ratio of u-offsets (a tail) makes ln v the variable: x then
         // changes as a power or a logarithm of v, smooth in ln v.
-        const bool log_u = logarithmic || v_far > 1.5 * v_near;
+        const bool log_u = logarithmic || v_far > 4 * v_near;
         p.kind = logarithmic ? quantile::form::logarithmic : log_u ? quantile::form::log_u : quantile::form::plain;
         p.base = base;
         p.s_ref = r_far;
@@ -460,7 +460,7 @@ quantile::quantile(double xini, double xfin, double H, int M, double resolution)
     error_.bound = std::max(resolution, error_.jump);
 
     // The guide: entry k is the piece holding u = k / size.
-    const std::size_t size = std::max<std::size_t>(64, 2 * pieces_.size());
+    const std::size_t size = std::max<std::size_t>(256, 8 * pieces_.size());
     guide_scale_ = static_cast<double>(size);
     guide_.resize(size + 1);
     std::size_t piece = 0;
@@ -515,10 +515,34 @@ double quantile::ppf(double u) const
     return evaluate(pieces_[find(u)], u);
 }
 
+// In bulk, plain pieces (most of u on most laws) are evaluated without a
+// branch that depends on the value, with all their coefficients; the values
+// that fall elsewhere are listed as they go and taken one by one afterwards,
+// so that a mix of kinds does not cost a mispredicted branch a value.
 void quantile::ppf(std::span<const double> u, std::span<double> x) const
 {
     const std::size_t n = std::min(u.size(), x.size());
-    for (std::size_t i = 0; i < n; ++i) x[i] = ppf(u[i]);
+    constexpr std::size_t block = 256;
+    std::size_t rest[block];
+    double rest_u[block];  // x may alias u
+    for (std::size_t start = 0; start < n; start += block) {
+        const std::size_t end = std::min(n, start + block);
+        std::size_t others = 0;
+        for (std::size_t i = start; i < end; ++i) {
+            const double ui = u[i];
+            const bool inside = ui > 0 && ui < 1;
+            const piece& p = pieces_[find(inside ? ui : 0.5)];
+            const double v = p.sign * (ui - p.origin);
+            const double t = (v - p.centre) * p.scale;
+            double y = p.c[degree];
+            for (int j = degree - 1; j >= 0; --j) y = y * (t - p.t[j]) + p.c[j];
+            x[i] = std::clamp(p.base + p.sign * y, p.x_lo, p.x_hi);
+            rest[others] = i;
+            rest_u[others] = ui;
+            others += !(inside && p.kind == form::plain && v > 0);
+        }
+        for (std::size_t j = 0; j < others; ++j) x[rest[j]] = ppf(rest_u[j]);
+    }
 }
 
 }  // namespace law
