@@ -21,6 +21,7 @@
 #include "bit_generator.hpp"
 #include "fd_input.hpp"
 #include "mt19937_64.hpp"
+#include "quantile.hpp"
 #include "sin_cos/sampler.hpp"
 
 namespace py = pybind11;
@@ -181,6 +182,7 @@ PYBIND11_MODULE(_core, m)
     table_error_type = py::object(errors.attr("TableError")).release();
     py::register_exception_translator(translate);
     sin_cos_python::add_mt19937_64(m);
+    sin_cos_python::add_quantile(m);
 
     py::class_<sampler::Table>(m, "Table")
         .def_readonly("H", &sampler::Table::H)

@@ -508,6 +508,85 @@ class Stub(unittest.TestCase):
                         self.assertIsInstance(getattr(obj, f.name), property, f"{name}.{f.name}")
 
 
+# C++'s law::quantile(-1, 1, 0, 2).draw on std::mt19937_64(12345): one word a
+# draw, u = (w >> 11) 2^-53; the C and Fortran tests pin the same values.
+QUANTILE_12345 = ["-0x1.999803c4b9376p-1", "-0x1.738f922c4764p-1", "0x1.b810310ecf3b1p-1", "0x1.4037732361a3dp-1",
+                  "0x1.55caedf38989bp-1", "-0x1.e2dfcd03e761ep-1"]
+
+
+class Quantiles(unittest.TestCase):
+    def test_same_uniforms_give_the_draws_of_cpp(self):
+        q = sin_cos.Quantile(-1, 1, 0, 2)
+        words = sin_cos.MT19937_64(12345).random_raw(6)
+        u = np.array([float(int(w) >> 11) * 2.0**-53 for w in words])
+        self.assertEqual([float.fromhex(h) for h in QUANTILE_12345], list(q.ppf(u)))
+        self.assertEqual([q.ppf(float(v)) for v in u], list(q.ppf(u)))
+
+    def test_arrays_out_and_ends(self):
+        q = sin_cos.Quantile(-1, 1, 2, 4)
+        u = np.linspace(0, 1, 101).reshape(101, 1)
+        x = q.ppf(u)
+        self.assertEqual(x.shape, u.shape)
+        self.assertEqual((x[0, 0], x[-1, 0]), (-1.0, 1.0))
+        self.assertTrue(np.all(np.diff(x[:, 0]) >= 0))
+        self.assertTrue(np.isnan(q.ppf(1.5)) and np.isnan(q.ppf(np.array([-0.1]))[0]))
+        same = u.copy()
+        self.assertIs(q.ppf(same, out=same), same)  # in place
+        np.testing.assert_array_equal(same, x)
+        for bad in (np.empty(3), np.empty((101, 1), dtype=np.float32), np.empty((1, 101))):
+            with self.assertRaises(ValueError):
+                q.ppf(u, out=bad)
+
+    def test_u_error_is_within_the_stated_bound(self):
+        for law, stepped in (((-1, 1, 2, 4), False), ((-1, 1, 3, 10), False), ((-1, 1, -0.5, 0), True)):
+            q = sin_cos.Quantile(*law)
+            worst, mean = q.u_error(20000)
+            b = q.bound()
+            self.assertLessEqual(worst, b["bound"], law)
+            self.assertLessEqual(mean, worst)
+            self.assertEqual(b["jump"] > b["resolution"], stepped, law)
+
+    def test_refusals_and_pickling(self):
+        for args in ((-1, 1, -1, 0), (-1, 1, 2, 3), (1, -1, 2, 0), (-1, 1, 2, 0, 1e-16)):
+            with self.assertRaises(sin_cos.ParameterError, msg=str(args)):
+                sin_cos.Quantile(*args)
+        q = sin_cos.Quantile(-0.5, 0.9, 0.5, 2, 1e-10)
+        back = pickle.loads(pickle.dumps(q))
+        self.assertEqual(back, q)
+        u = np.random.default_rng(3).random(1000)
+        np.testing.assert_array_equal(back.ppf(u), q.ppf(u))
+
+    def test_threads_share_one_quantile(self):
+        q = sin_cos.Quantile(-1, 1, 0.5, 2)
+        u = np.random.default_rng(4).random(200000)
+        alone = q.ppf(u)
+        outs = [np.empty_like(u) for _ in range(4)]
+        threads = [threading.Thread(target=q.ppf, args=(u,), kwargs={"out": o}) for o in outs]
+        for t in threads:
+            t.start()
+        for t in threads:
+            t.join()
+        for o in outs:
+            np.testing.assert_array_equal(o, alone)
+
+    def test_sobol_points_follow_the_law_more_evenly_than_pseudo_random_ones(self):
+        try:
+            from scipy.stats import qmc
+        except ImportError:
+            self.skipTest("scipy not installed (Debian: python3-scipy)")
+        q = sin_cos.Quantile(-1, 1, 2, 4)
+        n = 2**12
+        x = np.sort(q.qrvs(n, qmc_engine=qmc.Sobol(d=1, scramble=True, seed=5)))
+        self.assertEqual(x.shape, (n,))
+        f = np.empty_like(x)
+        q._q.cdf_into(x, f)
+        sobol = max(np.max(np.arange(1, n + 1) / n - f), np.max(f - np.arange(n) / n))
+        self.assertLess(sobol, 5 / n)  # a low-discrepancy set: about log(n)/n, where random points give 1/sqrt(n)
+        self.assertEqual(q.qrvs(3, d=2).shape, (3, 2))
+        with self.assertRaises(ValueError):
+            q.qrvs(3, d=2, qmc_engine=qmc.Sobol(d=1))
+
+
 if __name__ == "__main__":
     TABLE_FILE, KNOWN_DRAWS = sys.argv.pop(1), sys.argv.pop(1)
     unittest.main()
