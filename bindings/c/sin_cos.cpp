@@ -272,3 +272,8 @@ double sin_cos_draw_with(const sin_cos_table* t, uint64_t (*word)(void* state), 
 }
 
 }  // extern "C"
+
+// The interface's other files (quantile.cpp) record their failures here.
+namespace sin_cos_c {
+void record_failure(sin_cos_error_kind kind, const char* message) noexcept { fail(kind, message); }
+}  // namespace sin_cos_c
