@@ -34,6 +34,13 @@ double from_key(std::int64_t key)
     return key >= 0 ? std::bit_cast<double>(key) : -std::bit_cast<double>(-key);
 }
 
+// t to the nearest multiple of the piece's grid step (adding 1.5 2^52 steps
+// leaves no bits below it): monotone, as every rounding is.
+double on_grid(const quantile::piece& p, double t)
+{
+    return p.grid > 0 ? (t + p.shift) - p.shift : t;
+}
+
 double newton(const quantile::piece& p, double t)
 {
     double y = p.c[p.nodes - 1];
@@ -168,8 +175,14 @@ private:
         // Logarithmic pieces, at the anchor or spanning a ratio of offsets
         // from it, measure x from the anchor; plain ones from their near end,
         // so that a peak far from the anchor keeps its ulps.
-        const bool at_end = s_near == 0;
-        const bool logarithmic = at_end || s_far > 4 * s_near;
+        // Only where the density vanishes or blows up at the anchor does x
+        // follow a power of v there: a finite density (an interval's end
+        // inside (-1, 1) away from 0, H = 1 at +-1) leaves x smooth in v.
+        // (An end where the density underflows counts as vanishing.)
+        const double f_end = density(frame{E, sigma, false}, 0);
+        const bool singular = (std::fabs(E) == 1 && c_ != 0) || (E == 0 && M_ > 0) || !(f_end > 0 && f_end < inf);
+        const bool at_end = s_near == 0 && singular;
+        const bool logarithmic = at_end || (singular && s_far > 4 * s_near);
         const double s_min = sigma * (std::nextafter(E, sigma * inf) - E);
         const double base = logarithmic ? E : near.x;
         // The first offset is the stretch end's, found once: where a piece is
@@ -181,7 +194,10 @@ private:
         const double r_far = sigma * (far.x - base);
         // A ratio of u-offsets (a tail) makes ln v the variable: x then
         // changes as a power or a logarithm of v, smooth in ln v.
-        const bool log_u = logarithmic || v_far > 4 * v_near;
+        // Not where v grows as the density at a finite end times the offset.
+        const double linear = singular ? 0 : f_end * s_far;
+        const bool log_u =
+            logarithmic || (v_near > 0 && v_far > 4 * v_near && !(linear > v_far / 2 && linear < 2 * v_far));
         p.kind = logarithmic ? quantile::form::logarithmic : log_u ? quantile::form::log_u : quantile::form::plain;
         p.base = base;
         p.s_ref = r_far;
@@ -234,6 +250,21 @@ private:
         p.nodes = n;
         p.centre = (ws[0] + ws[n - 1]) / 2;
         p.scale = 2 / (ws[n - 1] - ws[0]);
+        // The grid of t: values of u closer than the polynomial's rounding
+        // noise could come out an ulp or two in reverse order; t rounded to
+        // multiples of 2^-k cannot, where a step of the grid moves x by more
+        // than that noise and v by less than a sixteenth of the resolution.
+        {
+            double slope = inf;  // the least dx/dt between nodes
+            for (int j = 0; j + 1 < n; ++j) slope = std::min(slope, (rs[j + 1] - rs[j]) / ((ws[j + 1] - ws[j]) * p.scale));
+            const double big = std::max({std::fabs(a.x), std::fabs(b.x), std::fabs(base)});
+            const double noise = 32 * (std::nextafter(big, inf) - big);
+            const double widest = log_u ? v_far : 1;  // dv = v dw in logarithms of v
+            double grid = 1;
+            while (grid < 0x1p60 && widest / (2 * grid * p.scale) > res_ / 16) grid *= 2;
+            p.grid = slope / grid >= 4 * noise ? grid : 0;
+            p.shift = p.grid > 0 ? 0x1.8p52 / p.grid : 0;
+        }
         for (int j = 0; j < n; ++j) p.t[j] = (ws[j] - p.centre) * p.scale, p.c[j] = ys[j];
         for (int k = 1; k < n; ++k)
             for (int j = n - 1; j >= k; --j) p.c[j] = (p.c[j] - p.c[j - 1]) / (p.t[j] - p.t[j - k]);
@@ -493,16 +524,16 @@ double quantile::evaluate(const piece& p, double u) const
     if (!(v > 0)) return p.sign > 0 ? p.x_lo : p.x_hi;
     double x;
     if (p.kind == form::plain) {
-        x = p.base + p.sign * newton(p, (v - p.centre) * p.scale);
+        x = p.base + p.sign * newton(p, on_grid(p, (v - p.centre) * p.scale));
     } else if (p.kind == form::log_u) {
-        x = p.base + p.sign * newton(p, (std::log(v) - p.centre) * p.scale);
+        x = p.base + p.sign * newton(p, on_grid(p, (std::log(v) - p.centre) * p.scale));
     } else {
         const double w = std::log(v);
         if (w < p.w_min) {
             if (p.slope > 0) x = p.base + p.sign * p.s_ref * std::exp(p.y_min + (w - p.w_min) * p.slope);
             else x = w < p.w_min - std::numbers::ln2 ? p.base : p.base + p.sign * p.s_min;
         } else {
-            x = p.base + p.sign * p.s_ref * std::exp(newton(p, (w - p.centre) * p.scale));
+            x = p.base + p.sign * p.s_ref * std::exp(newton(p, on_grid(p, (w - p.centre) * p.scale)));
         }
     }
     return std::clamp(x, p.x_lo, p.x_hi);
@@ -533,7 +564,7 @@ void quantile::ppf(std::span<const double> u, std::span<double> x) const
             const bool inside = ui > 0 && ui < 1;
             const piece& p = pieces_[find(inside ? ui : 0.5)];
             const double v = p.sign * (ui - p.origin);
-            const double t = (v - p.centre) * p.scale;
+            const double t = on_grid(p, (v - p.centre) * p.scale);
             double y = p.c[degree];
             for (int j = degree - 1; j >= 0; --j) y = y * (t - p.t[j]) + p.c[j];
             x[i] = std::clamp(p.base + p.sign * y, p.x_lo, p.x_hi);

@@ -85,6 +85,7 @@ public:
         double base;          // x = base + sign y (plain), base + sign s_ref e^y
         double s_ref;         // the far end's offset: ln s - ln s_ref keeps its bits where s is tiny
         double centre, scale; // t = (v or ln v - centre) scale, in [-1, 1]
+        double grid, shift;   // t is rounded to multiples of 1/grid (0: not), by adding shift
         // Logarithmic pieces at an end, below ln v = w_min: where the end's
         // first neighbour is a cdf step above the resolution (slope 0), the
         // end or that neighbour, s_min away; elsewhere the power law of the

@@ -30,9 +30,11 @@ std::vector<double> uniforms()
     for (int i = 1; i < 1500; ++i) u.push_back(i / 1500.0);
     for (double t = 0.1; t > 1e-300; t /= 10) u.push_back(t), u.push_back(1 - t);
     u.push_back(0x1p-53), u.push_back(1 - 0x1p-53), u.push_back(std::numeric_limits<double>::denorm_min());
-    for (double centre : {1e-12, 0.25, 0.5, 0.75, 1 - 1e-12}) {
+    // Adjacent doubles: where the polynomial's rounding noise exceeds x's
+    // true step, values could come out of order.
+    for (double centre : {1e-12, 1e-3, 0.1, 0.25, 0.3, 0.5, 0.7, 0.75, 0.9, 0.999, 1 - 1e-12}) {
         double v = centre;
-        for (int i = 0; i < 8; ++i) u.push_back(v), v = std::nextafter(v, 2.0);
+        for (int i = 0; i < 24; ++i) u.push_back(v), v = std::nextafter(v, 2.0);
     }
     std::mt19937_64 engine(34);
     for (int i = 0; i < 500; ++i) u.push_back(law::quantile::uniform(engine()));
