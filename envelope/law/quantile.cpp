@@ -41,11 +41,32 @@ double on_grid(const quantile::piece& p, double t)
     return p.grid > 0 ? (t + p.shift) - p.shift : t;
 }
 
-double newton(const quantile::piece& p, double t)
+// The piece's polynomial in powers of t (unused ones 0), by Estrin's scheme:
+// a tree of products rather than Horner's chain, so that values in bulk
+// overlap in the processor.
+double polynomial(const quantile::piece& p, double t)
 {
-    double y = p.c[p.nodes - 1];
-    for (int j = p.nodes - 2; j >= 0; --j) y = y * (t - p.t[j]) + p.c[j];
-    return y;
+    static_assert(quantile::degree == 11, "the scheme below is written for 12 coefficients");
+    const double* c = p.c;
+    const double t2 = t * t, t4 = t2 * t2, t8 = t4 * t4;
+    const double q0 = (c[0] + c[1] * t) + (c[2] + c[3] * t) * t2;
+    const double q1 = (c[4] + c[5] * t) + (c[6] + c[7] * t) * t2;
+    const double q2 = (c[8] + c[9] * t) + (c[10] + c[11] * t) * t2;
+    return (q0 + q1 * t4) + q2 * t8;
+}
+
+// Newton's divided differences at nodes t[0..n) in powers of t, in long
+// double: c(t) = c[n-1] (t - t[n-2]) ... + c[0] expanded term by term.
+void to_powers(quantile::piece& p, int n)
+{
+    long double a[node_count] = {};
+    a[0] = p.c[n - 1];
+    for (int k = n - 2; k >= 0; --k) {
+        // a <- a (t - t_k) + c_k
+        for (int j = n - 1; j >= 1; --j) a[j] = a[j - 1] - a[j] * p.t[k];
+        a[0] = -a[0] * p.t[k] + p.c[k];
+    }
+    for (int j = 0; j < node_count; ++j) p.c[j] = j < n ? static_cast<double>(a[j]) : 0;
 }
 
 std::string name(double xini, double xfin, double H, int M)
@@ -166,7 +187,7 @@ private:
             p.base = near.x;
             p.nodes = 2;
             p.t[0] = -1, p.t[1] = 1;
-            p.c[0] = 0, p.c[1] = sigma * (far.x - near.x) / 2;
+            p.c[0] = p.c[1] = sigma * (far.x - near.x) / 2;  // (1 + t) half the width
             p.centre = (v_near + v_far) / 2;
             p.scale = v_far > v_near ? 2 / (v_far - v_near) : 0;
             return emit(p, cut);
@@ -268,6 +289,7 @@ private:
         for (int j = 0; j < n; ++j) p.t[j] = (ws[j] - p.centre) * p.scale, p.c[j] = ys[j];
         for (int k = 1; k < n; ++k)
             for (int j = n - 1; j >= k; --j) p.c[j] = (p.c[j] - p.c[j - 1]) / (p.t[j] - p.t[j - k]);
+        to_powers(p, n);
 
         // The check, at the midpoints of the nodes in t, of the evaluation as
         // ppf will do it (from u, through its rounding), against the
@@ -276,7 +298,7 @@ private:
         double failure = 0, worst = -1, worst_u = 0;
         for (int j = 0; j + 1 < n; ++j) {
             const double t = (p.t[j] + p.t[j + 1]) / 2;
-            const double y = newton(p, t);
+            const double y = polynomial(p, t);
             if (!(y >= ys[j] && y <= ys[j + 1])) {
                 failure = inf;
                 break;
@@ -524,16 +546,16 @@ double quantile::evaluate(const piece& p, double u) const
     if (!(v > 0)) return p.sign > 0 ? p.x_lo : p.x_hi;
     double x;
     if (p.kind == form::plain) {
-        x = p.base + p.sign * newton(p, on_grid(p, (v - p.centre) * p.scale));
+        x = p.base + p.sign * polynomial(p, on_grid(p, (v - p.centre) * p.scale));
     } else if (p.kind == form::log_u) {
-        x = p.base + p.sign * newton(p, on_grid(p, (std::log(v) - p.centre) * p.scale));
+        x = p.base + p.sign * polynomial(p, on_grid(p, (std::log(v) - p.centre) * p.scale));
     } else {
         const double w = std::log(v);
         if (w < p.w_min) {
             if (p.slope > 0) x = p.base + p.sign * p.s_ref * std::exp(p.y_min + (w - p.w_min) * p.slope);
             else x = w < p.w_min - std::numbers::ln2 ? p.base : p.base + p.sign * p.s_min;
         } else {
-            x = p.base + p.sign * p.s_ref * std::exp(newton(p, on_grid(p, (w - p.centre) * p.scale)));
+            x = p.base + p.sign * p.s_ref * std::exp(polynomial(p, on_grid(p, (w - p.centre) * p.scale)));
         }
     }
     return std::clamp(x, p.x_lo, p.x_hi);
@@ -565,9 +587,7 @@ void quantile::ppf(std::span<const double> u, std::span<double> x) const
             const piece& p = pieces_[find(inside ? ui : 0.5)];
             const double v = p.sign * (ui - p.origin);
             const double t = on_grid(p, (v - p.centre) * p.scale);
-            double y = p.c[degree];
-            for (int j = degree - 1; j >= 0; --j) y = y * (t - p.t[j]) + p.c[j];
-            x[i] = std::clamp(p.base + p.sign * y, p.x_lo, p.x_hi);
+            x[i] = std::clamp(p.base + p.sign * polynomial(p, t), p.x_lo, p.x_hi);
             rest[others] = i;
             rest_u[others] = ui;
             others += !(inside && p.kind == form::plain && v > 0);
