@@ -97,6 +97,7 @@ public:
     {
         A_ = A, B_ = B, uA_ = uA, uB_ = uB;
         first_[0] = first_[1] = 0;
+        stretch_mass_ = d_.mass(A, B);
         end a{A, {}, {false, false}}, b{B, {}, {false, false}};
         fit(a, b);
     }
@@ -166,8 +167,12 @@ private:
         // The anchor is the end from which the piece holds the smaller
         // offsets in u: the logarithm of the offset then stays away from the
         // stretch's total, where it flattens.
-        const numeric::scaled to_b = anchored(true, b), from_a = anchored(false, a);
-        const bool lower = numeric::less_equal(to_b, from_a);
+        // (Compared by the mass from A alone: only the chosen side's offsets
+        // need their relative precision.)
+        const numeric::scaled to_b = anchored(true, b);
+        const numeric::scaled before_a = anchored(true, a);
+        const bool lower = numeric::less_equal(to_b, stretch_mass_ - before_a);
+        const numeric::scaled from_a = lower ? numeric::scaled{} : anchored(false, a);
         const double E = lower ? A_ : B_, sigma = lower ? 1 : -1;
         end& near = lower ? a : b;
         end& far = lower ? b : a;
@@ -488,6 +493,7 @@ private:
     double c_, r0_, y0_;
     double A_ = 0, B_ = 0, uA_ = 0, uB_ = 0;
     double first_[2] = {0, 0};  // the stretch ends' first offsets, once found
+    numeric::scaled stretch_mass_;
     double worst_ = 0;
 };
 
