@@ -399,7 +399,7 @@ private:
         }
     };
 
-    static constexpr int points = 2 * quantile::degree;  // Chebyshev-Lobatto points 0..points
+    static constexpr int points = 16;  // Chebyshev-Lobatto points 0..points of the density
 
     // The integral from z = -1 of a Chebyshev series, as its own series.
     struct antiderivative {
