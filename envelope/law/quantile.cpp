@@ -232,7 +232,7 @@ private:
         // Nodes at the Chebyshev-Lobatto points of the offset (of its
         // logarithm in logarithmic pieces), their u-values from the exact one
         // at the near end and the density's Chebyshev series on the piece,
-        // integrated: one density value a point of twice as many.
+        // integrated (17 values of the density a piece).
         const double l_lo = logarithmic ? std::log(r_lo) : 0, l_far = logarithmic ? std::log(r_far) : 0;
         const chebyshev_map map{logarithmic, r_lo, r_far, l_lo, l_far};
         const antiderivative mass = integrate(f, map);
@@ -298,8 +298,7 @@ private:
 
         // The check, at the midpoints of the nodes in t, of the evaluation as
         // ppf will do it (from u, through its rounding), against the
-        // quadrature from the nearest node; the worst point again against the
-        // exact cdf.
+        // integrated series; the worst point again against the exact cdf.
         double failure = 0, worst = -1, worst_u = 0;
         for (int j = 0; j + 1 < n; ++j) {
             const double t = (p.t[j] + p.t[j + 1]) / 2;

@@ -4,19 +4,22 @@
 // a draw, non-decreasing in u, for quasi-Monte Carlo, common random numbers
 // and laws no rejection table covers (H in (-1, 1), unbounded at +-1).
 //
-// The u-axis is cut into pieces; on each, x is a degree-11 Newton polynomial
-// at Chebyshev-Lobatto nodes: of u, of ln u (tails, measured from the nearer
-// end in mass), or, within a ratio of offsets from an end where the density
-// vanishes or blows up like a power, the logarithm of the x-offset as a
-// polynomial of the logarithm of the u-offset (a power law is a straight line
-// there). The nodes' u-values integrate the density's Chebyshev series on the
+// The u-axis is cut into pieces; on each, x is the degree-11 polynomial
+// through Chebyshev-Lobatto nodes (kept in powers, evaluated by Estrin's
+// scheme): of u, of ln u (tails; u measured from the end of less mass), or,
+// within a ratio of offsets from an end where the density vanishes or blows
+// up like a power, the logarithm of the x-offset as a polynomial of the
+// logarithm of the u-offset (a power law is a straight line there). The nodes' u-values integrate the density's Chebyshev series on the
 // piece from an exact cdf value; the piece is split until |F(x(u)) - u| stays
 // within resolution/2 at the midpoints between its nodes (the worst checked
 // again against the exact cdf), or until no double does better there. Pieces
 // a few dozen doubles wide list their doubles. Every value is clamped to its
 // piece's x-range, so ppf is non-decreasing from piece to piece; within a
-// piece the nodes are increasing and the interpolant is checked to keep
-// between them.
+// piece the interpolant keeps between its nodes at the checks, and t is
+// rounded to a grid whose step moves x past the rounding noise, so that
+// adjacent u's cannot come out in reverse order (wherever doubles are dense
+// enough for such a grid within resolution/16: all but intervals a few
+// thousand doubles wide).
 //
 // Built once, then read-only: one object may be shared by any number of
 // threads.
@@ -92,9 +95,9 @@ public:
         // first nodes, ln(s/s_ref) = y_min + slope (ln v - w_min).
         double w_min, s_min, y_min, slope;
         form kind;
-        int nodes;            // plain and logarithmic: Newton nodes used
+        int nodes;            // plain and logarithmic: the interpolation nodes used
         int first, count;     // steps: the doubles' range in the step arrays
-        double t[degree + 1], c[degree + 1];
+        double t[degree + 1], c[degree + 1];  // the nodes in t; the coefficients of t^0..t^degree
     };
 
 private:
