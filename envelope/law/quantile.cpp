@@ -192,7 +192,8 @@ private:
             p.base = near.x;
             p.nodes = 2;
             p.t[0] = -1, p.t[1] = 1;
-            p.c[0] = p.c[1] = sigma * (far.x - near.x) / 2;  // (1 + t) half the width
+            p.s_ref = sigma * (far.x - near.x);
+            p.c[0] = p.c[1] = 0.5;  // (1 + t) half the width
             p.centre = (v_near + v_far) / 2;
             p.scale = v_far > v_near ? 2 / (v_far - v_near) : 0;
             return emit(p, cut);
@@ -260,7 +261,9 @@ private:
                          n < 2 ? inf : std::fabs(vs[n - 1] - v_far));
         vs[n - 1] = v_far;
         for (int j = 0; j < n; ++j) {
-            ys[j] = logarithmic ? std::log(rs[j] / r_far) : rs[j];
+            // Offsets in units of the piece's width: no subnormal products
+            // on intervals near 0 (the polynomial's terms are then of order 1).
+            ys[j] = logarithmic ? std::log(rs[j] / r_far) : rs[j] / r_far;
             ws[j] = log_u ? std::log(vs[j]) : vs[j];
             if (j > 0 && !(ws[j] > ws[j - 1]))
                 return split(a, b, E, sigma, logarithmic ? r_lo : s_near, s_far, logarithmic, inf);
@@ -271,6 +274,7 @@ private:
             p.s_min = s_min;
             p.y_min = ys[0];
             if (r_lo > s_min) p.slope = (ys[1] - ys[0]) / (ws[1] - ws[0]);
+            else p.v_min = v_lo;
         }
 
         p.nodes = n;
@@ -551,10 +555,13 @@ double quantile::evaluate(const piece& p, double u) const
     if (!(v > 0)) return p.sign > 0 ? p.x_lo : p.x_hi;
     double x;
     if (p.kind == form::plain) {
-        x = p.base + p.sign * polynomial(p, on_grid(p, (v - p.centre) * p.scale));
+        x = p.base + p.sign * p.s_ref * polynomial(p, on_grid(p, (v - p.centre) * p.scale));
     } else if (p.kind == form::log_u) {
-        x = p.base + p.sign * polynomial(p, on_grid(p, (std::log(v) - p.centre) * p.scale));
+        x = p.base + p.sign * p.s_ref * polynomial(p, on_grid(p, (std::log(v) - p.centre) * p.scale));
     } else {
+        // Below the end's neighbour's mass (a step above the resolution),
+        // the end or that neighbour, without a logarithm.
+        if (v < p.v_min) return v < p.v_min / 2 ? p.base : p.base + p.sign * p.s_min;
         const double w = std::log(v);
         if (w < p.w_min) {
             if (p.slope > 0) x = p.base + p.sign * p.s_ref * std::exp(p.y_min + (w - p.w_min) * p.slope);
@@ -583,21 +590,27 @@ void quantile::ppf(std::span<const double> u, std::span<double> x) const
     constexpr std::size_t block = 256;
     std::size_t rest[block];
     double rest_u[block];  // x may alias u
+    std::uint32_t rest_piece[block];
     for (std::size_t start = 0; start < n; start += block) {
         const std::size_t end = std::min(n, start + block);
         std::size_t others = 0;
         for (std::size_t i = start; i < end; ++i) {
             const double ui = u[i];
             const bool inside = ui > 0 && ui < 1;
-            const piece& p = pieces_[find(inside ? ui : 0.5)];
+            const std::size_t k = find(inside ? ui : 0.5);
+            const piece& p = pieces_[k];
             const double v = p.sign * (ui - p.origin);
             const double t = on_grid(p, (v - p.centre) * p.scale);
-            x[i] = std::clamp(p.base + p.sign * polynomial(p, t), p.x_lo, p.x_hi);
+            x[i] = std::clamp(p.base + p.sign * p.s_ref * polynomial(p, t), p.x_lo, p.x_hi);
             rest[others] = i;
             rest_u[others] = ui;
+            rest_piece[others] = static_cast<std::uint32_t>(k);
             others += !(inside && p.kind == form::plain && v > 0);
         }
-        for (std::size_t j = 0; j < others; ++j) x[rest[j]] = ppf(rest_u[j]);
+        for (std::size_t j = 0; j < others; ++j) {
+            const double uj = rest_u[j];
+            x[rest[j]] = uj > 0 && uj < 1 ? evaluate(pieces_[rest_piece[j]], uj) : ppf(uj);
+        }
     }
 }
 

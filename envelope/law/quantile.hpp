@@ -85,8 +85,8 @@ public:
     struct piece {
         double x_lo, x_hi;    // every value is clamped to these
         double origin, sign;  // v = sign (u - origin) >= 0: u from the anchor
-        double base;          // x = base + sign y (plain), base + sign s_ref e^y
-        double s_ref;         // the far end's offset: ln s - ln s_ref keeps its bits where s is tiny
+        double base;          // x = base + sign s_ref y (plain, log_u), base + sign s_ref e^y
+        double s_ref;         // the far end's offset: y is in its units (ln s - ln s_ref keeps its bits)
         double centre, scale; // t = (v or ln v - centre) scale, in [-1, 1]
         double grid, shift;   // t is rounded to multiples of 1/grid (0: not), by adding shift
         // Logarithmic pieces at an end, below ln v = w_min: where the end's
@@ -94,6 +94,7 @@ public:
         // end or that neighbour, s_min away; elsewhere the power law of the
         // first nodes, ln(s/s_ref) = y_min + slope (ln v - w_min).
         double w_min, s_min, y_min, slope;
+        double v_min;         // that neighbour's v where it is a step (slope 0), else 0
         form kind;
         int nodes;            // plain and logarithmic: the interpolation nodes used
         int first, count;     // steps: the doubles' range in the step arrays
