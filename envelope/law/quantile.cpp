@@ -36,7 +36,7 @@ double from_key(std::int64_t key)
 
 // t to the nearest multiple of the piece's grid step (adding 1.5 2^52 steps
 // leaves no bits below it): monotone, as every rounding is.
-double on_grid(const quantile::piece& p, double t)
+[[gnu::always_inline]] inline double on_grid(const quantile::piece& p, double t)
 {
     return p.grid > 0 ? (t + p.shift) - p.shift : t;
 }
@@ -44,7 +44,7 @@ double on_grid(const quantile::piece& p, double t)
 // The piece's polynomial in powers of t (unused ones 0), by Estrin's scheme:
 // a tree of products rather than Horner's chain, so that values in bulk
 // overlap in the processor.
-double polynomial(const quantile::piece& p, double t)
+[[gnu::always_inline]] inline double polynomial(const quantile::piece& p, double t)
 {
     static_assert(quantile::degree == 11, "the scheme below is written for 12 coefficients");
     const double* c = p.c;
@@ -209,7 +209,10 @@ private:
         const double f_end = density(frame{E, sigma, false}, 0);
         const bool singular = (std::fabs(E) == 1 && c_ != 0) || (E == 0 && M_ > 0) || !(f_end > 0 && f_end < inf);
         const bool at_end = s_near == 0 && singular;
-        const bool logarithmic = at_end || (singular && s_far > 4 * s_near);
+        // (Logarithms cost a ppf two calls of the library's log and exp: they
+        // are kept to the tails, where u holds little of the draws.)
+        const bool tail = !numeric::less_equal(stretch_mass_ * 0.01, lower ? to_b : from_a);
+        const bool logarithmic = at_end || (singular && tail && s_far > 4 * s_near);
         const double s_min = sigma * (std::nextafter(E, sigma * inf) - E);
         const double base = logarithmic ? E : near.x;
         // The first offset is the stretch end's, found once: where a piece is
