@@ -2,10 +2,10 @@
 #include <vector>
 
 #include "envelope/build.hpp"
-#include "envelope/specified/density.hpp"
-#include "envelope/specified/edges.hpp"
-#include "envelope/specified/state.hpp"
-#include "envelope/specified/settings.hpp"
+#include "envelope/classic/density.hpp"
+#include "envelope/classic/edges.hpp"
+#include "envelope/classic/state.hpp"
+#include "envelope/classic/settings.hpp"
 
 namespace {
 
@@ -31,8 +31,8 @@ void build(benchmark::State& state, const density_case& c, envelope::mode m)
     }
 }
 
-void BM_build_defaults(benchmark::State& state) { build(state, defaults, envelope::mode::specified); }
-void BM_build_slowest(benchmark::State& state) { build(state, slowest, envelope::mode::specified); }
+void BM_build_defaults(benchmark::State& state) { build(state, defaults, envelope::mode::classic); }
+void BM_build_slowest(benchmark::State& state) { build(state, slowest, envelope::mode::classic); }
 void BM_build_tight_defaults(benchmark::State& state) { build(state, defaults, envelope::mode::tight); }
 void BM_build_tight_slowest(benchmark::State& state) { build(state, slowest, envelope::mode::tight); }
 

@@ -1,4 +1,4 @@
-// One evaluation of the law's cdf: through a law::distribution (its
+// One evaluation of the law's cdf: through a sin_cos::detail::law_functions (its
 // normalising integral kept), and through the one-call function (which
 // integrates it each time), on ordinary laws and on the hardest of the
 // test's table. x runs over 64 points spread over the support.
@@ -39,7 +39,7 @@ std::vector<double> points(const law_case& c)
 
 void kept(benchmark::State& state, const law_case& c)
 {
-    const law::distribution d(c.xini, c.xfin, c.H, c.M);
+    const sin_cos::detail::law_functions d(c.xini, c.xfin, c.H, c.M);
     const std::vector<double> xs = points(c);
     std::size_t i = 0;
     for (auto _ : state) {
@@ -53,7 +53,7 @@ void one_call(benchmark::State& state, const law_case& c)
     const std::vector<double> xs = points(c);
     std::size_t i = 0;
     for (auto _ : state) {
-        benchmark::DoNotOptimize(law::cdf(c.xini, c.xfin, c.H, c.M, xs[i]));
+        benchmark::DoNotOptimize(sin_cos::detail::cdf(c.xini, c.xfin, c.H, c.M, xs[i]));
         i = (i + 1) % xs.size();
     }
 }

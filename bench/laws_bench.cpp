@@ -30,9 +30,9 @@ namespace {
 
 constexpr int bins = 20000;
 
-std::vector<sampler::Law> grid()
+std::vector<sin_cos::law> grid()
 {
-    std::vector<sampler::Law> laws;
+    std::vector<sin_cos::law> laws;
     for (const double H : {1.5, 2.11, 3.0, 5.0, 12.0, 30.0, 100.0, 1000.0})
         for (const int M : {0, 2, 4, 10}) laws.push_back({-1.0, 1.0, H, M});
     return laws;
@@ -45,7 +45,7 @@ double median(std::vector<double> v)
     return v.size() % 2 == 1 ? v[h] : (v[h - 1] + v[h]) / 2;
 }
 
-bool same(const std::vector<sampler::Table>& a, const std::vector<sampler::Table>& b)
+bool same(const std::vector<sin_cos::table>& a, const std::vector<sin_cos::table>& b)
 {
     if (a.size() != b.size()) return false;
     for (std::size_t i = 0; i < a.size(); ++i) {
@@ -92,9 +92,9 @@ int main(int argc, char** argv)
         std::fprintf(stderr, "usage: laws_bench [rounds >= 1] [path/to/sin_cos]\n");
         return 2;
     }
-    const std::vector<sampler::Law> laws = grid();
+    const std::vector<sin_cos::law> laws = grid();
     timing builds;
-    std::vector<sampler::Table> reference;
+    std::vector<sin_cos::table> reference;
     std::vector<double> per_law;  // of the last round one after another
     bool identical = true;
     for (int round = 0; round < rounds; ++round) {
@@ -102,15 +102,15 @@ int main(int argc, char** argv)
             const bool parallel = (way + round) % 2 == 1;
             const auto start = std::chrono::steady_clock::now();
             const double cpu_start = cpu_seconds(RUSAGE_SELF);
-            std::vector<sampler::Table> tables;
+            std::vector<sin_cos::table> tables;
             if (parallel) {
-                tables = sampler::build_tables(laws, bins, sampler::mode::tight);
+                tables = sin_cos::build_tables(laws, bins, sin_cos::mode::tight);
             } else {
                 per_law.assign(laws.size(), 0.0);
                 for (std::size_t k = 0; k < laws.size(); ++k) {
-                    const sampler::Law& l = laws[k];
+                    const sin_cos::law& l = laws[k];
                     const auto law_start = std::chrono::steady_clock::now();
-                    tables.push_back(sampler::build_table(l.H, l.M, l.xini, l.xfin, bins, sampler::mode::tight));
+                    tables.push_back(sin_cos::build_table(sin_cos::law{l.xini, l.xfin, l.H, l.M}, bins, sin_cos::mode::tight));
                     per_law[k] = std::chrono::duration<double>(std::chrono::steady_clock::now() - law_start).count();
                 }
             }
@@ -143,7 +143,7 @@ int main(int argc, char** argv)
     fs::create_directories(work);
     {
         std::ofstream file(work / "laws.txt");
-        for (const sampler::Law& l : laws) file << l.xini << ' ' << l.xfin << ' ' << l.H << ' ' << l.M << '\n';
+        for (const sin_cos::law& l : laws) file << l.xini << ' ' << l.xfin << ' ' << l.H << ' ' << l.M << '\n';
     }
     timing runs;
     std::string first_table;

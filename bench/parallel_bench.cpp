@@ -22,17 +22,17 @@ struct request {
     int M;
     double xini, xfin;
     int n;
-    sampler::mode m;
+    sin_cos::mode m;
 };
 
 const request mix[] = {
-    {2.11, 4, -0.3, 0.9, 20000, sampler::mode::specified},
-    {2, 4, -1, 1, 100000, sampler::mode::tight},
-    {2, 4, -1, 1, 20000, sampler::mode::specified},
+    {2.11, 4, -0.3, 0.9, 20000, sin_cos::mode::classic},
+    {2, 4, -1, 1, 100000, sin_cos::mode::tight},
+    {2, 4, -1, 1, 20000, sin_cos::mode::classic},
 };
 constexpr int count = sizeof mix / sizeof mix[0];
 
-using tables = std::vector<sampler::Table>;
+using tables = std::vector<sin_cos::table>;
 
 // The mix in order, or backwards.
 tables build_mix(bool backwards)
@@ -40,7 +40,7 @@ tables build_mix(bool backwards)
     tables built;
     for (int k = 0; k < count; ++k) {
         const request& r = mix[backwards ? count - 1 - k : k];
-        built.push_back(sampler::build_table(r.H, r.M, r.xini, r.xfin, r.n, r.m));
+        built.push_back(sin_cos::build_table(sin_cos::law{r.xini, r.xfin, r.H, r.M}, r.n, r.m));
     }
     return built;
 }

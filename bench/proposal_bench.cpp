@@ -48,23 +48,23 @@ private:
 };
 
 struct bins {
-    std::vector<sampler::detail::proposal_bin> b;
+    std::vector<sin_cos::detail::proposal_bin> b;
     double H;
     int M;
-    explicit bins(const sampler::Table& t) : H(t.H), M(t.M)
+    explicit bins(const sin_cos::table& t) : H(t.H), M(t.M)
     {
         for (std::size_t i = 0; i < t.bins(); ++i) {
             const double x0 = t.edges[i], width = t.edges[i + 1] - x0;
-            b.push_back({x0, width, t.height(i), sampler::detail::density_floor(x0, width, t.H, t.M)});
+            b.push_back({x0, width, t.height(i), sin_cos::detail::density_floor(x0, width, t.H, t.M)});
         }
     }
 };
 
-inline std::optional<double> accept(const bins& p, const sampler::detail::proposal_bin& b, double v, double w)
+inline std::optional<double> accept(const bins& p, const sin_cos::detail::proposal_bin& b, double v, double w)
 {
-    const double x = b.x0 + law::unfused(v * b.width);
+    const double x = b.x0 + sin_cos::detail::unfused(v * b.width);
     const double y = w * b.height;
-    if (y < b.floor || y < sampler::density(x, p.H, p.M)) return x;
+    if (y < b.floor || y < sin_cos::density(x, p.H, p.M)) return x;
     return std::nullopt;
 }
 
@@ -88,7 +88,7 @@ double three_words(const bins& p, Engine& g)
 template <class Engine>
 void BM_ThreeWords(benchmark::State& state)
 {
-    const bins p(sampler::build_table(2.11, 4, -1, 1, static_cast<int>(state.range(0)), sampler::mode::tight));
+    const bins p(sin_cos::build_table(sin_cos::law{-1, 1, 2.11, 4}, static_cast<int>(state.range(0)), sin_cos::mode::tight));
     Engine g(1);
     for (auto _ : state) benchmark::DoNotOptimize(three_words(p, g));
     state.SetItemsProcessed(state.iterations());
@@ -97,8 +97,8 @@ void BM_ThreeWords(benchmark::State& state)
 template <class Engine>
 void BM_TwoWords(benchmark::State& state)
 {
-    const sampler::sin_cos_distribution dist(sampler::build_table(2.11, 4, -1, 1, static_cast<int>(state.range(0)),
-                                                                  sampler::mode::tight));
+    const sin_cos::distribution dist(sin_cos::build_table(sin_cos::law{-1, 1, 2.11, 4}, static_cast<int>(state.range(0)),
+                                                                  sin_cos::mode::tight));
     Engine g(1);
     for (auto _ : state) benchmark::DoNotOptimize(dist(g));
     state.SetItemsProcessed(state.iterations());

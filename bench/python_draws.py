@@ -43,7 +43,7 @@ def main():
     H, M, N = args.H, args.M, args.draws
     whole = (args.xini, args.xfin) == (-1.0, 1.0)
 
-    build = lambda: sin_cos.Sampler(sin_cos.build_table(H, M, args.xini, args.xfin, args.bins, tight=True))
+    build = lambda: sin_cos.Sampler(sin_cos.build_table(sin_cos.Law(args.xini, args.xfin, H, M), args.bins, tight=True))
     sampler = build()
     table = sampler.table
     rng = np.random.default_rng(1)

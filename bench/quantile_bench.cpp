@@ -22,8 +22,8 @@
 #include <string>
 #include <vector>
 
-#include "envelope/law/quantile.hpp"
-#include "numeric/error.hpp"
+#include "sin_cos/error.hpp"
+#include "sin_cos/quantile.hpp"
 
 namespace {
 
@@ -61,7 +61,7 @@ std::vector<double> error_uniforms()
     for (int i = 1; i < 50000; ++i) u.push_back(i / 50000.0);
     for (double t = 0.1; t > 1e-300; t /= 10) u.push_back(t), u.push_back(1 - t);
     std::mt19937_64 engine(2);
-    for (int i = 0; i < 50000; ++i) u.push_back(law::quantile::uniform(engine()));
+    for (int i = 0; i < 50000; ++i) u.push_back(sin_cos::quantile::uniform(engine()));
     u.erase(std::remove_if(u.begin(), u.end(), [](double v) { return !(v > 0 && v < 1); }), u.end());
     return u;
 }
@@ -70,7 +70,7 @@ int run(double resolution, int repeat)
 {
     std::vector<double> u(1'000'000), x(u.size());
     std::mt19937_64 engine(1);
-    for (double& v : u) v = law::quantile::uniform(engine());
+    for (double& v : u) v = sin_cos::quantile::uniform(engine());
     const std::vector<double> checked = error_uniforms();
     std::printf("law\txini\txfin\tH\tM\tpieces\tsetup_us\tppf_ns\tbound\tjump\tmax_error\tmean_error\n");
     int index = 0;
@@ -80,10 +80,11 @@ int run(double resolution, int repeat)
         try {
             for (int k = 0; k < repeat; ++k) {
                 const double start = cpu_now();
-                const law::quantile q(l.xini, l.xfin, l.H, l.M, resolution);
+                const sin_cos::quantile q(sin_cos::law{l.xini, l.xfin, l.H, l.M}, resolution);
                 setup = std::min(setup, cpu_now() - start);
             }
-            const law::quantile q(l.xini, l.xfin, l.H, l.M, resolution);
+            const sin_cos::quantile q(sin_cos::law{l.xini, l.xfin, l.H, l.M}, resolution);
+            const sin_cos::law_functions f(q.law());
             for (int k = 0; k < repeat; ++k) {
                 const double start = cpu_now();
                 q.ppf(u, x);
@@ -91,16 +92,16 @@ int run(double resolution, int repeat)
             }
             double worst = 0, sum = 0;
             for (double v : checked) {
-                const double e = std::fabs(q.law().cdf(q.ppf(v)) - v);
+                const double e = std::fabs(f.cdf(q.ppf(v)) - v);
                 worst = std::max(worst, e);
                 sum += e;
             }
-            const law::u_error_bound b = q.u_error();
+            const sin_cos::u_error_bound b = q.u_error();
             std::printf("%d\t%.17g\t%.17g\t%.17g\t%d\t%zu\t%.1f\t%.2f\t%.3g\t%.3g\t%.3g\t%.3g\n", index, l.xini, l.xfin,
                         l.H, l.M, q.pieces(), setup * 1e6, per_value * 1e9, b.bound, b.jump, worst,
                         sum / static_cast<double>(checked.size()));
-        } catch (const numeric::failure& f) {
-            std::printf("%d\t%.17g\t%.17g\t%.17g\t%d\trefused: %s\n", index, l.xini, l.xfin, l.H, l.M, f.what());
+        } catch (const sin_cos::error& e) {
+            std::printf("%d\t%.17g\t%.17g\t%.17g\t%d\trefused: %s\n", index, l.xini, l.xfin, l.H, l.M, e.what());
         }
         std::fflush(stdout);
     }
@@ -110,7 +111,7 @@ int run(double resolution, int repeat)
 // The u-error of another sampler's (u, x) pairs against the law's exact cdf.
 int measure(double xini, double xfin, double H, int M)
 {
-    const law::distribution d(xini, xfin, H, M);
+    const sin_cos::law_functions d(sin_cos::law{xini, xfin, H, M});
     double pair[2], worst = 0, sum = 0;
     long count = 0;
     while (std::fread(pair, sizeof(double), 2, stdin) == 2) {

@@ -15,7 +15,7 @@ void BM_TableBuild(benchmark::State& state)
 {
     const int n = static_cast<int>(state.range(0));
     for (auto _ : state) {
-        benchmark::DoNotOptimize(sampler::build_table(2.0, 4, -1.0, 1.0, n));
+        benchmark::DoNotOptimize(sin_cos::build_table(sin_cos::law{-1.0, 1.0, 2.0, 4}, n));
     }
 }
 BENCHMARK(BM_TableBuild)->Arg(5000)->Iterations(5)->Unit(benchmark::kMillisecond);
@@ -23,7 +23,7 @@ BENCHMARK(BM_TableBuild)->Arg(100000)->Iterations(1)->Unit(benchmark::kMilliseco
 
 void draw(benchmark::State& state, double xini, double xfin)
 {
-    const sampler::sin_cos_distribution dist(sampler::build_table(2.0, 4, xini, xfin, 5000));
+    const sin_cos::distribution dist(sin_cos::build_table(sin_cos::law{xini, xfin, 2.0, 4}, 5000));
     std::mt19937_64 rng(1);
     for (auto _ : state) {
         benchmark::DoNotOptimize(dist(rng));

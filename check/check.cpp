@@ -16,7 +16,7 @@
 
 #include "check/law.hpp"
 #include "envelope/law/distribution_functions.hpp"
-#include "envelope/law/quantile.hpp"
+#include "sin_cos/quantile.hpp"
 #include "sin_cos/distribution.hpp"
 #include "sin_cos/table.hpp"
 
@@ -64,7 +64,7 @@ const char* const usage =
     "exit status: 0 the table passes, 1 it fails, 2 bad input\n";
 
 struct options {
-    std::string table = sampler::default_table_file;
+    std::string table = sin_cos::default_table_file;
     std::uint64_t samples = 1'000'000;
     std::uint64_t seed = 1;
     std::string histogram;
@@ -150,7 +150,7 @@ options parse_args(int argc, char** argv)
 const char* verdict(bool pass) { return pass ? "PASS" : "FAIL"; }
 
 // Probes the density densely on every bin, without using where its maximum is.
-bool check_envelope(const sampler::Table& t)
+bool check_envelope(const sin_cos::table& t)
 {
     const std::size_t n = t.bins();
     const std::size_t probes = std::clamp<std::size_t>(probes_total / n, 16, 2000);
@@ -164,7 +164,7 @@ bool check_envelope(const sampler::Table& t)
         double top = 0;
         for (std::size_t k = 0; k <= probes; ++k) {
             const double x = k == probes ? t.edges[i + 1] : x0 + w * (static_cast<double>(k) / probes);
-            top = std::max(top, sampler::density(x, t.H, t.M));
+            top = std::max(top, sin_cos::density(x, t.H, t.M));
         }
         const double h = t.height(i);
         if (h < top * (1 - height_tolerance)) ++below;
@@ -190,7 +190,7 @@ bool check_envelope(const sampler::Table& t)
 
 // A later histogram of a file goes after the earlier ones, two blank lines
 // apart: gnuplot's `index k` picks one.
-void write_histogram(const std::string& path, const std::vector<double>& draws, const sampler::Table& t,
+void write_histogram(const std::string& path, const std::vector<double>& draws, const sin_cos::table& t,
                      const check::sin_cos_law& law, bool later)
 {
     std::FILE* out = std::fopen(path.c_str(), later ? "a" : "w");
@@ -214,13 +214,13 @@ void write_histogram(const std::string& path, const std::vector<double>& draws, 
 }
 
 // The checks of one histogram, reported line by line; true if it passes.
-bool check_histogram(const options& opt, const sampler::Table& t, bool later = false)
+bool check_histogram(const options& opt, const sin_cos::table& t, bool later = false)
 {
     std::printf("table:      %s: H = %g, M = %d, n = %zu, [%.17g, %.17g], loss = %g%%, a = %.17g\n",
                 opt.table.c_str(), t.H, t.M, t.bins(), t.xini, t.xfin, t.loss, t.a);
     const bool envelope_ok = check_envelope(t);
 
-    const sampler::sin_cos_distribution dist(t, opt.table);
+    const sin_cos::distribution dist(t, opt.table);
     const check::sin_cos_law law(t.H, t.M, t.edges.front(), t.edges.back());
     // Every proposal under the density is kept: a sound table accepts exactly
     // the density's integral over the envelope's area n a.
@@ -281,7 +281,7 @@ bool check_histogram(const options& opt, const sampler::Table& t, bool later = f
 
     // Two independent evaluations of the law that disagree leave the verdict
     // on the draws without ground.
-    const law::distribution library_law(t.edges.front(), t.edges.back(), t.H, t.M);
+    const sin_cos::detail::law_functions library_law(t.edges.front(), t.edges.back(), t.H, t.M);
     const std::size_t stride = std::max<std::size_t>(1, t.bins() / law_points);
     double law_worst = 0;
     std::size_t compared = 0;
@@ -298,7 +298,7 @@ bool check_histogram(const options& opt, const sampler::Table& t, bool later = f
 // names the histograms that fail.
 int run(const options& opt)
 {
-    const std::vector<sampler::Table> tables = sampler::load_tables(opt.table);
+    const std::vector<sin_cos::table> tables = sin_cos::load_tables(opt.table);
     if (tables.size() == 1) {
         const bool pass = check_histogram(opt, tables.front());
         std::printf("result:     %s\n", verdict(pass));
@@ -316,7 +316,7 @@ int run(const options& opt)
     std::printf("result:     FAIL  histogram");
     if (failed.size() > 1) std::printf("s");
     for (std::size_t i = 0; i < failed.size(); ++i) {
-        const sampler::Table& t = tables[failed[i] - 1];
+        const sin_cos::table& t = tables[failed[i] - 1];
         std::printf("%s %zu (H = %g, M = %d)", i == 0 ? "" : ",", failed[i], t.H, t.M);
     }
     std::printf(" of %zu\n", tables.size());
@@ -330,9 +330,9 @@ int check_quantile(const options& opt)
 {
     const double xini = opt.law[0], xfin = opt.law[1], H = opt.law[2];
     const int M = static_cast<int>(opt.law[3]);
-    const law::quantile q(xini, xfin, H, M, opt.resolution);
+    const sin_cos::quantile q(sin_cos::law{xini, xfin, H, M}, opt.resolution);
     const check::sin_cos_law exact(H, M, xini, xfin);
-    const law::u_error_bound stated = q.u_error();
+    const sin_cos::u_error_bound stated = q.u_error();
     std::printf("law:        H = %.17g, M = %d, [%.17g, %.17g]\n", H, M, xini, xfin);
     std::printf("quantile:   %zu pieces, resolution %g, bound %g", q.pieces(), stated.resolution, stated.bound);
     if (stated.jump > 0) std::printf(" (the cdf's step of %g at x = %.17g)", stated.jump, stated.where);
@@ -344,7 +344,7 @@ int check_quantile(const options& opt)
     for (double t = 0.1; t > 1e-300; t /= 10) u.push_back(t), u.push_back(1 - t);
     u.push_back(0x1p-53), u.push_back(1 - 0x1p-53);
     std::mt19937_64 engine(opt.seed);
-    for (std::uint64_t i = 0; i < opt.samples - opt.samples / 2; ++i) u.push_back(law::quantile::uniform(engine()));
+    for (std::uint64_t i = 0; i < opt.samples - opt.samples / 2; ++i) u.push_back(sin_cos::quantile::uniform(engine()));
     u.erase(std::remove_if(u.begin(), u.end(), [](double v) { return !(v > 0 && v < 1); }), u.end());
     std::sort(u.begin(), u.end());
 
@@ -398,8 +398,8 @@ int main(int argc, char** argv)
     } catch (const bad_usage& e) {
         std::fprintf(stderr, "sin_cos_check: %s\n%s", e.what.c_str(), usage);
         return status_bad_input;
-    } catch (const sampler::table_error& e) {
-        if (e.problem() == sampler::table_error::kind::malformed) {
+    } catch (const sin_cos::table_error& e) {
+        if (e.code() == sin_cos::errc::malformed) {
             std::fprintf(stderr, "sin_cos_check: %s\n", e.what());
             return status_bad_input;
         }

@@ -42,7 +42,7 @@ sin_cos_law::sin_cos_law(double H, int M, double xini, double xfin)
 double sin_cos_law::simpson(double a, double b) const
 {
     const double m = a + (b - a) / 2;
-    return (b - a) * (sampler::density(a, H_, M_) + 4 * sampler::density(m, H_, M_) + sampler::density(b, H_, M_)) / 6;
+    return (b - a) * (sin_cos::density(a, H_, M_) + 4 * sin_cos::density(m, H_, M_) + sin_cos::density(b, H_, M_)) / 6;
 }
 
 double sin_cos_law::scaled_power(double x) const { return std::pow(x / scale_, M_ + 1); }
@@ -85,7 +85,7 @@ double sin_cos_law::pdf(double x) const
 {
     if (x < xini_ || x > xfin_) return 0;
     if (tiny_) return std::pow(x / scale_, M_) / (scaled_mass_ * scale_);
-    return sampler::density(x, H_, M_) / integral_;
+    return sin_cos::density(x, H_, M_) / integral_;
 }
 
 double kolmogorov_survival(double lambda)

@@ -1,7 +1,7 @@
 // The stream's draws against the exact law, run once and out of CI: for each
 // table, N draws of std::mt19937_64(seed), a chi-square test on 1000 cells of
 // equal exact mass and a Kolmogorov-Smirnov test, against this checker's law
-// (Boost) and against the library's own cdf (law::distribution).
+// (Boost) and against the library's own cdf (sin_cos::detail::law_functions).
 //     stream_law [N]
 #include <boost/math/distributions/chi_squared.hpp>
 
@@ -25,15 +25,15 @@ int main(int argc, char** argv)
         int M;
         double xini, xfin;
         int n;
-        sampler::mode mode;
+        sin_cos::mode mode;
     } tables[] = {
-        {"default 2 4 -1 1 n=100000", 2, 4, -1, 1, 100000, sampler::mode::specified},
-        {"tight 3 4 -0.3 0.9 n=1", 3, 4, -0.3, 0.9, 1, sampler::mode::tight},
-        {"tight 2.11 4 -1 1 n=5000", 2.11, 4, -1, 1, 5000, sampler::mode::tight},
+        {"default 2 4 -1 1 n=100000", 2, 4, -1, 1, 100000, sin_cos::mode::classic},
+        {"tight 3 4 -0.3 0.9 n=1", 3, 4, -0.3, 0.9, 1, sin_cos::mode::tight},
+        {"tight 2.11 4 -1 1 n=5000", 2.11, 4, -1, 1, 5000, sin_cos::mode::tight},
     };
     constexpr int cells = 1000;
     for (const auto& t : tables) {
-        const sampler::sin_cos_distribution dist(sampler::build_table(t.H, t.M, t.xini, t.xfin, t.n, t.mode));
+        const sin_cos::distribution dist(sin_cos::build_table(sin_cos::law{t.xini, t.xfin, t.H, t.M}, t.n, t.mode));
         const check::sin_cos_law law(t.H, t.M, t.xini, t.xfin);
         std::mt19937_64 rng(20261209);
         std::vector<double> draws(static_cast<std::size_t>(N));
@@ -47,7 +47,7 @@ int main(int argc, char** argv)
         const double p_chi2 = boost::math::cdf(boost::math::complement(boost::math::chi_squared(cells - 1), chi2));
         const check::ks_result ks = check::ks_test(draws, law);
         // The same sorted draws against the library's cdf.
-        const law::distribution library_law(t.xini, t.xfin, t.H, t.M);
+        const sin_cos::detail::law_functions library_law(t.xini, t.xfin, t.H, t.M);
         const double n = static_cast<double>(draws.size());
         double d = 0;
         for (std::size_t i = 0; i < draws.size(); ++i) {

@@ -13,9 +13,9 @@
 #include <string>
 #include <string_view>
 
-#include "envelope/parameters.hpp"
 #include "numeric/digits.hpp"
-#include "table_text.hpp"
+#include "sin_cos/law.hpp"
+#include "sin_cos/table_text.hpp"
 
 #ifndef SIN_COS_VERSION
 #define SIN_COS_VERSION "unknown"
@@ -131,14 +131,20 @@ bool is_number(const char* s)
 law_answers checked_law(const given v[4], const std::string& interval_where)
 {
     law_answers law{real_value(v[0], "xini"), real_value(v[1], "xfin"), real_value(v[2], "H"), int_value(v[3], "M")};
-    if (!(std::isfinite(law.xini) && std::isfinite(law.xfin) && -1 <= law.xini && law.xini < law.xfin &&
-          law.xfin <= 1)) {
+    // The law's own rules; the words name the values as they were typed.
+    switch (sin_cos::fault_of(sin_cos::law{law.xini, law.xfin, law.H, law.M}, true)) {
+    case sin_cos::law_fault::none:
+        break;
+    case sin_cos::law_fault::interval:
         refuse(interval_where + ": xini=" + v[0].text + ", xfin=" + v[1].text +
                ": the interval must satisfy -1 <= xini < xfin <= 1");
-    }
-    if (!(law.H >= 1 && std::isfinite(law.H)))
+    case sin_cos::law_fault::odd_M:
+    case sin_cos::law_fault::negative_M:
+        refuse(v[3].where + ": M=" + v[3].text + " must be even and >= 0");
+    case sin_cos::law_fault::low_H:
+    case sin_cos::law_fault::infinite_H:
         refuse(v[2].where + ": H=" + v[2].text + " must be a finite number >= 1");
-    if (law.M < 0 || law.M % 2 != 0) refuse(v[3].where + ": M=" + v[3].text + " must be even and >= 0");
+    }
     return law;
 }
 
@@ -172,8 +178,8 @@ bool law_line(std::istream& in, const std::string& where, std::string& line)
             else std::snprintf(what, sizeof what, "the control character 0x%02x", static_cast<unsigned>(c));
             refuse(where + ": " + what + " at column " + std::to_string(line.size() + 1) + ": a law line is text");
         }
-        if (line.size() == sampler::text::max_line)
-            refuse(where + ": the line is longer than " + std::to_string(sampler::text::max_line) +
+        if (line.size() == sin_cos::text::max_line)
+            refuse(where + ": the line is longer than " + std::to_string(sin_cos::text::max_line) +
                    " characters: not a law line");
         line.push_back(static_cast<char>(c));
     }
@@ -318,8 +324,8 @@ options read_arguments(int argc, char** argv)
         return chosen;
     }
     chosen.n = int_value(bins, "n");
-    if (chosen.n < 1 || chosen.n > envelope::max_bins) {
-        refuse(bins.where + ": n=" + bins.text + " must be between 1 and " + std::to_string(envelope::max_bins));
+    if (!sin_cos::valid_bins(chosen.n)) {
+        refuse(bins.where + ": n=" + bins.text + " must be between 1 and " + std::to_string(sin_cos::max_bins));
     }
     const long edges = static_cast<long>(chosen.laws.size()) * chosen.n;
     if (edges > max_edges) {

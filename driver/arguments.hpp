@@ -13,7 +13,7 @@ struct law_answers {
 };
 
 struct options {
-    bool tight = false;  // the lowest-loss calibration instead of the specified one
+    bool tight = false;  // the lowest-loss calibration instead of the classic one
     // The answers were given as arguments: no dialogue runs. Then `laws`
     // holds at least one law, every one accepted, and `n` the bin count.
     bool answered = false;

@@ -6,7 +6,7 @@
 #include <limits>
 #include <string>
 
-#include "envelope/parameters.hpp"
+#include "sin_cos/law.hpp"
 #include "numeric/digits.hpp"
 #include "numeric/error.hpp"
 
@@ -19,8 +19,10 @@ using outcome = scanf_reader::outcome;
 std::string shown(double v) { return numeric::shortest(v); }
 std::string shown(int v) { return std::to_string(v); }
 
-bool valid_H(double h) { return !(h < 1) && std::isfinite(h); }
-bool valid_M(int m) { return !(m & 1) && m >= 0; }
+// The law's own rules, H and M asked one at a time: each with a law whose
+// other values keep to them.
+bool valid_H(double h) { return sin_cos::fault_of(sin_cos::law{-1, 1, h, 0}, true) == sin_cos::law_fault::none; }
+bool valid_M(int m) { return sin_cos::fault_of(sin_cos::law{-1, 1, 1, m}, true) == sin_cos::law_fault::none; }
 
 // Each read is the scanf call the dialogue always made; around it, a note
 // wherever the value kept is not what the user typed. A word that no number
@@ -135,7 +137,7 @@ void in_out(scanf_reader& in, std::FILE* out, std::FILE* notes, int* n, double* 
     std::fprintf(out, "give the number of bin (integer>0);    example: 1000 => 1%% loss    -> n=");
     if (a.read(n, "n", true, "") == outcome::too_large) {
         numeric::fail(numeric::failure_kind::refused, true, "n=%s must be between 1 and %d", a.last_taken().c_str(),
-                      envelope::max_bins);
+                      sin_cos::max_bins);
     }
 }
 

@@ -10,7 +10,7 @@
 #include "envelope/build.hpp"
 #include "numeric/error.hpp"
 #include "numeric/parallel.hpp"
-#include "table_text.hpp"
+#include "sin_cos/table_text.hpp"
 
 namespace driver {
 
@@ -46,7 +46,7 @@ void run_laws(const options& chosen)
 {
     const std::size_t count = chosen.laws.size();
     const int n = chosen.n;
-    const envelope::mode mode = chosen.tight ? envelope::mode::tight : envelope::mode::specified;
+    const envelope::mode mode = chosen.tight ? envelope::mode::tight : envelope::mode::classic;
     std::vector<built> results(count);
 
     // Each build writes only its own result; the text is formatted there too,
@@ -56,13 +56,13 @@ void run_laws(const options& chosen)
         try {
             const envelope::answers checked = envelope::check_answers(law.H, law.M, law.xini, law.xfin, n);
             envelope::built t = envelope::build(checked, mode, observer);
-            const law::table& h = t.table;
+            const sin_cos::table& h = t.table;
             built& b = results[k];
-            b.text = sampler::text::histogram(law.H, law.M, n, law.xini, law.xfin, h.loss, h.a, h.edges.data());
+            b.text = sin_cos::text::histogram(law.H, law.M, n, law.xini, law.xfin, h.loss, h.a, h.edges.data());
             b.loss = h.loss;
             if (t.recalibrated) b.recalibrated = t.why;
             b.low = std::move(t.low_bins);
-            if (mode == envelope::mode::specified) b.tight_loss = tight_loss_worth_telling(checked, h.loss);
+            if (mode == envelope::mode::classic) b.tight_loss = tight_loss_worth_telling(checked, h.loss);
             if (k + 1 == chosen.plot) b.plotted = std::move(t);
         } catch (const numeric::failure& f) {
             throw numeric::failure(f.kind(), law_name(k + 1, law) + ": " + f.what());
@@ -87,7 +87,7 @@ void run_laws(const options& chosen)
         length += b.text.size();
     }
 
-    std::string table = sampler::text::banner(n);
+    std::string table = sin_cos::text::banner(n);
     table.reserve(table.size() + length);
     for (built& b : results) {
         table += b.text;

@@ -12,7 +12,7 @@
 #include "driver/table_files.hpp"
 #include "envelope/build.hpp"
 #include "envelope/parameters.hpp"
-#include "envelope/specified/settings.hpp"
+#include "envelope/classic/settings.hpp"
 #include "numeric/error.hpp"
 
 namespace {
@@ -32,11 +32,11 @@ void run(const driver::options& chosen, int* banner_due)
 
     constexpr int histogram = 1;  // a run builds exactly one
     driver::console_observer observer;
-    const envelope::mode mode = chosen.tight ? envelope::mode::tight : envelope::mode::specified;
+    const envelope::mode mode = chosen.tight ? envelope::mode::tight : envelope::mode::classic;
     const envelope::built t = envelope::build(checked, mode, &observer);
     driver::warn_low_bins(t.low_bins);
     driver::report_line(histogram, H, M, t.table.loss);
-    if (mode == envelope::mode::specified) driver::compare_with_tight(checked, t.table.loss);
+    if (mode == envelope::mode::classic) driver::compare_with_tight(checked, t.table.loss);
     *banner_due = 0;  // the build is done: a file that cannot be written leaves both as they were
     driver::run_files files(t);
     driver::closing_lines();

@@ -10,10 +10,10 @@
 
 #include "driver/console.hpp"
 #include "driver/signals.hpp"
-#include "envelope/specified/density.hpp"
-#include "envelope/specified/settings.hpp"
+#include "envelope/classic/density.hpp"
+#include "envelope/classic/settings.hpp"
 #include "numeric/error.hpp"
-#include "table_text.hpp"
+#include "sin_cos/table_text.hpp"
 
 namespace driver {
 
@@ -33,11 +33,11 @@ std::string plot_text(const envelope::built& t)
     for (int i = 0; i < n; ++i) {
         const double g_next = envelope::g1(density, x[i + 1]);
         for (const auto& [edge, g_edge] : {std::pair{x[i], g}, std::pair{x[i + 1], g_next}}) {
-            sampler::text::fixed6(text, edge);
+            sin_cos::text::fixed6(text, edge);
             text += ' ';
-            sampler::text::fixed6(text, g_edge);
+            sin_cos::text::fixed6(text, g_edge);
             text += ' ';
-            sampler::text::fixed6(text, f1[i]);
+            sin_cos::text::fixed6(text, f1[i]);
             text += '\n';
         }
         g = g_next;
@@ -73,21 +73,21 @@ void as_failure(Step&& step)
 
 run_files::run_files(const envelope::built& t)
 {
-    const law::table& h = t.table;
+    const sin_cos::table& h = t.table;
     const int n = static_cast<int>(h.bins());
-    stage(sampler::text::banner(n) + sampler::text::histogram(h.H, h.M, n, h.xini, h.xfin, h.loss, h.a, h.edges.data()),
+    stage(sin_cos::text::banner(n) + sin_cos::text::histogram(h.H, h.M, n, h.xini, h.xfin, h.loss, h.a, h.edges.data()),
           &t);
 }
 
 run_files::run_files(const std::string& table, const envelope::built& plotted) { stage(table, &plotted); }
 
-run_files::run_files(int banner_n) { stage(sampler::text::banner(banner_n), nullptr); }
+run_files::run_files(int banner_n) { stage(sin_cos::text::banner(banner_n), nullptr); }
 
 void run_files::stage(const std::string& table, const envelope::built* plotted)
 {
     const std::string plot = plotted != nullptr ? plot_text(*plotted) : std::string();
     as_failure([&] {
-        lock_ = std::make_unique<sampler::files::folder_lock>(".", turn_wait, say_waiting);
+        lock_ = std::make_unique<sin_cos::files::folder_lock>(".", turn_wait, say_waiting);
         table_.emplace(table_file_name, table, note_temporary);
         if (plotted != nullptr) plot_.emplace(plot_file_name, plot, note_temporary);
         // A device or a pipe takes its text only once every temporary is

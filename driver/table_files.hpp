@@ -5,7 +5,7 @@
 #include <string>
 
 #include "envelope/table.hpp"
-#include "whole_file.hpp"
+#include "sin_cos/whole_file.hpp"
 
 namespace driver {
 
@@ -40,8 +40,8 @@ public:
 private:
     void stage(const std::string& table, const envelope::built* plotted);
 
-    std::unique_ptr<sampler::files::folder_lock> lock_;
-    std::optional<sampler::files::staged_file> table_, plot_;
+    std::unique_ptr<sin_cos::files::folder_lock> lock_;
+    std::optional<sin_cos::files::staged_file> table_, plot_;
 };
 
 }  // namespace driver

@@ -10,12 +10,12 @@
 #include <string>
 #include <utility>
 
-#include "envelope/specified/calibration.hpp"
-#include "envelope/specified/corrections.hpp"
+#include "envelope/classic/calibration.hpp"
+#include "envelope/classic/corrections.hpp"
 #include "envelope/parameters.hpp"
-#include "envelope/specified/positivity.hpp"
-#include "envelope/specified/recalibration.hpp"
-#include "envelope/specified/settings.hpp"
+#include "envelope/classic/positivity.hpp"
+#include "envelope/classic/recalibration.hpp"
+#include "envelope/classic/settings.hpp"
 #include "envelope/soundness.hpp"
 #include "envelope/tight/tight.hpp"
 #include "numeric/digits.hpp"
@@ -46,7 +46,7 @@ private:
     double rate_;
 };
 
-[[noreturn]] void no_sound_table(const settings& s, int n, const law::fault& why)
+[[noreturn]] void no_sound_table(const settings& s, int n, const sin_cos::detail::fault& why)
 {
     if (why.slow_rate > 0) throw slow_table(why.slow_rate, why.what);
     // An interval of a few doubles per bin leaves the edges no room: say so.
@@ -59,12 +59,12 @@ private:
                   room.c_str());
 }
 
-std::optional<law::fault> sound_fault(const built& t, double H, int M, double xini, double xfin, int n)
+std::optional<sin_cos::detail::fault> sound_fault(const built& t, double H, int M, double xini, double xfin, int n)
 {
     if (!(t.factor <= max_sound_factor)) {
         char text[120];
         std::snprintf(text, sizeof text, "correction factor %g exceeds 2: the calibration missed its target", t.factor);
-        return law::fault{false, 0, text};
+        return sin_cos::detail::fault{false, 0, text};
     }
     return table_fault(H, M, xini, xfin, t.table.edges.data(), t.table.a, t.table.loss, n);
 }
@@ -97,7 +97,7 @@ built build_once(const answers& given, mode m, build_observer* observer)
             const auto first_fault = table_fault(H, M, xini, xfin, t.table.edges.data(), t.table.a, t.table.loss, n);
             std::optional<built> first;
             if (!first_fault) first = t;
-            std::optional<law::fault> still;
+            std::optional<sin_cos::detail::fault> still;
             try {
                 double* x = t.table.edges.data();
                 t.factor = recalibrate(st, t.a0, x, t.f1.data(), &t.table.a, n, &t.low_bins);
@@ -143,7 +143,7 @@ std::string roughly(double v)
 std::string below_floor(double rate)
 {
     const std::string text = roughly(rate);
-    return std::strtod(text.c_str(), nullptr) < law::min_acceptance ? text : numeric::shortest(rate);
+    return std::strtod(text.c_str(), nullptr) < sin_cos::detail::min_acceptance ? text : numeric::shortest(rate);
 }
 
 }  // namespace
@@ -183,7 +183,7 @@ built build(const answers& given, mode m, build_observer* observer)
     } catch (const slow_table& slow) {
         const int n = given.n();
         std::string said = "no sound table can be made: n=" + std::to_string(n) + " gives an acceptance rate of " +
-                           below_floor(slow.rate()) + ", below " + roughly(law::min_acceptance) +
+                           below_floor(slow.rate()) + ", below " + roughly(sin_cos::detail::min_acceptance) +
                            " (a draw would take about " + roughly(1 / slow.rate()) + " proposals): ";
         // The default calibration's rate does not grow with n (H = 1e12 on
         // [0, 1]: 0.6 at n = 10, 1.7e-9 at n = 1000, 0.77 at n = 1500): the

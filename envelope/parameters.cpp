@@ -4,26 +4,26 @@
 
 #include "numeric/digits.hpp"
 #include "numeric/error.hpp"
+#include "sin_cos/law.hpp"
 
 namespace envelope {
 
+// The law's own rules, from its one validator; the interval and n are shown
+// as a complaint about the answers, as the tool always showed them.
 void refuse_bad_parameters(int n, double xini, double xfin)
 {
-    if (n < 1 || n > max_bins) numeric::fail(numeric::failure_kind::refused, true, "n=%d must be between 1 and %d", n, max_bins);
-    const bool finite = std::isfinite(xini) && std::isfinite(xfin);
-    if (!finite || !(-1 <= xini && xini < xfin && xfin <= 1)) {
-        numeric::fail(numeric::failure_kind::refused, true, "xini=%s, xfin=%s: the interval must satisfy -1 <= xini < xfin <= 1",
-                        numeric::shortest(xini).c_str(), numeric::shortest(xfin).c_str());
-    }
+    if (!sin_cos::valid_bins(n)) numeric::fail(numeric::failure_kind::refused, true, "n=%d must be between 1 and %d", n, max_bins);
+    const sin_cos::law l{xini, xfin, 1, 0};
+    if (sin_cos::fault_of(l, true) == sin_cos::law_fault::interval)
+        numeric::fail(numeric::failure_kind::refused, true, "%s", sin_cos::fault_message(l, sin_cos::law_fault::interval, true).c_str());
 }
 
 void refuse_bad_exponents(double H, int M)
 {
     // The dialogue lets none of these through; a build in process may see them.
-    if (M & 1) numeric::refuse("M=%d must be a multiple of 2", M);
-    if (M < 0) numeric::refuse("M=%d must be even and >= 0", M);
-    if (H < 1) numeric::refuse("H=%f must be >=1", H);
-    if (!std::isfinite(H)) numeric::refuse("H=%s must be a finite number >= 1", numeric::shortest(H).c_str());
+    const sin_cos::law l{-1, 1, H, M};
+    const sin_cos::law_fault fault = sin_cos::fault_of(l, true);
+    if (fault != sin_cos::law_fault::none) numeric::refuse("%s", sin_cos::fault_message(l, fault, true).c_str());
 }
 
 void refuse_bad_answers(double H, int M, double xini, double xfin, int n)

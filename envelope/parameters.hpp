@@ -1,8 +1,10 @@
 #pragma once
 
+#include "sin_cos/law.hpp"
+
 namespace envelope {
 
-inline constexpr int max_bins = 100000;
+inline constexpr int max_bins = sin_cos::max_bins;
 
 // Refuses a bin count outside 1..max_bins and an interval the density is not
 // defined on (anything but finite -1 <= xini < xfin <= 1): a refusal (status 255).

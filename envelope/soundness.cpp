@@ -34,14 +34,14 @@ bool table_is_valid(double H, int M, double xini, double xfin, const double x[],
     return !fault;
 }
 
-std::optional<law::fault> table_fault(double H, int M, double xini, double xfin, const double x[], double a,
+std::optional<sin_cos::detail::fault> table_fault(double H, int M, double xini, double xfin, const double x[], double a,
                                       double loss, int n)
 {
     std::vector<double> edges(x, x + n);
     edges.push_back(xfin);
-    const law::stored_table stored{H, M, xini, xfin, stored_loss(loss), a, edges.data(),
+    const sin_cos::detail::stored_table stored{H, M, xini, xfin, stored_loss(loss), a, edges.data(),
                                    static_cast<std::size_t>(n)};
-    return law::soundness_fault(stored);
+    return sin_cos::detail::soundness_fault(stored);
 }
 
 }  // namespace envelope

@@ -28,7 +28,7 @@ bool table_is_valid(double H, int M, double xini, double xfin, const double x[],
 
 // The first fault table_is_valid finds, whole (an acceptance rate below the
 // floor carries the rate), or nothing.
-std::optional<law::fault> table_fault(double H, int M, double xini, double xfin, const double x[], double a,
+std::optional<sin_cos::detail::fault> table_fault(double H, int M, double xini, double xfin, const double x[], double a,
                                       double loss, int n);
 
 }  // namespace envelope

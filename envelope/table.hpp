@@ -3,11 +3,14 @@
 #include <string>
 #include <vector>
 
-#include "sin_cos/histogram.hpp"
+#include "sin_cos/table.hpp"
 
 namespace envelope {
 
-using law::mode;
+using sin_cos::mode;
+
+// Both constructions make every height at least this times its bin's maximum.
+inline constexpr double margin = 1.001;
 
 // A bin whose height is below the density's maximum on it.
 struct low_bin {
@@ -18,7 +21,7 @@ struct low_bin {
 // What a construction leaves: the table as its file holds it (edges[n] is
 // xfin) and what the console and the plot need beside it.
 struct built {
-    law::table table;
+    sin_cos::table table;
     double x_end = 0.0;      // the last edge as the construction pinned it, which the plot shows
     std::vector<double> f1;  // heights f1[0..n-1]
     double a0 = 0.0;         // the density's integral divided by n

@@ -17,9 +17,9 @@ int main(int argc, char** argv)
     constexpr long draws = 1'000'000;
     constexpr std::size_t bins = 40;
     try {
-        const sampler::Table table =
-            argc > 1 ? sampler::load_table(argv[1]) : sampler::build_table(2.0, 4, -1.0, 1.0, 5000);
-        const sampler::sin_cos_distribution cos_theta(table);
+        const sin_cos::table table =
+            argc > 1 ? sin_cos::load_table(argv[1]) : sin_cos::build_table(sin_cos::law{-1.0, 1.0, 2.0, 4}, 5000);
+        const sin_cos::distribution cos_theta(table);
         std::mt19937_64 rng(12345);
 
         const double lo = cos_theta.min();

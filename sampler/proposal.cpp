@@ -1,10 +1,10 @@
-#include "sin_cos/proposal.hpp"
+#include "sin_cos/detail/proposal.hpp"
 
 #include <cmath>
 
 #include "sin_cos/table.hpp"
 
-namespace sampler::detail {
+namespace sin_cos::detail {
 
 // A value under the density, as density() computes it, at every point the
 // bin can propose: x0 + c width for c in [0, 1), off by less than
@@ -28,4 +28,4 @@ double density_floor(double x0, double width, double H, int M)
     return f > 0 ? f : 0.0;
 }
 
-}  // namespace sampler::detail
+}  // namespace sin_cos::detail

@@ -1,12 +1,13 @@
 #include "sin_cos/table.hpp"
 
 #include <locale.h>
+#include <sys/stat.h>
 #include <stdlib.h>
 
 #include "envelope/build.hpp"
 #include "envelope/law/soundness.hpp"
 #include "table_check.hpp"
-#include "table_text.hpp"
+#include "sin_cos/table_text.hpp"
 
 #include <cerrno>
 #include <cstring>
@@ -19,12 +20,12 @@
 #include <stdexcept>
 #include <string_view>
 
-namespace sampler {
+namespace sin_cos {
 
 namespace {
 
-using law::header_line;
-using law::header_rounding;
+using sin_cos::detail::header_line;
+using sin_cos::detail::header_rounding;
 
 constexpr std::streamsize max_line = text::max_line;
 
@@ -35,7 +36,23 @@ std::string where(const std::string& source, int line)
 
 [[noreturn]] void malformed(const std::string& source, int line, const std::string& what)
 {
-    throw table_error(table_error::kind::malformed, source, line, what);
+    throw table_error(errc::malformed, source, line, what);
+}
+
+// A file that cannot be opened, or a folder, is no table at all: io_error.
+void open_table_file(std::ifstream& in, const std::string& path)
+{
+    struct stat st;
+    if (::stat(path.c_str(), &st) == 0 && S_ISDIR(st.st_mode)) {
+        throw io_error(path, EISDIR, where(path, 0) + "cannot read the table file: " + std::strerror(EISDIR));
+    }
+    errno = 0;
+    in.open(path);
+    if (!in) {
+        const int error = errno;
+        throw io_error(path, error, where(path, 0) + "cannot open the table file" +
+                                        (error != 0 ? ": " + std::string(std::strerror(error)) : std::string()));
+    }
 }
 
 std::vector<std::string_view> split(std::string_view line)
@@ -125,8 +142,8 @@ private:
 
 }  // namespace
 
-table_error::table_error(kind k, const std::string& source, int line, const std::string& what)
-    : std::runtime_error(where(source, line) + what), kind_(k), line_(line)
+table_error::table_error(errc kind, const std::string& source, int line, const std::string& what)
+    : error(kind, where(source, line) + what), line_(line)
 {
 }
 
@@ -134,7 +151,7 @@ namespace {
 
 // A header line, its edges and where they start, not yet checked.
 struct parsed {
-    Table table;
+    sin_cos::table table;
     int header_at;
 };
 
@@ -156,12 +173,12 @@ std::string shifted_line_mentions(std::string what, int shift)
 }  // namespace
 
 // `label` names the histogram in a file of several, "" in a file of one.
-void validate_at(const Table& t, const std::string& source, int header_at, const std::string& label)
+void validate_at(const sin_cos::table& t, const std::string& source, int header_at, const std::string& label)
 {
     const std::size_t n = t.bins();
     if (n < 1) malformed(source, header_at, label + "the table has no bins");
-    const law::stored_table stored{t.H, t.M, t.xini, t.xfin, t.loss, t.a, t.edges.data(), n};
-    if (const auto fault = law::soundness_fault(stored)) {
+    const sin_cos::detail::stored_table stored{t.H, t.M, t.xini, t.xfin, t.loss, t.a, t.edges.data(), n};
+    if (const auto fault = sin_cos::detail::soundness_fault(stored)) {
         const int shift = header_at - header_line;
         std::string what = label + shifted_line_mentions(fault->what, shift);
         if (fault->slow_rate > 0) {
@@ -169,12 +186,12 @@ void validate_at(const Table& t, const std::string& source, int header_at, const
             const auto enough = envelope::bins_for_rate(t.H, t.M, t.xini, t.xfin, 1);
             if (enough) what += "; with sin_cos --tight, n=" + std::to_string(*enough) + " or more bins clear it";
         }
-        throw table_error(fault->malformed ? table_error::kind::malformed : table_error::kind::unsound, source,
+        throw table_error(fault->malformed ? errc::malformed : errc::unsound, source,
                           fault->line > 0 ? fault->line + shift : 0, what);
     }
 }
 
-std::vector<Table> read_tables(std::istream& in, const std::string& source)
+std::vector<sin_cos::table> read_tables(std::istream& in, const std::string& source)
 {
     line_reader lines(in, source);
 
@@ -198,7 +215,7 @@ std::vector<Table> read_tables(std::istream& in, const std::string& source)
                       "unexpected text after the last of the " + std::to_string(nd_poi) +
                           " edges: expected the header line of another histogram");
         }
-        Table t;
+        sin_cos::table t;
         int n = 0;
         if (header.size() != 7 || !parse(header[0], t.H) || !parse(header[1], t.M) || !parse(header[2], n) ||
             !parse(header[3], t.xini) || !parse(header[4], t.xfin) || !parse(header[5], t.loss) ||
@@ -226,7 +243,7 @@ std::vector<Table> read_tables(std::istream& in, const std::string& source)
     }
 
     const std::size_t count = histograms.size();
-    std::vector<Table> tables;
+    std::vector<sin_cos::table> tables;
     tables.reserve(count);
     for (std::size_t k = 0; k < count; ++k) {
         const std::string label =
@@ -237,16 +254,16 @@ std::vector<Table> read_tables(std::istream& in, const std::string& source)
     return tables;
 }
 
-std::vector<Table> load_tables(const std::string& path)
+std::vector<sin_cos::table> load_tables(const std::string& path)
 {
-    std::ifstream in(path);
-    if (!in) malformed(path, 0, "cannot open the table file");
+    std::ifstream in;
+    open_table_file(in, path);
     return read_tables(in, path);
 }
 
-Table read_table(std::istream& in, const std::string& source)
+sin_cos::table read_table(std::istream& in, const std::string& source)
 {
-    std::vector<Table> tables = read_tables(in, source);
+    std::vector<sin_cos::table> tables = read_tables(in, source);
     if (tables.size() != 1) {
         malformed(source, 0,
                   "the file holds " + std::to_string(tables.size()) +
@@ -255,28 +272,23 @@ Table read_table(std::istream& in, const std::string& source)
     return std::move(tables.front());
 }
 
-Table load_table(const std::string& path)
+sin_cos::table load_table(const std::string& path)
 {
-    errno = 0;
-    std::ifstream in(path);
-    if (!in) {
-        const int error = errno;
-        throw io_error(path, error, where(path, 0) + "cannot open the table file" +
-                                        (error != 0 ? ": " + std::string(std::strerror(error)) : std::string()));
-    }
+    std::ifstream in;
+    open_table_file(in, path);
     return read_table(in, path);
 }
 
-Table load_table(const std::string& path, std::size_t index)
+sin_cos::table load_table(const std::string& path, std::size_t index)
 {
-    std::vector<Table> tables = load_tables(path);
+    std::vector<sin_cos::table> tables = load_tables(path);
     if (index >= tables.size()) {
-        throw std::out_of_range(path + ": no histogram " + std::to_string(index) + ": the file holds " +
+        throw error(errc::invalid_argument, path + ": no histogram " + std::to_string(index) + ": the file holds " +
                                 std::to_string(tables.size()) + ", numbered from 0");
     }
     return std::move(tables[index]);
 }
 
-void validate(const Table& t, const std::string& source) { validate_at(t, source, header_line, ""); }
+void validate(const sin_cos::table& t, const std::string& source) { validate_at(t, source, header_line, ""); }
 
-}  // namespace sampler
+}  // namespace sin_cos

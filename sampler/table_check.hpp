@@ -7,11 +7,11 @@
 
 #include "sin_cos/table.hpp"
 
-namespace sampler {
+namespace sin_cos {
 
 // Throws table_error unless the table can be drawn from; `header_at` is the
 // line of its header in the file, which the message's lines count from, and
 // `label` names the histogram in a file of several ("histogram 2 of 3: ").
-void validate_at(const Table& t, const std::string& source, int header_at, const std::string& label);
+void validate_at(const sin_cos::table& t, const std::string& source, int header_at, const std::string& label);
 
-}  // namespace sampler
+}  // namespace sin_cos

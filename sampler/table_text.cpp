@@ -1,4 +1,4 @@
-#include "table_text.hpp"
+#include "sin_cos/table_text.hpp"
 
 #include "numeric/digits.hpp"
 
@@ -9,7 +9,7 @@
 #include <locale>
 #include <sstream>
 
-namespace sampler::text {
+namespace sin_cos::text {
 
 namespace {
 
@@ -84,4 +84,4 @@ std::string histogram(double H, int M, int n, double xini, double xfin, double l
     return text;
 }
 
-}  // namespace sampler::text
+}  // namespace sin_cos::text

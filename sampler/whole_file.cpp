@@ -1,4 +1,4 @@
-#include "whole_file.hpp"
+#include "sin_cos/whole_file.hpp"
 
 #include <fcntl.h>
 #include <sys/file.h>
@@ -15,7 +15,7 @@
 
 #include "sin_cos/table.hpp"
 
-namespace sampler::files {
+namespace sin_cos::files {
 
 namespace {
 
@@ -263,4 +263,4 @@ folder_lock::~folder_lock()
     if (fd_ >= 0) close(fd_);  // which lets the lock go
 }
 
-}  // namespace sampler::files
+}  // namespace sin_cos::files

@@ -14,7 +14,7 @@
 #include "sin_cos/sampler.hpp"
 
 struct sin_cos_table {
-    sampler::sin_cos_distribution dist;
+    sin_cos::distribution dist;
 };
 
 struct sin_cos_rng {
@@ -25,7 +25,6 @@ namespace {
 
 struct last_failure {
     std::string message;
-    int status = 0;
     sin_cos_error_kind kind = SIN_COS_NO_ERROR;
 };
 
@@ -33,25 +32,26 @@ thread_local last_failure failure;
 
 constexpr double not_a_number = std::numeric_limits<double>::quiet_NaN();
 
-void fail(sin_cos_error_kind kind, const char* message, int status = 0) noexcept
+void fail(sin_cos_error_kind kind, const char* message) noexcept
 {
     try {
         failure.message = message;
     } catch (...) {
         failure.message.clear();  // too little memory for the message itself
     }
-    failure.status = status;
     failure.kind = kind;
 }
 
-sin_cos_error_kind kind_of(sampler::error_kind k)
+sin_cos_error_kind kind_of(sin_cos::errc k)
 {
     switch (k) {
-    case sampler::error_kind::refused: return SIN_COS_REFUSED;
-    case sampler::error_kind::numerical: return SIN_COS_NUMERICAL;
-    case sampler::error_kind::malformed: return SIN_COS_MALFORMED;
-    case sampler::error_kind::unsound: return SIN_COS_UNSOUND;
-    case sampler::error_kind::io: return SIN_COS_IO;
+    case sin_cos::errc::refused: return SIN_COS_REFUSED;
+    case sin_cos::errc::numerical: return SIN_COS_NUMERICAL;
+    case sin_cos::errc::malformed: return SIN_COS_MALFORMED;
+    case sin_cos::errc::unsound: return SIN_COS_UNSOUND;
+    case sin_cos::errc::io: return SIN_COS_IO;
+    case sin_cos::errc::invalid_argument: return SIN_COS_INVALID;
+    case sin_cos::errc::no_memory: return SIN_COS_NO_MEMORY;
     }
     return SIN_COS_OTHER;
 }
@@ -62,20 +62,12 @@ Result guarded(Result on_failure, Call call) noexcept
 {
     try {
         return call();
-    } catch (const sampler::build_error& e) {
-        fail(kind_of(e.kind()), e.what(), e.status());
-    } catch (const sampler::table_error& e) {
-        fail(e.problem() == sampler::table_error::kind::malformed ? SIN_COS_MALFORMED : SIN_COS_UNSOUND, e.what());
-    } catch (const sampler::io_error& e) {
-        fail(SIN_COS_IO, e.what());
+    } catch (const sin_cos::error& e) {
+        fail(kind_of(e.kind()), e.what());
     } catch (const std::bad_alloc&) {
         fail(SIN_COS_NO_MEMORY, "out of memory");
     } catch (const std::invalid_argument& e) {
-        fail(SIN_COS_INVALID, e.what());
-    } catch (const std::out_of_range& e) {
-        fail(SIN_COS_INVALID, e.what());  // a histogram past the file's last
-    } catch (const std::domain_error& e) {
-        fail(SIN_COS_INVALID, e.what());
+        fail(SIN_COS_INVALID, e.what());  // a NULL argument
     } catch (const std::exception& e) {
         fail(SIN_COS_OTHER, e.what());
     } catch (...) {
@@ -94,17 +86,19 @@ bool given(bool present, const char* function, const char* what) noexcept
     return present;
 }
 
-const sampler::Table* table_of(const sin_cos_table* t) { return &t->dist.table(); }
+sin_cos::mode mode_of(sin_cos_mode m) { return m == SIN_COS_TIGHT ? sin_cos::mode::tight : sin_cos::mode::classic; }
+
+const sin_cos::table* table_of(const sin_cos_table* t) { return &t->dist.table(); }
 
 // The tables as an array of handles the caller owns; *count is set only once all are made.
-sin_cos_table** handles(std::vector<sampler::Table> tables, const std::string& source, size_t* count)
+sin_cos_table** handles(std::vector<sin_cos::table> tables, const std::string& source, size_t* count)
 {
     // malloc'd, so that free() can take the array alone from a caller that keeps its tables.
     auto** array = static_cast<sin_cos_table**>(std::calloc(tables.size(), sizeof(sin_cos_table*)));
     if (array == nullptr) throw std::bad_alloc();
     try {
         for (size_t k = 0; k < tables.size(); ++k)
-            array[k] = new sin_cos_table{sampler::sin_cos_distribution(std::move(tables[k]), source)};
+            array[k] = new sin_cos_table{sin_cos::distribution(std::move(tables[k]), source)};
     } catch (...) {
         sin_cos_free_tables(array, tables.size());
         throw;
@@ -117,19 +111,30 @@ sin_cos_table** handles(std::vector<sampler::Table> tables, const std::string& s
 
 extern "C" {
 
+int sin_cos_build_status(void);
+void sin_cos_fortran_refuse(const char* message);
+sin_cos_table* sin_cos_fortran_load_histogram(const char* path, long long number);
+
+sin_cos_table* sin_cos_table_build(const sin_cos_law* law, int n, sin_cos_mode mode)
+{
+    return guarded<sin_cos_table*>(nullptr, [&]() -> sin_cos_table* {
+        if (!given(law, "sin_cos_table_build", "law")) return nullptr;
+        const sin_cos::law l{law->xini, law->xfin, law->H, law->M};
+        return new sin_cos_table{sin_cos::distribution(sin_cos::build_table(l, n, mode_of(mode)))};
+    });
+}
+
 sin_cos_table* sin_cos_build(double H, int M, double xini, double xfin, int n, int tight)
 {
-    return guarded<sin_cos_table*>(nullptr, [&] {
-        const auto m = tight != 0 ? sampler::mode::tight : sampler::mode::specified;
-        return new sin_cos_table{sampler::sin_cos_distribution(sampler::build_table(H, M, xini, xfin, n, m))};
-    });
+    const sin_cos_law law = {xini, xfin, H, M};
+    return sin_cos_table_build(&law, n, tight != 0 ? SIN_COS_TIGHT : SIN_COS_CLASSIC);
 }
 
 sin_cos_table* sin_cos_load(const char* path)
 {
     return guarded<sin_cos_table*>(nullptr, [&] {
         if (path == nullptr) throw std::invalid_argument("sin_cos_load: the path is NULL");
-        return new sin_cos_table{sampler::sin_cos_distribution(sampler::load_table(path), path)};
+        return new sin_cos_table{sin_cos::distribution(sin_cos::load_table(path), path)};
     });
 }
 
@@ -137,7 +142,7 @@ int sin_cos_write(const sin_cos_table* t, const char* path)
 {
     return guarded(-1, [&] {
         if (!given(t, "sin_cos_write", "table") || !given(path, "sin_cos_write", "path")) return -1;
-        sampler::write_table(t->dist.table(), path);
+        sin_cos::write_table(t->dist.table(), path);
         return 0;
     });
 }
@@ -157,7 +162,7 @@ sin_cos_table** sin_cos_load_tables(const char* path, size_t* count)
     return guarded<sin_cos_table**>(nullptr, [&] {
         if (!given(count, "sin_cos_load_tables", "count")) return static_cast<sin_cos_table**>(nullptr);
         if (path == nullptr) throw std::invalid_argument("sin_cos_load_tables: the path is NULL");
-        return handles(sampler::load_tables(path), path, count);
+        return handles(sin_cos::load_tables(path), path, count);
     });
 }
 
@@ -165,9 +170,13 @@ sin_cos_table* sin_cos_load_histogram(const char* path, size_t index)
 {
     return guarded<sin_cos_table*>(nullptr, [&] {
         if (path == nullptr) throw std::invalid_argument("sin_cos_load_histogram: the path is NULL");
-        return new sin_cos_table{sampler::sin_cos_distribution(sampler::load_table(path, index), path)};
+        return new sin_cos_table{sin_cos::distribution(sin_cos::load_table(path, index), path)};
     });
 }
+
+// The Fortran module's refusal of its own arguments (arrays of different
+// sizes), told as every failure is. Not in sin_cos.h.
+void sin_cos_fortran_refuse(const char* message) { fail(SIN_COS_INVALID, message); }
 
 // The Fortran module's load of one histogram: Fortran numbers them from 1,
 // and so does the message of a number out of range. Not in sin_cos.h: C
@@ -176,12 +185,24 @@ sin_cos_table* sin_cos_fortran_load_histogram(const char* path, long long number
 {
     return guarded<sin_cos_table*>(nullptr, [&] {
         if (path == nullptr) throw std::invalid_argument("sin_cos_load: the path is NULL");
-        std::vector<sampler::Table> tables = sampler::load_tables(path);
+        std::vector<sin_cos::table> tables = sin_cos::load_tables(path);
         if (number < 1 || static_cast<unsigned long long>(number) > tables.size()) {
-            throw std::out_of_range(std::string(path) + ": no histogram " + std::to_string(number) + ": the file holds " +
+            throw sin_cos::error(sin_cos::errc::invalid_argument, std::string(path) + ": no histogram " + std::to_string(number) + ": the file holds " +
                                     std::to_string(tables.size()) + ", numbered from 1");
         }
-        return new sin_cos_table{sampler::sin_cos_distribution(std::move(tables[number - 1]), path)};
+        return new sin_cos_table{sin_cos::distribution(std::move(tables[number - 1]), path)};
+    });
+}
+
+sin_cos_table** sin_cos_tables_build(const sin_cos_law* laws, size_t count, int n, sin_cos_mode mode)
+{
+    return guarded<sin_cos_table**>(nullptr, [&]() -> sin_cos_table** {
+        if (count == 0) throw sin_cos::error(sin_cos::errc::invalid_argument, "sin_cos_tables_build: no law was given");
+        if (!given(laws, "sin_cos_tables_build", "law array")) return nullptr;
+        std::vector<sin_cos::law> set(count);
+        for (size_t k = 0; k < count; ++k) set[k] = {laws[k].xini, laws[k].xfin, laws[k].H, laws[k].M};
+        size_t built = 0;
+        return handles(sin_cos::build_tables(set, n, mode_of(mode)), "table", &built);
     });
 }
 
@@ -193,10 +214,10 @@ sin_cos_table** sin_cos_build_tables(size_t count, const double* H, const int* M
         if (!given(H, "sin_cos_build_tables", "H array") || !given(M, "sin_cos_build_tables", "M array") ||
             !given(xini, "sin_cos_build_tables", "xini array") || !given(xfin, "sin_cos_build_tables", "xfin array"))
             return nullptr;
-        std::vector<sampler::Law> laws(count);
+        std::vector<sin_cos::law> laws(count);
         for (size_t k = 0; k < count; ++k) laws[k] = {xini[k], xfin[k], H[k], M[k]};
         size_t built = 0;
-        return handles(sampler::build_tables(laws, n, tight != 0 ? sampler::mode::tight : sampler::mode::specified),
+        return handles(sin_cos::build_tables(laws, n, tight != 0 ? sin_cos::mode::tight : sin_cos::mode::classic),
                        "table", &built);
     });
 }
@@ -206,21 +227,30 @@ int sin_cos_write_tables(sin_cos_table* const* tables, size_t count, const char*
     return guarded(-1, [&] {
         if (!given(tables, "sin_cos_write_tables", "table array") || !given(path, "sin_cos_write_tables", "path"))
             return -1;
-        std::vector<sampler::Table> copies;
+        std::vector<sin_cos::table> copies;
         copies.reserve(count);
         for (size_t k = 0; k < count; ++k) {
             if (tables[k] == nullptr)
                 throw std::invalid_argument("sin_cos_write_tables: table " + std::to_string(k + 1) + " is NULL");
             copies.push_back(tables[k]->dist.table());
         }
-        sampler::write_tables(copies, path);
+        sin_cos::write_tables(copies, path);
         return 0;
     });
 }
 
 const char* sin_cos_error(void) { return failure.message.c_str(); }
 
-int sin_cos_build_status(void) { return failure.status; }
+// Not in sin_cos.h since 3.0.0 (the tool's exit status is the tool's): kept
+// for objects built against 2.x.
+int sin_cos_build_status(void)
+{
+    switch (failure.kind) {
+    case SIN_COS_REFUSED: return 255;
+    case SIN_COS_NUMERICAL: return 1;
+    default: return 0;
+    }
+}
 
 sin_cos_error_kind sin_cos_last_error_kind(void) { return failure.kind; }
 
@@ -231,6 +261,13 @@ double sin_cos_xfin(const sin_cos_table* t) { return t ? table_of(t)->xfin : not
 double sin_cos_loss(const sin_cos_table* t) { return t ? table_of(t)->loss : not_a_number; }
 double sin_cos_area(const sin_cos_table* t) { return t ? table_of(t)->a : not_a_number; }
 size_t sin_cos_bins(const sin_cos_table* t) { return t ? table_of(t)->bins() : 0; }
+sin_cos_law sin_cos_table_law(const sin_cos_table* t)
+{
+    if (t == nullptr) return {not_a_number, not_a_number, not_a_number, -1};
+    const sin_cos::table* table = table_of(t);
+    return {table->xini, table->xfin, table->H, table->M};
+}
+
 const double* sin_cos_edges(const sin_cos_table* t) { return t ? table_of(t)->edges.data() : nullptr; }
 
 sin_cos_rng* sin_cos_rng_new(uint64_t seed)
@@ -276,4 +313,5 @@ double sin_cos_draw_with(const sin_cos_table* t, uint64_t (*word)(void* state), 
 // The interface's other files (quantile.cpp) record their failures here.
 namespace sin_cos_c {
 void record_failure(sin_cos_error_kind kind, const char* message) noexcept { fail(kind, message); }
+sin_cos_error_kind kind_of(sin_cos::errc kind) noexcept { return ::kind_of(kind); }
 }  // namespace sin_cos_c

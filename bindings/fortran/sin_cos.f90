@@ -4,7 +4,7 @@
 !     use sin_cos
 !     type(sin_cos_table) :: t
 !     type(sin_cos_rng) :: g
-!     t = sin_cos_build(2d0, 4, -1d0, 1d0, 1000, tight=.true.)
+!     t = sin_cos_table_build(sin_cos_law(xini=-1d0, xfin=1d0, H=2d0, M=4), 1000, tight=.true.)
 !     if (sin_cos_failed(t)) error stop sin_cos_error()
 !     g = sin_cos_rng_new(12345_c_int64_t)
 !     x = sin_cos_draw(t, g)
@@ -17,13 +17,34 @@ module sin_cos
     private
 
     public :: c_double, c_int64_t
-    public :: sin_cos_table, sin_cos_rng
+    public :: sin_cos_law, sin_cos_table, sin_cos_rng
+    public :: sin_cos_table_build, sin_cos_tables_build, sin_cos_table_law
     public :: sin_cos_build, sin_cos_load, sin_cos_write, sin_cos_free, sin_cos_failed
     public :: sin_cos_build_tables, sin_cos_load_tables, sin_cos_write_tables, sin_cos_free_tables
-    public :: sin_cos_error, sin_cos_build_status
+    public :: sin_cos_error, sin_cos_error_kind
+    public :: sin_cos_no_error, sin_cos_refused, sin_cos_numerical, sin_cos_malformed, sin_cos_unsound, sin_cos_io, &
+              sin_cos_invalid, sin_cos_no_memory, sin_cos_other
     public :: sin_cos_H, sin_cos_M, sin_cos_xini, sin_cos_xfin, sin_cos_loss, sin_cos_area, sin_cos_bins, &
               sin_cos_edges
     public :: sin_cos_rng_new, sin_cos_rng_free, sin_cos_draw, sin_cos_fill
+
+    ! The law of density x^M (1 - x^2)^((H-1)/2) on [xini, xfin], in the order
+    ! the tool asks for it: sin_cos_law(xini=-1d0, xfin=1d0, H=2d0, M=4).
+    type :: sin_cos_law
+        real(c_double) :: xini = -1, xfin = 1, H = 2
+        integer :: M = 4
+    end type
+
+    ! The kinds of failure, those of C's sin_cos_error_kind.
+    integer, parameter :: sin_cos_no_error = 0, sin_cos_refused = 1, sin_cos_numerical = 2, sin_cos_malformed = 3, &
+                          sin_cos_unsound = 4, sin_cos_io = 5, sin_cos_invalid = 6, sin_cos_no_memory = 7, &
+                          sin_cos_other = 8
+
+    ! The C interface's law.
+    type, bind(c) :: c_law
+        real(c_double) :: xini, xfin, H
+        integer(c_int) :: M
+    end type
 
     ! Handles; a table that failed to build or load holds nothing.
     type :: sin_cos_table
@@ -36,11 +57,21 @@ module sin_cos
     end type
 
     interface
-        type(c_ptr) function c_build(H, M, xini, xfin, n, tight) bind(c, name="sin_cos_build")
-            import :: c_ptr, c_double, c_int
-            real(c_double), value :: H, xini, xfin
-            integer(c_int), value :: M, n, tight
+        type(c_ptr) function c_table_build(law, n, mode) bind(c, name="sin_cos_table_build")
+            import :: c_ptr, c_int, c_law
+            type(c_law), intent(in) :: law
+            integer(c_int), value :: n, mode
         end function
+        type(c_ptr) function c_tables_build(laws, count, n, mode) bind(c, name="sin_cos_tables_build")
+            import :: c_ptr, c_int, c_size_t, c_law
+            type(c_law), intent(in) :: laws(*)
+            integer(c_size_t), value :: count
+            integer(c_int), value :: n, mode
+        end function
+        subroutine c_refuse(message) bind(c, name="sin_cos_fortran_refuse")
+            import :: c_char
+            character(kind=c_char), intent(in) :: message(*)
+        end subroutine
         type(c_ptr) function c_load(path) bind(c, name="sin_cos_load")
             import :: c_ptr, c_char
             character(kind=c_char), intent(in) :: path(*)
@@ -64,13 +95,6 @@ module sin_cos
             character(kind=c_char), intent(in) :: path(*)
             integer(c_long_long), value :: number
         end function
-        type(c_ptr) function c_build_tables(count, H, M, xini, xfin, n, tight) bind(c, name="sin_cos_build_tables")
-            import :: c_ptr, c_double, c_int, c_size_t
-            integer(c_size_t), value :: count
-            real(c_double), intent(in) :: H(*), xini(*), xfin(*)
-            integer(c_int), intent(in) :: M(*)
-            integer(c_int), value :: n, tight
-        end function
         integer(c_int) function c_write_tables(tables, count, path) bind(c, name="sin_cos_write_tables")
             import :: c_ptr, c_char, c_int, c_size_t
             type(c_ptr), intent(in) :: tables(*)
@@ -84,8 +108,12 @@ module sin_cos
         type(c_ptr) function c_error() bind(c, name="sin_cos_error")
             import :: c_ptr
         end function
-        integer(c_int) function c_build_status() bind(c, name="sin_cos_build_status")
+        integer(c_int) function c_error_kind() bind(c, name="sin_cos_last_error_kind")
             import :: c_int
+        end function
+        pure type(c_law) function c_table_law(t) bind(c, name="sin_cos_table_law")
+            import :: c_ptr, c_law
+            type(c_ptr), value :: t
         end function
         pure real(c_double) function c_H(t) bind(c, name="sin_cos_H")
             import :: c_ptr, c_double
@@ -145,19 +173,41 @@ module sin_cos
 
 contains
 
-    ! The table sin_cos (sin_cos --tight with tight = .true.) writes for these
-    ! answers; sin_cos_failed(t) where the tool would stop.
+    ! The table sin_cos (sin_cos --tight with tight = .true.) writes for the
+    ! law and n; sin_cos_failed(t) where the tool would stop.
+    function sin_cos_table_build(law, n, tight) result(t)
+        type(sin_cos_law), intent(in) :: law
+        integer, intent(in) :: n
+        logical, intent(in), optional :: tight
+        type(sin_cos_table) :: t
+        t%ptr = c_table_build(to_c(law), int(n, c_int), mode_of(tight))
+    end function
+
+    ! The tables of the laws with n bins each, built side by side; an array of
+    ! size 0 where the tool would stop for one of them (sin_cos_error() names
+    ! the first in order).
+    function sin_cos_tables_build(laws, n, tight) result(tables)
+        type(sin_cos_law), intent(in) :: laws(:)
+        integer, intent(in) :: n
+        logical, intent(in), optional :: tight
+        type(sin_cos_table), allocatable :: tables(:)
+        type(c_law), allocatable :: c_laws(:)
+        integer :: k
+        allocate (c_laws(size(laws)))
+        do k = 1, size(laws)
+            c_laws(k) = to_c(laws(k))
+        end do
+        tables = adopt(c_tables_build(c_laws, int(size(laws), c_size_t), int(n, c_int), mode_of(tight)), &
+                       int(size(laws), c_size_t))
+    end function
+
+    ! 2.x's order: sin_cos_table_build(sin_cos_law(xini, xfin, H, M), n, tight).
     function sin_cos_build(H, M, xini, xfin, n, tight) result(t)
         real(c_double), intent(in) :: H, xini, xfin
         integer, intent(in) :: M, n
         logical, intent(in), optional :: tight
         type(sin_cos_table) :: t
-        integer(c_int) :: mode
-        mode = 0
-        if (present(tight)) then
-            if (tight) mode = 1
-        end if
-        t%ptr = c_build(H, int(M, c_int), xini, xfin, int(n, c_int), mode)
+        t = sin_cos_table_build(sin_cos_law(xini=xini, xfin=xfin, H=H, M=M), n, tight)
     end function
 
     ! Writes the table file as sin_cos writes it; .false. on failure.
@@ -192,24 +242,24 @@ contains
         tables = adopt(array, count)
     end function
 
-    ! The tables of the laws (H(k), M(k), xini(k), xfin(k)) with n bins each,
-    ! built side by side; an array of size 0 where the tool would stop for one
-    ! of them (sin_cos_error() names the first in order).
+    ! 2.x's parallel arrays, one law (H(k), M(k), xini(k), xfin(k)) at each k:
+    ! arrays of different sizes are refused (sin_cos_invalid), naming them.
     function sin_cos_build_tables(H, M, xini, xfin, n, tight) result(tables)
         real(c_double), intent(in) :: H(:), xini(:), xfin(:)
         integer, intent(in) :: M(:), n
         logical, intent(in), optional :: tight
         type(sin_cos_table), allocatable :: tables(:)
-        integer(c_int) :: mode
-        integer(c_size_t) :: count
-        type(c_ptr) :: array
-        mode = 0
-        if (present(tight)) then
-            if (tight) mode = 1
+        character(len=200) :: sizes
+        integer :: k
+        if (size(M) /= size(H) .or. size(xini) /= size(H) .or. size(xfin) /= size(H)) then
+            write (sizes, '(a, 4(i0, a))') 'sin_cos_build_tables: the arrays hold ', size(H), ' H, ', size(M), &
+                ' M, ', size(xini), ' xini and ', size(xfin), ' xfin: one of each a law'
+            call c_refuse(trim(sizes) // c_null_char)
+            allocate (tables(0))
+            return
         end if
-        count = int(min(size(H), size(M), size(xini), size(xfin)), c_size_t)
-        array = c_build_tables(count, H, int(M, c_int), xini, xfin, int(n, c_int), mode)
-        tables = adopt(array, count)
+        tables = sin_cos_tables_build([(sin_cos_law(xini=xini(k), xfin=xfin(k), H=H(k), M=M(k)), k = 1, size(H))], &
+                                      n, tight)
     end function
 
     ! One table file of the tables in order; .false. on failure.
@@ -259,10 +309,18 @@ contains
         end do
     end function
 
-    ! 1 (numerical failure) or 255 (refused parameter) after a failed build, as
-    ! the tool's exit status; 0 after any other failure.
-    integer function sin_cos_build_status()
-        sin_cos_build_status = int(c_build_status())
+    ! The kind of this thread's last failure: sin_cos_refused, ...,
+    ! sin_cos_invalid (the values of C's sin_cos_error_kind).
+    integer function sin_cos_error_kind()
+        sin_cos_error_kind = int(c_error_kind())
+    end function
+
+    ! The table's law.
+    pure type(sin_cos_law) function sin_cos_table_law(t)
+        type(sin_cos_table), intent(in) :: t
+        type(c_law) :: l
+        l = c_table_law(t%ptr)
+        sin_cos_table_law = sin_cos_law(xini=l%xini, xfin=l%xfin, H=l%H, M=int(l%M))
     end function
 
     pure real(c_double) function sin_cos_H(t)
@@ -341,6 +399,19 @@ contains
         real(c_double), intent(out), contiguous :: out(:)
         call c_fill(t%ptr, g%ptr, out, int(size(out), c_size_t))
     end subroutine
+
+    type(c_law) function to_c(law)
+        type(sin_cos_law), intent(in) :: law
+        to_c = c_law(law%xini, law%xfin, law%H, int(law%M, c_int))
+    end function
+
+    integer(c_int) function mode_of(tight)
+        logical, intent(in), optional :: tight
+        mode_of = 0
+        if (present(tight)) then
+            if (tight) mode_of = 1
+        end if
+    end function
 
     ! The handles of a C array of tables, which is freed: the tables stay.
     function adopt(array, count) result(tables)

@@ -4,14 +4,14 @@
 !
 !     use sin_cos_quantiles
 !     type(sin_cos_quantile) :: q
-!     q = sin_cos_quantile_new(-1d0, 1d0, 0.5d0, 2)
+!     q = sin_cos_quantile_new(sin_cos_law(xini=-1d0, xfin=1d0, H=0.5d0, M=2))
 !     if (sin_cos_quantile_failed(q)) error stop sin_cos_error()
 !     x = sin_cos_quantile_ppf(q, u)          ! elemental: u and x arrays alike
 !     call sin_cos_quantile_free(q)
 module sin_cos_quantiles
     use, intrinsic :: iso_c_binding, only: c_associated, c_double, c_int, c_null_ptr, c_ptr, c_size_t
     use, intrinsic :: ieee_arithmetic, only: ieee_quiet_nan, ieee_value
-    use sin_cos, only: sin_cos_rng
+    use sin_cos, only: sin_cos_law, sin_cos_rng
     implicit none
     private
 
@@ -31,11 +31,17 @@ module sin_cos_quantiles
         real(c_double) :: resolution, bound, jump, where
     end type
 
+    ! C's sin_cos_law
+    type, bind(c) :: c_law
+        real(c_double) :: xini, xfin, H
+        integer(c_int) :: M
+    end type
+
     interface
-        type(c_ptr) function c_new(xini, xfin, H, M, resolution) bind(c, name="sin_cos_quantile_new")
-            import :: c_ptr, c_double, c_int
-            real(c_double), value :: xini, xfin, H, resolution
-            integer(c_int), value :: M
+        type(c_ptr) function c_new(law, resolution) bind(c, name="sin_cos_quantile_new")
+            import :: c_ptr, c_double, c_law
+            type(c_law), intent(in) :: law
+            real(c_double), value :: resolution
         end function
         subroutine c_free(q) bind(c, name="sin_cos_quantile_free")
             import :: c_ptr
@@ -68,15 +74,14 @@ contains
     ! The quantile of the law to the u-resolution asked (default 1e-12, in
     ! [1e-14, 1e-6]); sin_cos_quantile_failed(q), sin_cos_error() saying why,
     ! for a law or resolution refused or a resolution out of reach.
-    function sin_cos_quantile_new(xini, xfin, H, M, resolution) result(q)
-        real(c_double), intent(in) :: xini, xfin, H
-        integer, intent(in) :: M
+    function sin_cos_quantile_new(law, resolution) result(q)
+        type(sin_cos_law), intent(in) :: law
         real(c_double), intent(in), optional :: resolution
         type(sin_cos_quantile) :: q
         real(c_double) :: r
         r = 0
         if (present(resolution)) r = resolution
-        q%ptr = c_new(xini, xfin, H, int(M, c_int), r)
+        q%ptr = c_new(c_law(law%xini, law%xfin, law%H, int(law%M, c_int)), r)
     end function
 
     logical function sin_cos_quantile_failed(q)

@@ -50,16 +50,18 @@ void translate(std::exception_ptr p)
 {
     try {
         if (p) std::rethrow_exception(p);
-    } catch (const sampler::build_error& e) {
-        const py::handle type = e.kind() == sampler::error_kind::refused ? parameter_error_type : build_error_type;
-        set_error(type, type(text(e.what()), e.status()));
-    } catch (const sampler::table_error& e) {
-        const char* kind = e.problem() == sampler::table_error::kind::malformed ? "malformed" : "unsound";
-        set_error(table_error_type, table_error_type(text(e.what()), kind, e.line()));
-    } catch (const sampler::io_error& e) {
+    } catch (const sin_cos::build_error& e) {
+        const py::handle type = e.kind() == sin_cos::errc::refused ? parameter_error_type : build_error_type;
+        set_error(type, type(text(e.what())));
+    } catch (const sin_cos::table_error& e) {
+        set_error(table_error_type, table_error_type(text(e.what()), sin_cos::name(e.kind()), e.line()));
+    } catch (const sin_cos::io_error& e) {
         // Python's own OSError subclass for the error number, as open() raises it.
+        // The package's functions give it its kind.
         PyErr_SetObject(PyExc_OSError,
                         py::make_tuple(e.error_number(), std::strerror(e.error_number()), e.path()).ptr());
+    } catch (const sin_cos::error& e) {
+        PyErr_SetObject(PyExc_ValueError, text(e.what()).ptr());
     }
 }
 
@@ -82,34 +84,34 @@ auto read_from(int fd, const py::object& filename, Read read)
     try {
         const py::gil_scoped_release unlocked;
         return read(in);
-    } catch (const sampler::table_error&) {
+    } catch (const sin_cos::table_error&) {
         // A failed read looks like a truncated table to the reader.
         if (buffer.error() != 0) raise_os_error(buffer.error(), filename, "read error");
         throw;
     }
 }
 
-sampler::Table load(int fd, const std::string& source, const py::object& filename)
+sin_cos::table load(int fd, const std::string& source, const py::object& filename)
 {
-    return read_from(fd, filename, [&](std::istream& in) { return sampler::read_table(in, source); });
+    return read_from(fd, filename, [&](std::istream& in) { return sin_cos::read_table(in, source); });
 }
 
-std::vector<sampler::Table> load_all(int fd, const std::string& source, const py::object& filename)
+std::vector<sin_cos::table> load_all(int fd, const std::string& source, const py::object& filename)
 {
-    return read_from(fd, filename, [&](std::istream& in) { return sampler::read_tables(in, source); });
+    return read_from(fd, filename, [&](std::istream& in) { return sin_cos::read_tables(in, source); });
 }
 
-void save(const sampler::Table& t, const std::string& path, const py::object& filename)
+void save(const sin_cos::table& t, const std::string& path, const py::object& filename)
 {
     int error = 0;
     std::string failure;
     {
         const py::gil_scoped_release unlocked;
         try {
-            sampler::write_table(t, path);
-        } catch (const sampler::table_error&) {
+            sin_cos::write_table(t, path);
+        } catch (const sin_cos::table_error&) {
             throw;  // a TableError, not an OSError
-        } catch (const sampler::io_error& e) {
+        } catch (const sin_cos::io_error& e) {
             error = e.error_number();
             failure = e.what();
         } catch (const std::runtime_error& e) {
@@ -120,19 +122,19 @@ void save(const sampler::Table& t, const std::string& path, const py::object& fi
 }
 
 // A pickle is bytes anyone can edit: the table it holds is checked as a file's is.
-sampler::Table from_parts(double H, int M, double xini, double xfin, double loss, double a,
+sin_cos::table from_parts(double H, int M, double xini, double xfin, double loss, double a,
                           const py::array_t<double, py::array::c_style | py::array::forcecast>& edges)
 {
     const std::string source = "pickled table";
     if (edges.ndim() != 1 || edges.size() < 2)
-        throw sampler::table_error(sampler::table_error::kind::malformed, source, 0, "a table needs at least two edges");
-    sampler::Table t{H, M, xini, xfin, loss, a, std::vector<double>(edges.data(), edges.data() + edges.size())};
+        throw sin_cos::table_error(sin_cos::errc::malformed, source, 0, "a table needs at least two edges");
+    sin_cos::table t{H, M, xini, xfin, loss, a, std::vector<double>(edges.data(), edges.data() + edges.size())};
     const py::gil_scoped_release unlocked;
-    sampler::validate(t, source);
+    sin_cos::validate(t, source);
     return t;
 }
 
-bool same_table(const sampler::Table& l, const sampler::Table& r)
+bool same_table(const sin_cos::table& l, const sin_cos::table& r)
 {
     return l.H == r.H && l.M == r.M && l.xini == r.xini && l.xfin == r.xfin && l.a == r.a && l.edges == r.edges;
 }
@@ -143,7 +145,7 @@ using out_array = py::array_t<double, py::array::c_style>;
 // proposals whether Ctrl-C was pressed: a table of low acceptance can take
 // long. False, with the Python error set, when it was.
 template <class URBG>
-bool fill(const sampler::sin_cos_distribution& dist, URBG& g, out_array& out)
+bool fill(const sin_cos::distribution& dist, URBG& g, out_array& out)
 {
     double* data = out.mutable_data();
     const py::ssize_t count = out.size();
@@ -161,7 +163,7 @@ bool fill(const sampler::sin_cos_distribution& dist, URBG& g, out_array& out)
     return true;
 }
 
-void fill_bits(const sampler::sin_cos_distribution& dist, out_array out, const py::object& rng)
+void fill_bits(const sin_cos::distribution& dist, out_array out, const py::object& rng)
 {
     sin_cos_python::locked_bit_generator bits(rng);
     std::mt19937_64* const engine = sin_cos_python::mt19937_64_engine(bits.bits());
@@ -184,17 +186,17 @@ PYBIND11_MODULE(_core, m)
     sin_cos_python::add_mt19937_64(m);
     sin_cos_python::add_quantile(m);
 
-    py::class_<sampler::Table>(m, "Table")
-        .def_readonly("H", &sampler::Table::H)
-        .def_readonly("M", &sampler::Table::M)
-        .def_readonly("xini", &sampler::Table::xini)
-        .def_readonly("xfin", &sampler::Table::xfin)
-        .def_readonly("loss", &sampler::Table::loss)
-        .def_readonly("a", &sampler::Table::a)
-        .def_property_readonly("bins", &sampler::Table::bins)
+    py::class_<sin_cos::table>(m, "Table")
+        .def_readonly("H", &sin_cos::table::H)
+        .def_readonly("M", &sin_cos::table::M)
+        .def_readonly("xini", &sin_cos::table::xini)
+        .def_readonly("xfin", &sin_cos::table::xfin)
+        .def_readonly("loss", &sin_cos::table::loss)
+        .def_readonly("a", &sin_cos::table::a)
+        .def_property_readonly("bins", &sin_cos::table::bins)
         .def_property_readonly("edges",
                                [](py::object self) {
-                                   const auto& t = self.cast<const sampler::Table&>();
+                                   const auto& t = self.cast<const sin_cos::table&>();
                                    // A view into the table, kept alive by it, that numpy will not let anyone write.
                                    py::array_t<double> view(static_cast<py::ssize_t>(t.edges.size()),
                                                             t.edges.data(), self);
@@ -205,21 +207,25 @@ PYBIND11_MODULE(_core, m)
         .def("save", &save)
         .def("same", &same_table);
 
-    m.def("build", [](double H, int M, double xini, double xfin, int n, bool tight) {
+    m.def("build", [](double xini, double xfin, double H, int M, int n, bool tight) {
         const py::gil_scoped_release unlocked;
-        return sampler::build_table(H, M, xini, xfin, n, tight ? sampler::mode::tight : sampler::mode::specified);
+        return sin_cos::build_table(sin_cos::law{xini, xfin, H, M}, n, tight ? sin_cos::mode::tight : sin_cos::mode::classic);
+    });
+    m.def("law_fault", [](double xini, double xfin, double H, int M) {
+        const sin_cos::law l{xini, xfin, H, M};
+        return sin_cos::fault_message(l, sin_cos::fault_of(l));
     });
     m.def("load", &load);
     m.def("load_all", &load_all);
     m.def("build_all", [](const std::vector<std::tuple<double, double, double, int>>& laws, int n, bool tight) {
-        std::vector<sampler::Law> set;
+        std::vector<sin_cos::law> set;
         for (const auto& [xini, xfin, H, M] : laws) set.push_back({xini, xfin, H, M});
         const py::gil_scoped_release unlocked;
-        return sampler::build_tables(set, n, tight ? sampler::mode::tight : sampler::mode::specified);
+        return sin_cos::build_tables(set, n, tight ? sin_cos::mode::tight : sin_cos::mode::classic);
     });
     m.def("from_parts", &from_parts);
 
-    py::class_<sampler::sin_cos_distribution>(m, "Sampler")
-        .def(py::init<sampler::Table>())
+    py::class_<sin_cos::distribution>(m, "Sampler")
+        .def(py::init<sin_cos::table>())
         .def("fill_bits", &fill_bits, py::arg("out").noconvert(), py::arg("rng"));
 }

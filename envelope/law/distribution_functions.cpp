@@ -4,28 +4,20 @@
 #include <cmath>
 #include <limits>
 
+#include "envelope/law/formula.hpp"
 #include "numeric/digits.hpp"
 #include "numeric/error.hpp"
 #include "numeric/legendre_rule.hpp"
+#include "sin_cos/law.hpp"
 
-namespace law {
+namespace sin_cos::detail {
 
 namespace {
 
 constexpr double nan = std::numeric_limits<double>::quiet_NaN();
 constexpr double inf = std::numeric_limits<double>::infinity();
 
-void refuse_bad_law(double xini, double xfin, double H, int M)
-{
-    using numeric::failure_kind;
-    if (!(std::isfinite(H) && H > -1))
-        numeric::fail(failure_kind::refused, false, "H=%s must be a finite number > -1", numeric::shortest(H).c_str());
-    if (M < 0 || M % 2 != 0 || M > 2147483646)
-        numeric::fail(failure_kind::refused, false, "M=%d must be even, >= 0 and at most 2147483646", M);
-    if (!(-1 <= xini && xini < xfin && xfin <= 1))
-        numeric::fail(failure_kind::refused, false, "xini=%s, xfin=%s: the interval must satisfy -1 <= xini < xfin <= 1",
-                      numeric::shortest(xini).c_str(), numeric::shortest(xfin).c_str());
-}
+void refuse_bad_law(double xini, double xfin, double H, int M) { sin_cos::validate(sin_cos::law{xini, xfin, H, M}); }
 
 // The point of [xini, xfin], taken in |x|, where the density is largest (below
 // 1 where it is infinite there): every mass is measured in its units.
@@ -41,8 +33,7 @@ double reference_point(double xini, double xfin, double H, int M)
     }
     if (H > 1) {
         if (M == 0) return lo;
-        const double mode = std::sqrt(M / (M + (H - 1)));
-        return std::clamp(mode, lo, hi);
+        return std::clamp(stationary_point(H, M), lo, hi);
     }
     if (H == 1) return hi;
     return std::min(hi, 1 - 0x1p-53);
@@ -50,7 +41,7 @@ double reference_point(double xini, double xfin, double H, int M)
 
 }  // namespace
 
-distribution::distribution(double xini, double xfin, double H, int M)
+law_functions::law_functions(double xini, double xfin, double H, int M)
     : xini_(xini), xfin_(xfin), H_(H), M_(M), r0_((refuse_bad_law(xini, xfin, H, M), reference_point(xini, xfin, H, M))),
       kernel_(M, H, r0_, M)
 {
@@ -59,7 +50,7 @@ distribution::distribution(double xini, double xfin, double H, int M)
     total_ = mass(xini_, xfin_);
 }
 
-numeric::scaled distribution::mass(double u, double v, numeric::beta_integral::memo* seen) const
+numeric::scaled law_functions::mass(double u, double v, numeric::beta_integral::memo* seen) const
 {
     u = std::max(u, xini_);
     v = std::min(v, xfin_);
@@ -71,7 +62,7 @@ numeric::scaled distribution::mass(double u, double v, numeric::beta_integral::m
     return k.mass(0, -u, seen) + k.mass(0, v, seen);
 }
 
-double distribution::pdf(double x) const
+double law_functions::pdf(double x) const
 {
     if (std::isnan(x)) return nan;
     if (x < xini_ || x > xfin_) return 0;
@@ -82,7 +73,7 @@ double distribution::pdf(double x) const
     return numeric::ratio(numeric::exp_scaled(l), total_);
 }
 
-double distribution::logpdf(double x) const
+double law_functions::logpdf(double x) const
 {
     if (std::isnan(x)) return nan;
     if (x < xini_ || x > xfin_) return -inf;
@@ -91,7 +82,7 @@ double distribution::logpdf(double x) const
     return to_double(l + -numeric::log(total_));
 }
 
-distribution::tail_pair distribution::tails(double x) const
+law_functions::tail_pair law_functions::tails(double x) const
 {
     if (std::isnan(x)) return {nan, nan};
     if (x <= xini_) return {0, 1};
@@ -103,7 +94,7 @@ distribution::tail_pair distribution::tails(double x) const
     return {1 - above, above};
 }
 
-double distribution::moment(int k) const
+double law_functions::moment(int k) const
 {
     if (k < 0) numeric::fail(numeric::failure_kind::refused, false, "k=%d: a moment's order must be >= 0", k);
     if (k == 0) return 1;
@@ -117,7 +108,7 @@ double distribution::moment(int k) const
     return result;
 }
 
-double distribution::variance() const
+double law_functions::variance() const
 {
     const double mu = moment(1);
     const double plain = moment(2) - mu * mu;
@@ -153,17 +144,17 @@ double distribution::variance() const
     return std::max(0.0, numeric::ratio(second, total_) - shift * shift);
 }
 
-double pdf(double xini, double xfin, double H, int M, double x) { return distribution(xini, xfin, H, M).pdf(x); }
-double logpdf(double xini, double xfin, double H, int M, double x) { return distribution(xini, xfin, H, M).logpdf(x); }
-double cdf(double xini, double xfin, double H, int M, double x) { return distribution(xini, xfin, H, M).cdf(x); }
-double sf(double xini, double xfin, double H, int M, double x) { return distribution(xini, xfin, H, M).sf(x); }
-double moment(double xini, double xfin, double H, int M, int k) { return distribution(xini, xfin, H, M).moment(k); }
-double mean(double xini, double xfin, double H, int M) { return distribution(xini, xfin, H, M).mean(); }
-double variance(double xini, double xfin, double H, int M) { return distribution(xini, xfin, H, M).variance(); }
+double pdf(double xini, double xfin, double H, int M, double x) { return law_functions(xini, xfin, H, M).pdf(x); }
+double logpdf(double xini, double xfin, double H, int M, double x) { return law_functions(xini, xfin, H, M).logpdf(x); }
+double cdf(double xini, double xfin, double H, int M, double x) { return law_functions(xini, xfin, H, M).cdf(x); }
+double sf(double xini, double xfin, double H, int M, double x) { return law_functions(xini, xfin, H, M).sf(x); }
+double moment(double xini, double xfin, double H, int M, int k) { return law_functions(xini, xfin, H, M).moment(k); }
+double mean(double xini, double xfin, double H, int M) { return law_functions(xini, xfin, H, M).mean(); }
+double variance(double xini, double xfin, double H, int M) { return law_functions(xini, xfin, H, M).variance(); }
 std::pair<double, double> support(double xini, double xfin, double H, int M)
 {
     refuse_bad_law(xini, xfin, H, M);
     return {xini, xfin};
 }
 
-}  // namespace law
+}  // namespace sin_cos::detail

@@ -20,12 +20,12 @@
 #include "numeric/beta_integral.hpp"
 #include "numeric/scaled.hpp"
 
-namespace law {
+namespace sin_cos::detail {
 
-class distribution {
+class law_functions {
 public:
     // Refuses (numeric::failure, kind refused) a law outside the domain above.
-    distribution(double xini, double xfin, double H, int M);
+    law_functions(double xini, double xfin, double H, int M);
 
     double pdf(double x) const;
     double logpdf(double x) const;
@@ -75,4 +75,4 @@ double mean(double xini, double xfin, double H, int M);
 double variance(double xini, double xfin, double H, int M);
 std::pair<double, double> support(double xini, double xfin, double H, int M);
 
-}  // namespace law
+}  // namespace sin_cos::detail

@@ -2,12 +2,12 @@
 
 #include <cmath>
 
-namespace law {
+namespace sin_cos::detail {
 
 // x^M * sqrt(1 - x^2)^(H - 1) by the tool's own arithmetic, for any x: both
-// constructions evaluate the density this way, the specified one because its
+// constructions evaluate the density this way, the classic one because its
 // tables are compared bit for bit with those it has always written, the tight
-// one so that its heights compare with the same doubles. law::density, which
+// one so that its heights compare with the same doubles. sin_cos::detail::density, which
 // multiplies x^M out, is what a reader draws against.
 inline double density_formula(double x, double H, int M)
 {
@@ -28,4 +28,4 @@ inline double stationary_point(double H, int M)
     return std::sqrt(m / ((m + H) - 1));
 }
 
-}  // namespace law
+}  // namespace sin_cos::detail

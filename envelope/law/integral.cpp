@@ -4,9 +4,10 @@
 #include <cmath>
 #include <vector>
 
+#include "envelope/law/formula.hpp"
 #include "numeric/gauss_legendre.hpp"
 
-namespace law {
+namespace sin_cos::detail {
 
 namespace {
 
@@ -38,8 +39,7 @@ double integral(double H, int M, double xini, double xfin, double relative)
     if (M == 0) {
         cuts.push_back(0.0);
     } else {
-        const double md = M;
-        const double xm = std::sqrt(md / ((md + H) - 1));
+        const double xm = stationary_point(H, M);
         cuts.push_back(-xm);
         cuts.push_back(xm);
         cuts.push_back(0.0);
@@ -64,4 +64,4 @@ double integral(double H, int M, double xini, double xfin, double relative)
     return numeric::adaptive_gauss_legendre(pieces, relative, max_splits);
 }
 
-}  // namespace law
+}  // namespace sin_cos::detail

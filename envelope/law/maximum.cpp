@@ -3,9 +3,9 @@
 #include <cmath>
 
 #include "envelope/law/formula.hpp"
-#include "sin_cos/density.hpp"
+#include "sin_cos/law.hpp"
 
-namespace law {
+namespace sin_cos::detail {
 
 double maximum(double H, int M, double x0, double x1)
 {
@@ -25,4 +25,4 @@ double maximum(double H, int M, double x0, double x1)
     return top;
 }
 
-}  // namespace law
+}  // namespace sin_cos::detail

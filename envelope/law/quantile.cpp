@@ -8,8 +8,9 @@
 
 #include "numeric/digits.hpp"
 #include "numeric/error.hpp"
+#include "sin_cos/error.hpp"
 
-namespace law {
+namespace sin_cos::detail {
 
 namespace {
 
@@ -492,7 +493,7 @@ private:
     }
 
     quantile& q_;
-    const distribution& d_;
+    const law_functions& d_;
     double res_;
     double log_total_;
     int M_;
@@ -617,4 +618,36 @@ void quantile::ppf(std::span<const double> u, std::span<double> x) const
     }
 }
 
-}  // namespace law
+}  // namespace sin_cos::detail
+
+namespace sin_cos {
+
+namespace {
+
+// The toolkit's failures, in the library's vocabulary.
+template <class F>
+auto guarded(F f)
+{
+    try {
+        return f();
+    } catch (const numeric::failure& e) {
+        throw error(e.kind() == numeric::failure_kind::refused ? errc::invalid_argument : errc::numerical, e.what());
+    }
+}
+
+}  // namespace
+
+quantile::quantile(const sin_cos::law& l, double resolution)
+    : law_(l), q_((validate(l), guarded([&] {
+                      return std::make_shared<const detail::quantile>(l.xini, l.xfin, l.H, l.M, resolution);
+                  })))
+{
+}
+
+double quantile::ppf(double u) const { return q_->ppf(u); }
+void quantile::ppf(std::span<const double> u, std::span<double> x) const { q_->ppf(u, x); }
+u_error_bound quantile::u_error() const { return q_->u_error(); }
+double quantile::resolution() const { return q_->u_error().resolution; }
+std::size_t quantile::pieces() const { return q_->pieces(); }
+
+}  // namespace sin_cos

@@ -31,21 +31,11 @@
 #include <vector>
 
 #include "envelope/law/distribution_functions.hpp"
+#include "sin_cos/quantile.hpp"
 
-namespace law {
+namespace sin_cos::detail {
 
-// What a quantile promises: |F(ppf(u)) - u| <= bound for every u in [0, 1].
-// bound = max(resolution, jump), jump being the largest cdf step between
-// adjacent doubles found where no double meets the resolution (0 if none),
-// starting at the double `where` (NaN if none): near +-1 with H below about
-// 0.5, or on intervals too narrow to hold enough doubles.
-struct u_error_bound {
-    double resolution;
-    double bound;
-    double jump;
-    double where;
-};
-
+// The quantile's pieces, behind sin_cos::quantile (sin_cos/quantile.hpp).
 class quantile {
 public:
     // Refuses (numeric::failure, kind refused) a law outside distribution's
@@ -58,20 +48,9 @@ public:
     // x[i] = ppf(u[i]); the spans have the same size (x may alias u).
     void ppf(std::span<const double> u, std::span<double> x) const;
 
-    // One draw by inversion from one 64-bit word of the engine:
-    // u = (w >> 11) 2^-53. A stream of its own: not the rejection sampler's
-    // draws from the same engine.
-    template <class Engine>
-    double draw(Engine& engine) const
-    {
-        static_assert(Engine::min() == 0 && Engine::max() == std::numeric_limits<std::uint64_t>::max(),
-                      "draw needs an engine of 64-bit words");
-        return ppf(uniform(static_cast<std::uint64_t>(engine())));
-    }
-    static double uniform(std::uint64_t word) { return static_cast<double>(word >> 11) * 0x1p-53; }
 
     u_error_bound u_error() const { return error_; }
-    const distribution& law() const { return law_; }
+    const law_functions& law() const { return law_; }
     std::size_t pieces() const { return pieces_.size(); }
 
     // The values the object was built from.
@@ -108,7 +87,7 @@ private:
 
     double xini_, xfin_, H_;
     int M_;
-    distribution law_;
+    law_functions law_;
     std::vector<double> cut_;  // cut_[i]: the first u of piece i
     std::vector<piece> pieces_;
     std::vector<double> step_u_, step_x_;
@@ -117,4 +96,4 @@ private:
     u_error_bound error_{};
 };
 
-}  // namespace law
+}  // namespace sin_cos::detail

@@ -6,8 +6,9 @@
 #include "envelope/law/integral.hpp"
 #include "envelope/law/maximum.hpp"
 #include "numeric/digits.hpp"
+#include "sin_cos/law.hpp"
 
-namespace law {
+namespace sin_cos::detail {
 
 namespace {
 
@@ -70,10 +71,9 @@ std::optional<fault> soundness_fault(const stored_table& t)
 {
     const std::size_t n = t.n;
     if (n < 1) return malformed(header_line, "the table has no bins");
-    if (!(std::isfinite(t.H) && t.H >= 1)) return malformed(header_line, "H = " + show(t.H) + " must be finite and at least 1");
-    if (t.M < 0 || t.M % 2 != 0) return malformed(header_line, "M = " + std::to_string(t.M) + " must be even and >= 0");
-    if (!(-1 <= t.xini && t.xini < t.xfin && t.xfin <= 1))
-        return malformed(header_line, "the interval [" + show(t.xini) + ", " + show(t.xfin) + "] must lie inside [-1, 1]");
+    const sin_cos::law l{t.xini, t.xfin, t.H, t.M};
+    const sin_cos::law_fault rule = sin_cos::fault_of(l, true);
+    if (rule != sin_cos::law_fault::none) return malformed(header_line, sin_cos::fault_message(l, rule, true));
     if (!std::isfinite(t.loss)) return malformed(header_line, "the loss is not a number");
     if (!(t.a > 0 && std::isfinite(t.a))) return unsound(header_line, "the bin area a = " + show(t.a) + " is not positive");
 
@@ -96,4 +96,4 @@ std::optional<fault> soundness_fault(const stored_table& t)
     return rate_fault(t);
 }
 
-}  // namespace law
+}  // namespace sin_cos::detail

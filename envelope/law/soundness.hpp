@@ -4,7 +4,7 @@
 #include <optional>
 #include <string>
 
-namespace law {
+namespace sin_cos::detail {
 
 // A table as its file stores it: the header's values and the n + 1 bin edges,
 // the last one the header's xfin.
@@ -50,4 +50,4 @@ struct fault {
 // its density, so only a loss that is not a number is refused.
 std::optional<fault> soundness_fault(const stored_table& t);
 
-}  // namespace law
+}  // namespace sin_cos::detail

@@ -1,7 +1,7 @@
-#include "sin_cos/unfused.hpp"
+#include "sin_cos/detail/unfused.hpp"
 
-namespace law {
+namespace sin_cos::detail {
 
 double unfused_call(double v) { return v; }
 
-}  // namespace law
+}  // namespace sin_cos::detail

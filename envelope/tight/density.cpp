@@ -16,7 +16,7 @@ density make_density(double h, int m, double xini, double xfin)
     if (m == 0) {
         stationary[count++] = 0.0;
     } else {
-        const double xm = law::stationary_point(h, m);
+        const double xm = sin_cos::detail::stationary_point(h, m);
         stationary[count++] = -xm;
         stationary[count++] = xm;
     }

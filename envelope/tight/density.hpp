@@ -6,11 +6,9 @@
 #include <cmath>
 
 #include "envelope/law/formula.hpp"
+#include "envelope/table.hpp"
 
 namespace envelope::tight {
-
-// Every height is at least this times its bin's maximum.
-inline constexpr double margin = 1.001;
 
 struct density {
     double h = 1;
@@ -24,7 +22,7 @@ struct density {
     double at_xfin = 0;
 
     // The tool's own formula, so that heights compare bit for bit.
-    double operator()(double x) const { return law::density_formula(x, h, m); }
+    double operator()(double x) const { return sin_cos::detail::density_formula(x, h, m); }
 
     // First and second derivatives of the density's logarithm.
     double dlog(double x) const

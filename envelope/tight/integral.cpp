@@ -4,6 +4,6 @@
 
 namespace envelope::tight {
 
-double integral(const density& d) { return law::integral(d.h, d.m, d.xini, d.xfin); }
+double integral(const density& d) { return sin_cos::detail::integral(d.h, d.m, d.xini, d.xfin); }
 
 }  // namespace envelope::tight

@@ -7,7 +7,9 @@
 
 int main(void)
 {
-    sin_cos_table *t = sin_cos_build(2.0, 4, -1.0, 1.0, 1000, 1);
+    const sin_cos_law law = {.xini = -1.0, .xfin = 1.0, .H = 2.0, .M = 4};
+    const sin_cos_law reversed = {.xini = 0.5, .xfin = -0.5, .H = 2.0, .M = 4};
+    sin_cos_table *t = sin_cos_table_build(&law, 1000, SIN_COS_TIGHT);
     sin_cos_rng *g = sin_cos_rng_new(12345);
     int i;
     if (t == NULL || g == NULL) {
@@ -18,9 +20,9 @@ int main(void)
     for (i = 0; i < 5; ++i) printf("%.17g\n", sin_cos_draw(t, g));
     sin_cos_free(t);
 
-    t = sin_cos_build(2.0, 4, 0.5, -0.5, 1000, 0);
-    if (t == NULL) printf("refused (status %d): %s\n", sin_cos_build_status(), sin_cos_error());
-    t = sin_cos_build(2.0, 4, -1.0, 1.0, 1000, 0);
+    t = sin_cos_table_build(&reversed, 1000, SIN_COS_CLASSIC);
+    if (t == NULL && sin_cos_last_error_kind() == SIN_COS_REFUSED) printf("refused: %s\n", sin_cos_error());
+    t = sin_cos_table_build(&law, 1000, SIN_COS_CLASSIC);
     if (t == NULL) {
         fprintf(stderr, "five_draws: %s\n", sin_cos_error());
         return 1;

@@ -8,7 +8,7 @@ program five_draws
     type(sin_cos_rng) :: g
     real(c_double) :: x(5)
 
-    t = sin_cos_build(2d0, 4, -1d0, 1d0, 1000, tight=.true.)
+    t = sin_cos_table_build(sin_cos_law(xini=-1d0, xfin=1d0, H=2d0, M=4), 1000, tight=.true.)
     if (sin_cos_failed(t)) error stop sin_cos_error()
     g = sin_cos_rng_new(12345_c_int64_t)
     print '(i0, a, f8.6, a)', sin_cos_bins(t), ' bins, loss ', sin_cos_loss(t), '%'
@@ -16,9 +16,9 @@ program five_draws
     print '(es24.16e2)', x
     call sin_cos_free(t)
 
-    t = sin_cos_build(2d0, 4, 0.5d0, -0.5d0, 1000)
-    if (sin_cos_failed(t)) print '(a, i0, 2a)', 'refused (status ', sin_cos_build_status(), '): ', sin_cos_error()
-    t = sin_cos_build(2d0, 4, -1d0, 1d0, 1000)
+    t = sin_cos_table_build(sin_cos_law(xini=0.5d0, xfin=-0.5d0, H=2d0, M=4), 1000)
+    if (sin_cos_failed(t) .and. sin_cos_error_kind() == sin_cos_refused) print '(2a)', 'refused: ', sin_cos_error()
+    t = sin_cos_table_build(sin_cos_law(xini=-1d0, xfin=1d0, H=2d0, M=4), 1000)
     if (sin_cos_failed(t)) error stop sin_cos_error()
     print '(a, i0, a, f8.6, a)', 'then ', sin_cos_bins(t), ' bins, loss ', sin_cos_loss(t), '%'
     call sin_cos_free(t)

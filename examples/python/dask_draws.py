@@ -84,7 +84,7 @@ def main():
         dask.config.set({"distributed.nanny.pre-spawn-environ": environ})
 
     H, M, xini, xfin, n = args.table
-    sampler = sin_cos.Sampler(sin_cos.build_table(float(H), int(M), float(xini), float(xfin), int(n), tight=True))
+    sampler = sin_cos.Sampler(sin_cos.build_table(sin_cos.Law(float(xini), float(xfin), float(H), int(M)), int(n), tight=True))
     total = int(args.draws)
     children = np.random.SeedSequence(args.entropy).spawn(args.blocks)
     sizes = block_sizes(total, args.blocks)

@@ -1,12 +1,12 @@
 #!/usr/bin/env python3
 """Builds the tight table for H = 2, M = 4 on [-1, 1] with 1000 bins and prints
 the first five draws of sin_cos.MT19937_64(12345), the same doubles as C++'s
-sampler::sin_cos_distribution with std::mt19937_64(12345); then a histogram of
+sin_cos::distribution with std::mt19937_64(12345); then a histogram of
 a million draws from numpy's own generator."""
 import numpy as np
 import sin_cos
 
-table = sin_cos.build_table(2, 4, -1, 1, 1000, tight=True)
+table = sin_cos.build_table(sin_cos.Law(-1, 1, 2, 4), 1000, tight=True)
 cos_theta = sin_cos.Sampler(table)
 for x in cos_theta.sample(5, rng=sin_cos.MT19937_64(12345)):
     print(f"{x:.17g}")

@@ -55,7 +55,10 @@ static int known_draws(const char *path)
             strcpy(key, line);
             sin_cos_free(t);
             sin_cos_rng_free(g);
-            t = sin_cos_build(H, M, xini, xfin, n, strcmp(mode, "tight") == 0);
+            {
+                const sin_cos_law law = {.xini = xini, .xfin = xfin, .H = H, .M = M};
+                t = sin_cos_table_build(&law, n, strcmp(mode, "tight") == 0 ? SIN_COS_TIGHT : SIN_COS_CLASSIC);
+            }
             g = sin_cos_rng_new(seed);
             CHECK(t != NULL && g != NULL && other != NULL, "%s: %s", key, sin_cos_error());
             if (t == NULL) break;
@@ -97,34 +100,104 @@ int main(int argc, char **argv)
 
     CHECK(known_draws(argv[1]) >= 40, "too few known draws in %s", argv[1]);
 
-    /* Refusals with the tool's status and message; the next build is unaffected. */
+    /* Every kind of failure, each with a message naming the value at fault;
+     * the next call is unaffected. */
     {
-        const struct { double H; int M; double xini, xfin; int n, status; sin_cos_error_kind kind; const char *says; } refused[] = {
-            {2, 4, 0.5, -0.5, 10, 255, SIN_COS_REFUSED, "xini=0.5, xfin=-0.5"},
-            {2, 4, -1, 1, 0, 255, SIN_COS_REFUSED, "0"},
-            {2, 4, -0.5, 0.8, 1, 1, SIN_COS_NUMERICAL, "bracket"},
-        };
-        for (i = 0; i < sizeof refused / sizeof refused[0]; ++i) {
-            t = sin_cos_build(refused[i].H, refused[i].M, refused[i].xini, refused[i].xfin, refused[i].n, 0);
-            CHECK(t == NULL, "case %zu built", i);
-            CHECK(sin_cos_build_status() == refused[i].status, "case %zu: status %d", i, sin_cos_build_status());
-            CHECK(strstr(sin_cos_error(), refused[i].says) != NULL && strncmp(sin_cos_error(), "!!!", 3) != 0,
-                  "case %zu: %s", i, sin_cos_error());
-            CHECK(sin_cos_last_error_kind() == refused[i].kind, "case %zu: kind %d", i, (int)sin_cos_last_error_kind());
+        static const char *const kind_names[] = {"none", "refused", "numerical", "malformed", "unsound",
+                                                 "io", "invalid", "no memory", "other"};
+        char file[4096], folder[4096], bad[4096], zero[4096];
+        FILE *out;
+        size_t count = 7;
+        const sin_cos_law interval = {.xini = 0.5, .xfin = -0.5, .H = 2, .M = 4};
+        const sin_cos_law odd = {.xini = -1, .xfin = 1, .H = 2, .M = 3};
+        const sin_cos_law steep = {.xini = -0.5, .xfin = 0.8, .H = 2, .M = 4};
+        const sin_cos_law slow = {.xini = 0, .xfin = 1, .H = 1, .M = 2147483646};
+        const sin_cos_law plain = {.xini = -1, .xfin = 1, .H = 2, .M = 4};
+        struct {
+            const char *what;
+            void *result;
+            sin_cos_error_kind kind;
+            const char *names;
+        } cases[11];
+        snprintf(file, sizeof file, "%s/missing/Sin_Cos.res", argv[2]);
+        snprintf(folder, sizeof folder, "%s", argv[2]);
+        snprintf(bad, sizeof bad, "%s/malformed.res", argv[2]);
+        snprintf(zero, sizeof zero, "%s/zero_density.res", argv[2]);
+        out = fopen(bad, "w");
+        CHECK(out != NULL, "cannot create %s", bad);
+        if (out != NULL) fputs("*** copy this line\n#define Nd_poi two\n", out), fclose(out);
+        out = fopen(zero, "w");
+        CHECK(out != NULL, "cannot create %s", zero);
+        if (out != NULL) {
+            fputs("*** copy this line\n#define Nd_poi 2\n$ end\n1e300 4 2 -0.5 0.5 1.0  1.0\n-0.5\n0\n", out);
+            fclose(out);
         }
-        /* A table too slow to draw from, with the bins that clear it. */
-        t = sin_cos_build(1, 2147483646, 0, 1, 1, 1);
-        CHECK(t == NULL && sin_cos_build_status() == 1 && sin_cos_last_error_kind() == SIN_COS_NUMERICAL &&
-                  strstr(sin_cos_error(), "below 1e-07") != NULL && strstr(sin_cos_error(), "use at least 2 bins") != NULL,
-              "slow table: %s", sin_cos_error());
+        i = 0;
+        cases[i].what = "missing file", cases[i].result = sin_cos_load(file), cases[i].kind = SIN_COS_IO,
+        cases[i++].names = file;
+        cases[i].what = "missing file, all histograms", cases[i].result = sin_cos_load_tables(file, &count),
+        cases[i].kind = SIN_COS_IO, cases[i++].names = file;
+        cases[i].what = "a directory", cases[i].result = sin_cos_load(folder), cases[i].kind = SIN_COS_IO,
+        cases[i++].names = folder;
+        cases[i].what = "a directory, all histograms", cases[i].result = sin_cos_load_tables(folder, &count),
+        cases[i].kind = SIN_COS_IO, cases[i++].names = folder;
+        cases[i].what = "malformed", cases[i].result = sin_cos_load(bad), cases[i].kind = SIN_COS_MALFORMED,
+        cases[i++].names = "malformed.res:2: ";
+        cases[i].what = "unsound", cases[i].result = sin_cos_load(zero), cases[i].kind = SIN_COS_UNSOUND,
+        cases[i++].names = "zero_density.res:4: ";
+        cases[i].what = "refused interval", cases[i].result = sin_cos_table_build(&interval, 10, SIN_COS_CLASSIC),
+        cases[i].kind = SIN_COS_REFUSED, cases[i++].names = "xini=0.5, xfin=-0.5";
+        cases[i].what = "refused M", cases[i].result = sin_cos_table_build(&odd, 10, SIN_COS_TIGHT),
+        cases[i].kind = SIN_COS_REFUSED, cases[i++].names = "M=3";
+        cases[i].what = "numerical", cases[i].result = sin_cos_table_build(&steep, 1, SIN_COS_CLASSIC),
+        cases[i].kind = SIN_COS_NUMERICAL, cases[i++].names = "bracket";
+        cases[i].what = "too slow to draw from", cases[i].result = sin_cos_table_build(&slow, 1, SIN_COS_TIGHT),
+        cases[i].kind = SIN_COS_NUMERICAL, cases[i++].names = "use at least 2 bins";
+        cases[i].what = "no law", cases[i].result = sin_cos_table_build(NULL, 10, SIN_COS_CLASSIC),
+        cases[i].kind = SIN_COS_INVALID, cases[i++].names = "law is NULL";
+        /* Each case's kind and message are those of its own call: read them again here. */
+        for (i = 0; i < sizeof cases / sizeof cases[0]; ++i) {
+            void *again = NULL;
+            CHECK(cases[i].result == NULL, "%s: no failure", cases[i].what);
+            switch (i) {
+            case 0: again = sin_cos_load(file); break;
+            case 1: again = sin_cos_load_tables(file, &count); break;
+            case 2: again = sin_cos_load(folder); break;
+            case 3: again = sin_cos_load_tables(folder, &count); break;
+            case 4: again = sin_cos_load(bad); break;
+            case 5: again = sin_cos_load(zero); break;
+            case 6: again = sin_cos_table_build(&interval, 10, SIN_COS_CLASSIC); break;
+            case 7: again = sin_cos_table_build(&odd, 10, SIN_COS_TIGHT); break;
+            case 8: again = sin_cos_table_build(&steep, 1, SIN_COS_CLASSIC); break;
+            case 9: again = sin_cos_table_build(&slow, 1, SIN_COS_TIGHT); break;
+            case 10: again = sin_cos_table_build(NULL, 10, SIN_COS_CLASSIC); break;
+            }
+            CHECK(again == NULL && sin_cos_last_error_kind() == cases[i].kind, "%s: kind %s, not %s", cases[i].what,
+                  kind_names[sin_cos_last_error_kind()], kind_names[cases[i].kind]);
+            CHECK(strstr(sin_cos_error(), cases[i].names) != NULL && strncmp(sin_cos_error(), "!!!", 3) != 0,
+                  "%s: %s", cases[i].what, sin_cos_error());
+            CHECK(count == 0, "%s: count %zu", cases[i].what, count);
+            if (again != NULL) sin_cos_free(again);
+        }
+        t = sin_cos_table_build(&plain, 10, SIN_COS_CLASSIC);
+        CHECK(t != NULL, "after the failures: %s", sin_cos_error());
+        sin_cos_free(t);
     }
-    t = sin_cos_build(2, 4, -1, 1, 1000, 1);
+    {
+        const sin_cos_law law = {.xini = -1, .xfin = 1, .H = 2, .M = 4};
+        t = sin_cos_table_build(&law, 1000, SIN_COS_TIGHT);
+    }
     CHECK(t != NULL, "%s", sin_cos_error());
     if (t == NULL) return 1;
     CHECK(sin_cos_bins(t) == 1000 && sin_cos_edges(t)[0] == -1 && sin_cos_edges(t)[1000] == 1 &&
               sin_cos_H(t) == 2 && sin_cos_M(t) == 4 && sin_cos_xini(t) == -1 && sin_cos_xfin(t) == 1 &&
               sin_cos_loss(t) > 0 && sin_cos_loss(t) < 1 && sin_cos_area(t) > 0,
           "accessors");
+    {
+        const sin_cos_law law = sin_cos_table_law(t), none = sin_cos_table_law(NULL);
+        CHECK(law.xini == -1 && law.xfin == 1 && law.H == 2 && law.M == 4 && isnan(none.H) && none.M == -1,
+              "the table's law");
+    }
 
     /* The table file, written and read back: the same table. */
     snprintf(path, sizeof path, "%s/Sin_Cos.res", argv[2]);
@@ -139,38 +212,24 @@ int main(int argc, char **argv)
         sin_cos_free(back);
     }
     snprintf(path, sizeof path, "%s/missing/Sin_Cos.res", argv[2]);
-    CHECK(sin_cos_load(path) == NULL && strstr(sin_cos_error(), path) != NULL && sin_cos_build_status() == 0 &&
+    CHECK(sin_cos_write(t, path) == -1 && strstr(sin_cos_error(), path) != NULL &&
               sin_cos_last_error_kind() == SIN_COS_IO,
-          "%s", sin_cos_error());
-    CHECK(sin_cos_write(t, path) == -1 && strstr(sin_cos_error(), path) != NULL, "%s", sin_cos_error());
-
-    /* A density zero everywhere in doubles: refused at once, not drawn from for ever. */
-    snprintf(path, sizeof path, "%s/zero_density.res", argv[2]);
-    {
-        FILE* out = fopen(path, "w");
-        CHECK(out != NULL, "cannot create %s", path);
-        if (out != NULL) {
-            fputs("*** copy this line\n#define Nd_poi 2\n$ end\n1e300 4 2 -0.5 0.5 1.0  1.0\n-0.5\n0\n", out);
-            fclose(out);
-        }
-    }
-    CHECK(sin_cos_load(path) == NULL && strstr(sin_cos_error(), "zero_density.res:4: ") != NULL &&
-              sin_cos_last_error_kind() == SIN_COS_UNSOUND,
           "%s", sin_cos_error());
 
     /* Three laws built side by side, written as one file and read back: each histogram its single build. */
     {
-        const double H[] = {2.11, 3, 1.5}, xini[] = {-1, -0.3, 0}, xfin[] = {1, 0.9, 1};
-        const int M[] = {4, 0, 2};
+        const sin_cos_law laws[] = {{.xini = -1, .xfin = 1, .H = 2.11, .M = 4},
+                                    {.xini = -0.3, .xfin = 0.9, .H = 3, .M = 0},
+                                    {.xini = 0, .xfin = 1, .H = 1.5, .M = 2}};
         size_t count = 9;
-        sin_cos_table **set = sin_cos_build_tables(3, H, M, xini, xfin, 200, 0), **loaded;
+        sin_cos_table **set = sin_cos_tables_build(laws, 3, 200, SIN_COS_CLASSIC), **loaded;
         CHECK(set != NULL, "%s", sin_cos_error());
         snprintf(path, sizeof path, "%s/three.res", argv[2]);
         CHECK(set != NULL && sin_cos_write_tables(set, 3, path) == 0, "%s", sin_cos_error());
         loaded = sin_cos_load_tables(path, &count);
         CHECK(loaded != NULL && count == 3, "%s", sin_cos_error());
         for (i = 0; loaded != NULL && i < 3; ++i) {
-            sin_cos_table *alone = sin_cos_build(H[i], M[i], xini[i], xfin[i], 200, 0);
+            sin_cos_table *alone = sin_cos_table_build(&laws[i], 200, SIN_COS_CLASSIC);
             back = sin_cos_load_histogram(path, i);
             CHECK(alone != NULL && back != NULL && sin_cos_area(loaded[i]) == sin_cos_area(alone) &&
                       memcmp(sin_cos_edges(loaded[i]), sin_cos_edges(alone), 201 * sizeof(double)) == 0 &&
@@ -184,9 +243,25 @@ int main(int argc, char **argv)
         CHECK(sin_cos_load_histogram(path, 3) == NULL && sin_cos_last_error_kind() == SIN_COS_INVALID &&
                   strstr(sin_cos_error(), "no histogram 3: the file holds 3, numbered from 0") != NULL,
               "%s", sin_cos_error());
-        CHECK(sin_cos_build_tables(0, H, M, xini, xfin, 200, 0) == NULL && sin_cos_last_error_kind() == SIN_COS_INVALID &&
-                  strcmp(sin_cos_error(), "sin_cos_build_tables: no law was given") == 0,
+        CHECK(sin_cos_tables_build(laws, 0, 200, SIN_COS_CLASSIC) == NULL &&
+                  sin_cos_last_error_kind() == SIN_COS_INVALID &&
+                  strcmp(sin_cos_error(), "sin_cos_tables_build: no law was given") == 0,
               "%s", sin_cos_error());
+        /* 2.x's builders, which objects built against it still call: the same tables. */
+        {
+            const double H[] = {2.11, 3, 1.5}, xini[] = {-1, -0.3, 0}, xfin[] = {1, 0.9, 1};
+            const int M[] = {4, 0, 2};
+#pragma GCC diagnostic push
+#pragma GCC diagnostic ignored "-Wdeprecated-declarations"
+            sin_cos_table **old = sin_cos_build_tables(3, H, M, xini, xfin, 200, 0);
+            sin_cos_table *one = sin_cos_build(H[1], M[1], xini[1], xfin[1], 200, 0);
+#pragma GCC diagnostic pop
+            CHECK(old != NULL && one != NULL && memcmp(sin_cos_edges(old[2]), sin_cos_edges(set[2]), 201 * sizeof(double)) == 0 &&
+                      memcmp(sin_cos_edges(one), sin_cos_edges(set[1]), 201 * sizeof(double)) == 0,
+                  "2.x builders: %s", sin_cos_error());
+            sin_cos_free_tables(old, 3);
+            sin_cos_free(one);
+        }
         sin_cos_free_tables(set, 3);
         sin_cos_free_tables(loaded, count);
     }
@@ -218,7 +293,8 @@ int main(int argc, char **argv)
         static const char *const cpp_12345[] = {"-0x1.999803c4b91e6p-1", "-0x1.738f922c4772bp-1",
                                                 "0x1.b810310ecf24ep-1",  "0x1.4037732360b3bp-1",
                                                 "0x1.55caedf38958cp-1",  "-0x1.e2dfcd03e79b7p-1"};
-        sin_cos_quantile *q = sin_cos_quantile_new(-1.0, 1.0, 0.0, 2, 0.0);
+        const sin_cos_law uniform_angle = {-1.0, 1.0, 0.0, 2}, odd = {-1.0, 1.0, 2.0, 3}, law = {-1.0, 1.0, 2.0, 4};
+        sin_cos_quantile *q = sin_cos_quantile_new(&uniform_angle, 0.0);
         double u[6], x[6];
         sin_cos_u_error e;
         g = sin_cos_rng_new(12345);
@@ -238,11 +314,13 @@ int main(int argc, char **argv)
         CHECK(e.resolution == 1e-12 && e.bound == e.jump && e.jump > 1e-12 && e.where == -1.0,
               "H = 0: the step at -1, %g at %g", e.jump, e.where);
         CHECK(sin_cos_quantile_ppf_array(q, NULL, x, 6) == -1 && sin_cos_last_error_kind() == SIN_COS_INVALID, "NULL");
-        CHECK(sin_cos_quantile_new(-1.0, 1.0, 2.0, 3, 0.0) == NULL && sin_cos_last_error_kind() == SIN_COS_REFUSED &&
+        CHECK(sin_cos_quantile_new(&odd, 0.0) == NULL && sin_cos_last_error_kind() == SIN_COS_REFUSED &&
                   strstr(sin_cos_error(), "M=3") != NULL, "%s", sin_cos_error());
-        CHECK(sin_cos_quantile_new(-1.0, 1.0, 2.0, 4, 1e-3) == NULL && strstr(sin_cos_error(), "resolution") != NULL,
+        CHECK(sin_cos_quantile_new(&law, 1e-3) == NULL && sin_cos_last_error_kind() == SIN_COS_INVALID &&
+                  strstr(sin_cos_error(), "resolution") != NULL,
               "%s", sin_cos_error());
         CHECK(isnan(sin_cos_quantile_ppf(NULL, 0.5)) && isnan(sin_cos_quantile_u_error(NULL).bound), "NULL quantile");
+        CHECK(sin_cos_quantile_new(NULL, 0.0) == NULL && sin_cos_last_error_kind() == SIN_COS_INVALID, "NULL law");
         sin_cos_quantile_free(q);
         sin_cos_quantile_free(NULL);
         sin_cos_rng_free(g);

@@ -7,6 +7,7 @@ program fortran_test
     type(sin_cos_table) :: t
     type(sin_cos_table), allocatable :: set(:), loaded(:)
     type(sin_cos_table) :: other_table
+    type(sin_cos_law) :: law
     logical :: written
     type(sin_cos_rng) :: g, other
     character(len=4096) :: path
@@ -16,7 +17,7 @@ program fortran_test
     real(c_double), allocatable :: edges(:)
     character(len=:), allocatable :: message
     integer(c_int64_t) :: seed
-    integer :: M, n, k, unit, ios, lines, failures, status
+    integer :: M, n, k, unit, ios, lines, failures
     type(sin_cos_quantile) :: q
     type(sin_cos_u_error) :: bound
     ! C++'s law::quantile(-1, 1, 0, 2).draw on std::mt19937_64(12345), as C's and Python's
@@ -39,7 +40,7 @@ program fortran_test
         if (k == 1) then
             call sin_cos_free(t)
             call sin_cos_rng_free(g)
-            t = sin_cos_build(H, M, xini, xfin, n, tight=(mode == 'tight'))
+            t = sin_cos_table_build(sin_cos_law(xini=xini, xfin=xfin, H=H, M=M), n, tight=(mode == 'tight'))
             if (sin_cos_failed(t)) error stop sin_cos_error()
             g = sin_cos_rng_new(seed)
             other = sin_cos_rng_new(seed)
@@ -56,15 +57,54 @@ program fortran_test
     call sin_cos_free(t)
     if (lines < 40) failures = failures + 1
 
-    ! A reversed interval is refused with the tool's message; the next build works.
-    t = sin_cos_build(2d0, 4, 0.5d0, -0.5d0, 10)
-    message = sin_cos_error()
-    status = sin_cos_build_status()
-    if (.not. sin_cos_failed(t) .or. status /= 255 .or. index(message, 'xini=0.5, xfin=-0.5') == 0) then
-        print '(a, i0, 2a)', 'refusal: status ', status, ', message ', message
-        failures = failures + 1
-    end if
-    t = sin_cos_build(2d0, 4, -1d0, 1d0, 1000, tight=.true.)
+    ! Every kind of failure, its message naming the value at fault; the next build works.
+    open (newunit=unit, file='fortran_malformed.res', status='replace', action='write')
+    write (unit, '(a)') '*** copy this line', '#define Nd_poi two'
+    close (unit)
+    open (newunit=unit, file='fortran_unsound.res', status='replace', action='write')
+    write (unit, '(a)') '*** copy this line', '#define Nd_poi 2', '$ end', '1e300 4 2 -0.5 0.5 1.0  1.0', '-0.5', '0'
+    close (unit)
+    open (newunit=unit, file='fortran_two.res', status='replace', action='write')
+    write (unit, '(a)') '*** copy this line', '#define Nd_poi 1', '$ end', '1 0 1 -1 1 0  2', '-1', &
+        '1 0 1 -1 1 0  2', '-1'
+    close (unit)
+    do k = 1, 10
+        select case (k)
+        case (1)
+            t = sin_cos_load('missing/fortran.res')
+            call expect(k, sin_cos_io, 'missing/fortran.res')
+        case (2)
+            loaded = sin_cos_load_tables('missing/fortran.res')
+            call expect(k, sin_cos_io, 'missing/fortran.res', size(loaded) == 0)
+        case (3)
+            t = sin_cos_load('.')
+            call expect(k, sin_cos_io, '.:')
+        case (4)
+            t = sin_cos_load('fortran_malformed.res')
+            call expect(k, sin_cos_malformed, 'fortran_malformed.res:2: ')
+        case (5)
+            t = sin_cos_load('fortran_unsound.res')
+            call expect(k, sin_cos_unsound, 'fortran_unsound.res:4: ')
+        case (6)
+            t = sin_cos_table_build(sin_cos_law(xini=0.5d0, xfin=-0.5d0, H=2d0, M=4), 10)
+            call expect(k, sin_cos_refused, 'xini=0.5, xfin=-0.5')
+        case (7)
+            t = sin_cos_table_build(sin_cos_law(M=3), 10, tight=.true.)
+            call expect(k, sin_cos_refused, 'M=3')
+        case (8)
+            t = sin_cos_table_build(sin_cos_law(xini=-0.5d0, xfin=0.8d0), 1)
+            call expect(k, sin_cos_numerical, 'bracket')
+        case (9)
+            t = sin_cos_load('fortran_two.res', histogram=3)
+            call expect(k, sin_cos_invalid, 'no histogram 3')
+        case (10)
+            ! 3 values of H and 2 of M: no law is built from half of them.
+            set = sin_cos_build_tables([2d0, 3d0, 4d0], [4, 0], [-1d0, -1d0, -1d0], [1d0, 1d0, 1d0], 20)
+            call expect(k, sin_cos_invalid, '3 H, 2 M', size(set) == 0)
+            deallocate (set)
+        end select
+    end do
+    t = sin_cos_table_build(sin_cos_law(), 1000, tight=.true.)
     edges = sin_cos_edges(t)
     if (sin_cos_failed(t) .or. sin_cos_bins(t) /= 1000 .or. size(edges) /= 1001 .or. edges(1) /= -1 .or. &
         edges(1001) /= 1 .or. sin_cos_H(t) /= 2 .or. sin_cos_M(t) /= 4 .or. sin_cos_loss(t) <= 0 .or. &
@@ -72,13 +112,20 @@ program fortran_test
         print '(a)', 'the build after the refusal: ' // sin_cos_error()
         failures = failures + 1
     end if
+    law = sin_cos_table_law(t)
+    if (law%xini /= -1 .or. law%xfin /= 1 .or. law%H /= 2 .or. law%M /= 4) then
+        print '(a)', 'the build after the refusal: ' // sin_cos_error()
+        failures = failures + 1
+    end if
     call sin_cos_free(t)
 
     ! Three laws side by side, one file, read back: each histogram its single build.
-    set = sin_cos_build_tables([2.11d0, 3d0, 1.5d0], [4, 0, 2], [-1d0, -0.3d0, 0d0], [1d0, 0.9d0, 1d0], 200)
+    set = sin_cos_tables_build([sin_cos_law(xini=-1d0, xfin=1d0, H=2.11d0, M=4), &
+                                sin_cos_law(xini=-0.3d0, xfin=0.9d0, H=3d0, M=0), &
+                                sin_cos_law(xini=0d0, xfin=1d0, H=1.5d0, M=2)], 200)
     written = sin_cos_write_tables(set, 'fortran_tables.res')
     loaded = sin_cos_load_tables('fortran_tables.res')
-    t = sin_cos_build(3d0, 0, -0.3d0, 0.9d0, 200)
+    t = sin_cos_build(3d0, 0, -0.3d0, 0.9d0, 200)  ! 2.x's order, the same table
     other_table = sin_cos_load('fortran_tables.res', histogram=2)
     if (size(set) /= 3 .or. .not. written .or. size(loaded) /= 3 .or. sin_cos_failed(other_table)) then
         print '(a)', 'three laws: ' // sin_cos_error()
@@ -108,7 +155,7 @@ program fortran_test
     call sin_cos_free_tables(loaded)
     deallocate (set, loaded)
     ! No law at all is refused, as in every language.
-    set = sin_cos_build_tables([real(c_double) ::], [integer ::], [real(c_double) ::], [real(c_double) ::], 200)
+    set = sin_cos_tables_build([sin_cos_law ::], 200)
     message = sin_cos_error()
     if (size(set) /= 0 .or. index(message, 'no law was given') == 0) then
         print '(a)', 'no law: ' // message
@@ -116,7 +163,7 @@ program fortran_test
     end if
     deallocate (set)
     ! A table too slow to draw from, with the bins that clear it.
-    t = sin_cos_build(1d0, 2147483646, 0d0, 1d0, 1, tight=.true.)
+    t = sin_cos_table_build(sin_cos_law(xini=0d0, xfin=1d0, H=1d0, M=2147483646), 1, tight=.true.)
     message = sin_cos_error()
     if (.not. sin_cos_failed(t) .or. index(message, 'use at least 2 bins') == 0) then
         print '(a)', 'slow table: ' // message
@@ -124,7 +171,7 @@ program fortran_test
     end if
     call sin_cos_rng_free(g)
     ! The quantile: the same uniforms give C++'s draws, elementally and in bulk.
-    q = sin_cos_quantile_new(-1d0, 1d0, 0d0, 2)
+    q = sin_cos_quantile_new(sin_cos_law(xini=-1d0, xfin=1d0, H=0d0, M=2))
     g = sin_cos_rng_new(12345_c_int64_t)
     do k = 1, 6
         u(k) = sin_cos_quantile_draw(q, g)
@@ -145,7 +192,7 @@ program fortran_test
         failures = failures + 1
     end if
     call sin_cos_quantile_free(q)
-    q = sin_cos_quantile_new(-1d0, 1d0, 2d0, 3)
+    q = sin_cos_quantile_new(sin_cos_law(xini=-1d0, xfin=1d0, H=2d0, M=3))
     message = sin_cos_error()
     if (.not. sin_cos_quantile_failed(q) .or. index(message, 'M=3') == 0) then
         print '(a)', 'quantile M=3: ' // message
@@ -155,4 +202,25 @@ program fortran_test
     deallocate (edges, message)
     if (failures /= 0) error stop 'fortran_test: failed'
     print '(a)', 'fortran_test: passed'
+
+contains
+
+    ! The last call failed with this kind, and its message names the value.
+    subroutine expect(case, kind, names, empty)
+        integer, intent(in) :: case, kind
+        character(len=*), intent(in) :: names
+        logical, intent(in), optional :: empty
+        logical :: failed
+        integer :: got
+        got = sin_cos_error_kind()
+        failed = sin_cos_failed(t)
+        if (present(empty)) failed = empty
+        message = sin_cos_error()
+        if (.not. failed .or. got /= kind .or. index(message, names) == 0) then
+            print '(a, i0, a, i0, a, i0, 2a)', 'case ', case, ': kind ', got, ', not ', kind, &
+                ': ', message
+            failures = failures + 1
+        end if
+        call sin_cos_free(t)
+    end subroutine
 end program

@@ -69,7 +69,7 @@ TEST(SinCosLaw, CdfMatchesClosedFormsAcrossZero)
         EXPECT_NEAR(law.integral(), total, 1e-13);
         for (double x = l.xini; x <= l.xfin; x += 0.05) {
             EXPECT_NEAR(law.cdf(x), (l.primitive(x) - l.primitive(l.xini)) / total, 1e-13) << l.H << " " << x;
-            EXPECT_NEAR(law.pdf(x), sampler::density(x, l.H, l.M) / total, 1e-12);
+            EXPECT_NEAR(law.pdf(x), sin_cos::density(x, l.H, l.M) / total, 1e-12);
         }
     }
     // Quantiles of the Kolmogorov distribution, on both sides of the series switch.
@@ -81,7 +81,7 @@ TEST(SinCosLaw, CdfMatchesClosedFormsAcrossZero)
 
 TEST(SinCosCheck, DamagedTablesAreCaught)
 {
-    using kind = sampler::table_error::kind;
+    using kind = sin_cos::errc;
     using lines = std::vector<std::string>;
     const lines good = lines_of(tool_table(""));
     std::vector<std::string> header(7);
@@ -136,11 +136,11 @@ TEST(SinCosCheck, DamagedTablesAreCaught)
         for (const auto& l : damaged) text << l << "\n";
         try {
             std::istringstream in(text.str());
-            sampler::read_table(in, "damaged");
+            sin_cos::read_table(in, "damaged");
             EXPECT_FALSE(c.throws) << c.what;
-        } catch (const sampler::table_error& e) {
+        } catch (const sin_cos::table_error& e) {
             EXPECT_TRUE(c.throws) << c.what << ": " << e.what();
-            EXPECT_EQ(e.problem(), c.problem) << c.what;
+            EXPECT_EQ(e.code(), c.problem) << c.what;
             EXPECT_EQ(e.line(), c.line) << c.what << ": " << e.what();
         }
         const fs::path dir = fresh_dir();
@@ -157,14 +157,14 @@ TEST(SinCosCheck, ExtremeTablesAreJudgedAndNoReportIsLost)
 {
     const fs::path dir = fresh_dir();
     const auto flat = [&](const std::string& name, double area_times) {
-        sampler::Table t;
+        sin_cos::table t;
         t.H = 1, t.M = 0, t.xini = -1, t.xfin = 1, t.a = 2 * area_times, t.loss = (area_times - 1) * 100;
         t.edges = {-1, 1};
-        sampler::write_table(t, (dir / name).string());
+        sin_cos::write_table(t, (dir / name).string());
     };
-    sampler::write_table(sampler::build_table(2, 0, -0.0, 1e-300, 1, sampler::mode::tight), (dir / "tiny").string());
+    sin_cos::write_table(sin_cos::build_table(sin_cos::law{-0.0, 1e-300, 2, 0}, 1, sin_cos::mode::tight), (dir / "tiny").string());
     // Three doubles wide: the draws cannot follow a continuous law, the rates are judged.
-    sampler::write_table(sampler::build_table(30, 4, 0.41415877685932867, 0.41415877685932884, 3),
+    sin_cos::write_table(sin_cos::build_table(sin_cos::law{0.41415877685932867, 0.41415877685932884, 30, 4}, 3),
                          (dir / "narrow").string());
     flat("rate_1e-5", 1e5);
     flat("rate_1e-6", 1e6);
@@ -191,10 +191,10 @@ TEST(SinCosCheck, ExtremeTablesAreJudgedAndNoReportIsLost)
 // Every histogram of a file is checked; a failing one is named.
 TEST(SinCosCheck, EveryHistogramOfAFile)
 {
-    const std::vector<sampler::Table> tables = {sampler::load_table(tool_table("").string()),
-                                                sampler::load_table(tool_table("0.2 0.9 30 10 5000").string())};
+    const std::vector<sin_cos::table> tables = {sin_cos::load_table(tool_table("").string()),
+                                                sin_cos::load_table(tool_table("0.2 0.9 30 10 5000").string())};
     const fs::path dir = fresh_dir();
-    sampler::write_tables(tables, (dir / "Sin_Cos.res").string());
+    sin_cos::write_tables(tables, (dir / "Sin_Cos.res").string());
     outcome r = run_check("--samples 20000", dir);
     EXPECT_EQ(r.status, 0) << r.out;
     EXPECT_NE(r.out.find("histogram:  2 of 2\ntable:      Sin_Cos.res: H = 30, M = 10"), std::string::npos) << r.out;

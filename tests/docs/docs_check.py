@@ -84,7 +84,7 @@ def main():
     os.makedirs(a.work)
     pages = [os.path.join(a.source, "README.md")] + sorted(
         os.path.join(a.source, "docs", f) for f in os.listdir(os.path.join(a.source, "docs")) if f.endswith(".md"))
-    include = ["-I" + os.path.join(a.source, d) for d in ("sampler", os.path.join("envelope", "law"), os.path.join("bindings", "c"), "")]
+    include = ["-I" + os.path.join(a.source, d) for d in ("include", os.path.join("bindings", "c"))]
     checked, skipped, failed = 0, [], []
     number = 0
     for page in pages:

@@ -86,7 +86,7 @@ ending run(const std::string& text, std::FILE* sink)
     try {
         driver::scanf_reader answers(in);
         driver::in_out(answers, sink, sink, &n, &xini, &xfin, &H, &M);
-        e.table = envelope::build(envelope::check_answers(H, M, xini, xfin, n), envelope::mode::specified);
+        e.table = envelope::build(envelope::check_answers(H, M, xini, xfin, n), envelope::mode::classic);
     } catch (const numeric::failure& f) {
         e.status = f.kind() == numeric::failure_kind::refused ? 255 : 1;
         e.message = f.what();
@@ -99,7 +99,7 @@ ending run(const std::string& text, std::FILE* sink)
 // inside the interval, a positive area, a finite loss and n heights.
 testing::AssertionResult well_formed(const envelope::built& b)
 {
-    const law::table& t = b.table;
+    const sin_cos::table& t = b.table;
     const std::size_t n = t.bins();
     if (n < 1 || t.edges.size() != n + 1) return testing::AssertionFailure() << "edges for n=" << n;
     if (b.f1.size() != n) return testing::AssertionFailure() << b.f1.size() << " heights for n=" << n;

@@ -10,11 +10,11 @@
 #include <stdexcept>
 #include <string>
 
-#include "whole_file.hpp"
+#include "sin_cos/whole_file.hpp"
 
 namespace {
 
-using sampler::files::folder_lock;
+using sin_cos::files::folder_lock;
 using std::chrono::milliseconds;
 
 int waits_told = 0;

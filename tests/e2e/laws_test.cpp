@@ -106,7 +106,7 @@ constexpr int bins = 400;
 TEST(ThreeLaws, AreTheirSingleRunsUnderOneBanner)
 {
     for (const bool tight : {false, true}) {
-        SCOPED_TRACE(tight ? "--tight" : "specified");
+        SCOPED_TRACE(tight ? "--tight" : "classic");
         const std::vector<std::string> mode = tight ? std::vector<std::string>{"--tight"} : std::vector<std::string>{};
         std::vector<std::string> single_tables, single_plots;
         for (const Law& l : three) {

@@ -80,7 +80,7 @@ TEST(Recalibration, KeepsTheBetterSoundTableOrEndsWithStatusOne)
 
 namespace {
 
-// --tight gives a table where the specified calibration stops (n = 1, a root
+// --tight gives a table where the classic calibration stops (n = 1, a root
 // left unbracketed, residuals too small to square, bins narrower than its
 // tolerance), and refuses only what no table can be made of.
 TEST(Tight, EveryInputWithATableGetsOne)

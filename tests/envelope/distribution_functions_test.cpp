@@ -16,6 +16,8 @@
 #include <vector>
 
 #include "envelope/law/distribution_functions.hpp"
+#include "sin_cos/error.hpp"
+#include "sin_cos/law.hpp"
 #include "numeric/error.hpp"
 
 namespace {
@@ -81,10 +83,10 @@ TEST(LawFunctions, CdfAndSfMatchTheFiftyDigitReference)
     double worst = 0;
     std::size_t points = 0;
     for (const reference_law& l : laws) {
-        const law::distribution d(l.xini, l.xfin, l.H, l.M);
+        const sin_cos::detail::law_functions d(l.xini, l.xfin, l.H, l.M);
         double law_worst = 0;
         for (const reference_point& p : l.points) {
-            const law::distribution::tail_pair t = d.tails(p.x);
+            const sin_cos::detail::law_functions::tail_pair t = d.tails(p.x);
             law_worst = std::max({law_worst, error(t.cdf, p.cdf), error(t.sf, p.sf)});
             // One of the two is 1 minus the other.
             EXPECT_LE(std::fabs((t.cdf + t.sf) - 1), 0x1p-52) << name(l.H, l.M, l.xini, l.xfin) << " x=" << p.x;
@@ -94,8 +96,8 @@ TEST(LawFunctions, CdfAndSfMatchTheFiftyDigitReference)
         worst = std::max(worst, law_worst);
         // The one-call functions give the same doubles as the object.
         const double x = l.points[l.points.size() / 2].x;
-        EXPECT_EQ(law::cdf(l.xini, l.xfin, l.H, l.M, x), d.cdf(x)) << name(l.H, l.M, l.xini, l.xfin);
-        EXPECT_EQ(law::sf(l.xini, l.xfin, l.H, l.M, x), d.sf(x)) << name(l.H, l.M, l.xini, l.xfin);
+        EXPECT_EQ(sin_cos::detail::cdf(l.xini, l.xfin, l.H, l.M, x), d.cdf(x)) << name(l.H, l.M, l.xini, l.xfin);
+        EXPECT_EQ(sin_cos::detail::sf(l.xini, l.xfin, l.H, l.M, x), d.sf(x)) << name(l.H, l.M, l.xini, l.xfin);
     }
     std::printf("%zu laws, %zu points: worst relative error of cdf and sf %.3g\n", laws.size(), points, worst);
 }
@@ -109,7 +111,7 @@ TEST(LawFunctions, CdfIsMonotoneToItsRounding)
     double worst = 0;
     std::size_t steps = 0, backward = 0;
     for (const reference_law& l : read_reference()) {
-        const law::distribution d(l.xini, l.xfin, l.H, l.M);
+        const sin_cos::detail::law_functions d(l.xini, l.xfin, l.H, l.M);
         std::vector<double> xs;
         for (int i = 0; i <= 400; ++i) xs.push_back(l.xini + (l.xfin - l.xini) * (i / 400.0));
         for (const reference_point& p : l.points) {
@@ -118,9 +120,9 @@ TEST(LawFunctions, CdfIsMonotoneToItsRounding)
             for (int i = 0; i < 48; ++i, x = std::nextafter(x, 2.0)) xs.push_back(x);
         }
         std::sort(xs.begin(), xs.end());
-        law::distribution::tail_pair previous = d.tails(xs.front());
+        sin_cos::detail::law_functions::tail_pair previous = d.tails(xs.front());
         for (const double x : xs) {
-            const law::distribution::tail_pair t = d.tails(x);
+            const sin_cos::detail::law_functions::tail_pair t = d.tails(x);
             const double fall = std::max(t.cdf < previous.cdf ? (previous.cdf - t.cdf) / previous.cdf : 0,
                                          t.sf > previous.sf ? (t.sf - previous.sf) / t.sf : 0);
             if (fall > 0) ++backward;
@@ -139,7 +141,7 @@ TEST(LawFunctions, CdfIsMonotoneToItsRounding)
 TEST(LawFunctions, MassWithinOneDouble)
 {
     const double xini = 1 - 0x1p-50;
-    const law::distribution d(xini, 1 - 0x1p-53, 1e6, 2);
+    const sin_cos::detail::law_functions d(xini, 1 - 0x1p-53, 1e6, 2);
     EXPECT_GT(d.pdf(xini), 0);
     for (double x = std::nextafter(xini, 2.0); x < 1 - 0x1p-53; x = std::nextafter(x, 2.0)) {
         EXPECT_EQ(d.cdf(x), 1) << x;
@@ -153,7 +155,7 @@ TEST(LawFunctions, MomentsMatchTheBetaFunctions)
 {
     for (const double H : {-0.99, 0.0, 1.0, 1.01, 3.5, 40.0, 1e6}) {
         for (const int M : {0, 2, 50, 1000}) {
-            const law::distribution whole(-1, 1, H, M);
+            const sin_cos::detail::law_functions whole(-1, 1, H, M);
             const std::string n = name(H, M, -1, 1);
             double even = 1;
             for (int k = 2; k <= 6; k += 2) {
@@ -166,7 +168,7 @@ TEST(LawFunctions, MomentsMatchTheBetaFunctions)
             EXPECT_NEAR(whole.variance(), (M + 1.0) / (M + H + 2), 4e-15 * (M + 1.0) / (M + H + 2)) << n;
 
             if (H > 1e5) continue;  // lgamma's differences lose the digits there
-            const law::distribution half(0, 1, H, M);
+            const sin_cos::detail::law_functions half(0, 1, H, M);
             const double a = (M + 1) / 2.0;
             const double b = (H + 1) / 2;
             for (const int k : {1, 3}) {
@@ -188,7 +190,7 @@ TEST(LawFunctions, VarianceOfNarrowLaws)
     for (const double xfin : {four_ulps, 0.3 + 1e-9, 0.3 + 1e-6}) {
         for (const double H : {-0.5, 2.0, 7.0}) {
             const double w = xfin - 0.3;
-            const law::distribution d(0.3, xfin, H, 2);
+            const sin_cos::detail::law_functions d(0.3, xfin, H, 2);
             EXPECT_NEAR(d.variance(), w * w / 12, 1e-9 * w * w) << name(H, 2, 0.3, xfin);
             // The mean moves from the middle by w^2 f'/(12 f): 6e-13 at w = 1e-6.
             if (w < 1e-8) {
@@ -204,7 +206,7 @@ TEST(LawFunctions, DensityAndItsLogarithm)
 {
     for (const double H : {-0.99, 0.0, 1.0, 2.5, 30.0}) {
         for (const int M : {0, 2, 50}) {
-            const law::distribution d(-1, 1, H, M);
+            const sin_cos::detail::law_functions d(-1, 1, H, M);
             const double a = (M + 1) / 2.0;
             const double b = (H + 1) / 2;
             const double log_beta = std::lgamma(a) + std::lgamma(b) - std::lgamma(a + b);
@@ -225,7 +227,7 @@ TEST(LawFunctions, DensityAndItsLogarithm)
             EXPECT_EQ(d.logpdf(-1.5), -inf);
         }
     }
-    const law::distribution inner(0.2, 0.6, 3, 4);
+    const sin_cos::detail::law_functions inner(0.2, 0.6, 3, 4);
     EXPECT_EQ(inner.pdf(0.1), 0);
     EXPECT_GT(inner.pdf(0.2), 0);
     EXPECT_TRUE(std::isnan(inner.cdf(std::nan(""))));
@@ -245,14 +247,14 @@ TEST(LawFunctions, HugeExponents)
 {
     const auto start = std::chrono::steady_clock::now();
     const int big_M = 2147483646;
-    const law::distribution power(0, 1, 1, big_M);
+    const sin_cos::detail::law_functions power(0, 1, 1, big_M);
     for (const double x : {0.9999999, 0.99999999, 0.999999999, 0.9999999999}) {
         const long double exact = std::exp(static_cast<long double>(big_M + 1) * std::log(static_cast<long double>(x)));
         EXPECT_NEAR(power.cdf(x), exact, 1e-14 * exact) << "M=" << big_M << " x=" << x;
         EXPECT_NEAR(power.sf(x), 1 - exact, 1e-14 * (1 - exact)) << "M=" << big_M << " x=" << x;
     }
     for (const double H : {1e300, 1.7976931348623157e308}) {
-        const law::distribution gauss(-1, 1, H, 0);
+        const sin_cos::detail::law_functions gauss(-1, 1, H, 0);
         const long double root_c = std::sqrt(static_cast<long double>(H - 1) / 2);
         for (const double t : {-30.0, -3.0, -0.5, 0.0, 0.25, 2.0, 20.0}) {
             const double x = static_cast<double>(t / root_c);
@@ -270,7 +272,7 @@ TEST(LawFunctions, HugeExponents)
     }
     // Both exponents large, and the largest M with a singular end.
     for (const double H : {-0.5, 3.0, 1e9}) {
-        const law::distribution d(-1, 1, H, big_M);
+        const sin_cos::detail::law_functions d(-1, 1, H, big_M);
         double previous = 0;
         for (const double x : {0.99, 0.99999, 0.9999999999, 1 - 1e-13}) {
             const double c = d.cdf(x);
@@ -286,9 +288,9 @@ TEST(LawFunctions, RefusesLawsOutsideItsDomain)
 {
     const auto refused = [](double xini, double xfin, double H, int M, const char* value) {
         try {
-            law::distribution(xini, xfin, H, M);
-        } catch (const numeric::failure& e) {
-            EXPECT_EQ(e.kind(), numeric::failure_kind::refused);
+            sin_cos::law_functions(sin_cos::law{xini, xfin, H, M});
+        } catch (const sin_cos::error& e) {
+            EXPECT_EQ(e.kind(), sin_cos::errc::refused);
             EXPECT_NE(std::strstr(e.what(), value), nullptr) << e.what();
             return;
         }
@@ -302,7 +304,7 @@ TEST(LawFunctions, RefusesLawsOutsideItsDomain)
     refused(0.5, 0.5, 2, 2, "xini=0.5");
     refused(-1.5, 1, 2, 2, "xini=-1.5");
     refused(0, 1.25, 2, 2, "xfin=1.25");
-    EXPECT_THROW(law::distribution(-1, 1, 2, 2).moment(-1), numeric::failure);
+    EXPECT_THROW(sin_cos::law_functions(sin_cos::law{-1, 1, 2, 2}).moment(-1), sin_cos::error);
 }
 
 }  // namespace

@@ -13,13 +13,13 @@
 
 #include <gtest/gtest.h>
 
-#include "envelope/specified/calibration.hpp"
-#include "envelope/specified/corrections.hpp"
-#include "envelope/specified/density.hpp"
-#include "envelope/specified/edges.hpp"
-#include "envelope/specified/state.hpp"
-#include "envelope/specified/positivity.hpp"
-#include "envelope/specified/settings.hpp"
+#include "envelope/classic/calibration.hpp"
+#include "envelope/classic/corrections.hpp"
+#include "envelope/classic/density.hpp"
+#include "envelope/classic/edges.hpp"
+#include "envelope/classic/state.hpp"
+#include "envelope/classic/positivity.hpp"
+#include "envelope/classic/settings.hpp"
 #include "numeric/error.hpp"
 #include "numeric/romberg.hpp"
 

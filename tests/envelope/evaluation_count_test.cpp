@@ -4,11 +4,11 @@
 
 #include <gtest/gtest.h>
 
-#include "envelope/specified/calibration.hpp"
-#include "envelope/specified/density.hpp"
-#include "envelope/specified/edges.hpp"
-#include "envelope/specified/state.hpp"
-#include "envelope/specified/settings.hpp"
+#include "envelope/classic/calibration.hpp"
+#include "envelope/classic/density.hpp"
+#include "envelope/classic/edges.hpp"
+#include "envelope/classic/state.hpp"
+#include "envelope/classic/settings.hpp"
 
 namespace {
 

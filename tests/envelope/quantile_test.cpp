@@ -10,8 +10,8 @@
 #include <string>
 #include <vector>
 
-#include "envelope/law/quantile.hpp"
-#include "numeric/error.hpp"
+#include "sin_cos/error.hpp"
+#include "sin_cos/quantile.hpp"
 
 namespace {
 
@@ -37,7 +37,7 @@ std::vector<double> uniforms()
         for (int i = 0; i < 24; ++i) u.push_back(v), v = std::nextafter(v, 2.0);
     }
     std::mt19937_64 engine(34);
-    for (int i = 0; i < 500; ++i) u.push_back(law::quantile::uniform(engine()));
+    for (int i = 0; i < 500; ++i) u.push_back(sin_cos::quantile::uniform(engine()));
     u.erase(std::remove_if(u.begin(), u.end(), [](double v) { return !(v > 0 && v < 1); }), u.end());
     std::sort(u.begin(), u.end());
     return u;
@@ -48,8 +48,9 @@ void expect_within_bound(double xini, double xfin, double H, int M, double resol
     const std::string law = "H=" + std::to_string(H) + " M=" + std::to_string(M) + " [" + std::to_string(xini) +
                             ", " + std::to_string(xfin) + "] resolution " + std::to_string(resolution);
     SCOPED_TRACE(law);
-    const law::quantile q(xini, xfin, H, M, resolution);
-    const law::u_error_bound stated = q.u_error();
+    const sin_cos::quantile q(sin_cos::law{xini, xfin, H, M}, resolution);
+    const sin_cos::law_functions f(q.law());
+    const sin_cos::u_error_bound stated = q.u_error();
     EXPECT_EQ(stated.resolution, resolution);
     EXPECT_EQ(stated.bound, std::max(resolution, stated.jump));
     EXPECT_EQ(q.ppf(0), xini);
@@ -60,7 +61,7 @@ void expect_within_bound(double xini, double xfin, double H, int M, double resol
         ASSERT_GE(x, previous) << "u=" << u;
         ASSERT_LE(x, xfin) << "u=" << u;
         previous = x;
-        const double e = std::fabs(q.law().cdf(x) - u);
+        const double e = std::fabs(f.cdf(x) - u);
         if (e > worst) worst = e, worst_u = u;
     }
     EXPECT_LE(worst, stated.bound) << "at u=" << worst_u;
@@ -102,8 +103,9 @@ TEST(Quantile, StatesTheCdfStepWhereNoDoubleMeetsTheResolution)
         {-1, 1, 2, 4, false},    {0.3, 0.3 + 1e-15, 2, 4, true},
     };
     for (const row& r : rows) {
-        const law::quantile q(r.xini, r.xfin, r.H, r.M);
-        const law::u_error_bound e = q.u_error();
+        const sin_cos::quantile q(sin_cos::law{r.xini, r.xfin, r.H, r.M});
+        const sin_cos::law_functions f(q.law());
+        const sin_cos::u_error_bound e = q.u_error();
         EXPECT_EQ(e.jump > e.resolution, r.stepped) << "H=" << r.H;
         if (!r.stepped) {
             EXPECT_EQ(e.bound, 1e-12);
@@ -112,20 +114,20 @@ TEST(Quantile, StatesTheCdfStepWhereNoDoubleMeetsTheResolution)
         }
         // The step at `where` is the stated jump (the cdf at the next double).
         const double next = std::nextafter(e.where, 2.0);
-        EXPECT_NEAR(q.law().cdf(next) - q.law().cdf(e.where), e.jump, 1e-3 * e.jump) << "H=" << r.H;
+        EXPECT_NEAR(f.cdf(next) - f.cdf(e.where), e.jump, 1e-3 * e.jump) << "H=" << r.H;
     }
 }
 
 TEST(Quantile, DrawsAreItsValuesAtTheTopBitsOfEachWord)
 {
-    const law::quantile q(-1, 1, 0, 2);
+    const sin_cos::quantile q(sin_cos::law{-1, 1, 0, 2});
     std::mt19937_64 a(7), b(7);
     for (int i = 0; i < 1000; ++i) {
         const std::uint64_t w = b();
         EXPECT_EQ(q.draw(a), q.ppf(static_cast<double>(w >> 11) * 0x1p-53));
     }
-    EXPECT_EQ(law::quantile::uniform(~std::uint64_t{0}), 1 - 0x1p-53);
-    EXPECT_EQ(law::quantile::uniform(0), 0);
+    EXPECT_EQ(sin_cos::quantile::uniform(~std::uint64_t{0}), 1 - 0x1p-53);
+    EXPECT_EQ(sin_cos::quantile::uniform(0), 0);
     std::vector<double> u{0.1, 0.5, 0.9, -0.5, 1.5}, x(5);
     q.ppf(u, x);
     for (int i = 0; i < 3; ++i) EXPECT_EQ(x[i], q.ppf(u[i]));
@@ -139,18 +141,21 @@ TEST(Quantile, RefusesBadLawsAndResolutionsNamingTheValue)
         int M;
         double resolution;
         const char* named;
+        sin_cos::errc kind;
     };
     const row rows[] = {
-        {-1, 1, -1, 0, 1e-12, "H=-1"},          {-1, 1, 2, 3, 1e-12, "M=3"},
-        {0.5, 0.5, 2, 0, 1e-12, "xini=0.5"},    {-1, 1, 2, 0, 1e-15, "resolution=1e-15"},
-        {-1, 1, 2, 0, 1e-5, "resolution=1e-05"},
+        {-1, 1, -1, 0, 1e-12, "H=-1", sin_cos::errc::refused},
+        {-1, 1, 2, 3, 1e-12, "M=3", sin_cos::errc::refused},
+        {0.5, 0.5, 2, 0, 1e-12, "xini=0.5", sin_cos::errc::refused},
+        {-1, 1, 2, 0, 1e-15, "resolution=1e-15", sin_cos::errc::invalid_argument},
+        {-1, 1, 2, 0, 1e-5, "resolution=1e-05", sin_cos::errc::invalid_argument},
     };
     for (const row& r : rows) {
         try {
-            law::quantile q(r.xini, r.xfin, r.H, r.M, r.resolution);
+            sin_cos::quantile q(sin_cos::law{r.xini, r.xfin, r.H, r.M}, r.resolution);
             ADD_FAILURE() << r.named << " accepted";
-        } catch (const numeric::failure& f) {
-            EXPECT_EQ(f.kind(), numeric::failure_kind::refused);
+        } catch (const sin_cos::error& f) {
+            EXPECT_EQ(f.kind(), r.kind) << r.named;
             EXPECT_NE(std::string(f.what()).find(r.named), std::string::npos) << f.what();
         }
     }

@@ -17,9 +17,9 @@
 
 #include "envelope/build.hpp"
 #include "envelope/soundness.hpp"
-#include "envelope/specified/calibration.hpp"
-#include "envelope/specified/settings.hpp"
-#include "envelope/specified/state.hpp"
+#include "envelope/classic/calibration.hpp"
+#include "envelope/classic/settings.hpp"
+#include "envelope/classic/state.hpp"
 #include "envelope/tight/tight.hpp"
 #include "numeric/error.hpp"
 
@@ -55,7 +55,7 @@ real maximum(real x0, real x1, double H, int M)
 }
 
 // n bins of positive width, each as high as the density on it.
-bool covers(const law::table& t, int n, double xfin)
+bool covers(const sin_cos::table& t, int n, double xfin)
 {
     for (int i = 0; i < n; ++i) {
         const real x0 = t.edges[i];
@@ -133,7 +133,7 @@ TEST(RandomAnswers, EveryTableThatCoversItsDensityIsWritten)
         first.table.H = a.H, first.table.M = a.M;
         if (!covers(first.table, a.n, a.xfin)) continue;
         ++covering[tight];
-        const auto mode = tight ? envelope::mode::tight : envelope::mode::specified;
+        const auto mode = tight ? envelope::mode::tight : envelope::mode::classic;
         try {
             const envelope::built written = envelope::build(envelope::check_answers(a.H, a.M, a.xini, a.xfin, a.n), mode);
             if (!tight && first.factor <= envelope::max_sound_factor) {

@@ -6,10 +6,10 @@
 #include <vector>
 
 #include "envelope/build.hpp"
-#include "envelope/specified/calibration.hpp"
-#include "envelope/specified/density.hpp"
-#include "envelope/specified/state.hpp"
-#include "envelope/specified/settings.hpp"
+#include "envelope/classic/calibration.hpp"
+#include "envelope/classic/density.hpp"
+#include "envelope/classic/state.hpp"
+#include "envelope/classic/settings.hpp"
 #include "envelope/soundness.hpp"
 
 namespace {
@@ -30,7 +30,7 @@ envelope::built first_table(const Case& c)
 
 envelope::built build(const Case& c)
 {
-    return envelope::build(envelope::check_answers(c.h, c.m, c.xini, c.xfin, c.n), envelope::mode::specified);
+    return envelope::build(envelope::check_answers(c.h, c.m, c.xini, c.xfin, c.n), envelope::mode::classic);
 }
 
 bool same_bits(const std::vector<double>& a, const std::vector<double>& b)

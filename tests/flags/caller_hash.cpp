@@ -12,7 +12,7 @@
 int main()
 {
     try {
-        const sampler::sin_cos_distribution dist(sampler::build_table(2.11, 4, -1, 1, 1000, sampler::mode::tight));
+        const sin_cos::distribution dist(sin_cos::build_table(sin_cos::law{-1, 1, 2.11, 4}, 1000, sin_cos::mode::tight));
         std::mt19937_64 rng(12345);
         std::uint64_t hash = 0xcbf29ce484222325;  // FNV-1a over the draws' bytes
         for (int i = 0; i < 1000000; ++i) {

@@ -14,7 +14,7 @@
 
 namespace {
 
-void print_hash(const char* what, const sampler::sin_cos_distribution& dist, std::uint64_t seed)
+void print_hash(const char* what, const sin_cos::distribution& dist, std::uint64_t seed)
 {
     std::mt19937_64 rng(seed);
     std::uint64_t hash = 0xcbf29ce484222325;  // FNV-1a over the draws' bytes
@@ -37,18 +37,18 @@ int main(int argc, char** argv)
     try {
         // Built in process, and written and read back.
         const std::string written = std::string(argv[1]) + "/default.res";
-        const sampler::Table built = sampler::build_table(2.11, 4, -0.3, 0.9, 200);
-        sampler::write_table(built, written);
-        print_hash("2.11 4 -0.3 0.9 200", sampler::sin_cos_distribution(built), 42);
-        print_hash("2.11 4 -0.3 0.9 200, read back", sampler::sin_cos_distribution(sampler::load_table(written)), 42);
+        const sin_cos::table built = sin_cos::build_table(sin_cos::law{-0.3, 0.9, 2.11, 4}, 200);
+        sin_cos::write_table(built, written);
+        print_hash("2.11 4 -0.3 0.9 200", sin_cos::distribution(built), 42);
+        print_hash("2.11 4 -0.3 0.9 200, read back", sin_cos::distribution(sin_cos::load_table(written)), 42);
 
         // The tight calibration's adaptive integral adds up its panels in the
         // order the library's heap stores them, which libc++ and libstdc++ do
         // not share; its last bits then differ. The first run writes the
         // table, every run reads that file.
         const std::string tight = std::string(argv[1]) + "/tight.res";
-        if (!std::ifstream(tight)) sampler::write_table(sampler::build_table(2, 4, -1, 1, 1000, sampler::mode::tight), tight);
-        print_hash("2 4 -1 1 1000 tight, from the first run's file", sampler::sin_cos_distribution(sampler::load_table(tight)),
+        if (!std::ifstream(tight)) sin_cos::write_table(sin_cos::build_table(sin_cos::law{-1, 1, 2, 4}, 1000, sin_cos::mode::tight), tight);
+        print_hash("2 4 -1 1 1000 tight, from the first run's file", sin_cos::distribution(sin_cos::load_table(tight)),
                    12345);
     } catch (const std::exception& e) {
         std::fprintf(stderr, "draw_hash: %s\n", e.what());

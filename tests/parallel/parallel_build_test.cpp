@@ -11,12 +11,12 @@ namespace {
 struct request {
     double xini, xfin, H;
     int M, n;
-    sampler::mode m;
+    sin_cos::mode m;
 };
 
 // A table, or the failure that stopped its build.
 struct outcome {
-    sampler::Table table;
+    sin_cos::table table;
     int status = 0;
     std::string message;
 };
@@ -25,20 +25,20 @@ outcome build(const request& r)
 {
     outcome o;
     try {
-        o.table = sampler::build_table(r.H, r.M, r.xini, r.xfin, r.n, r.m);
-    } catch (const sampler::build_error& e) {
-        o.status = e.status();
+        o.table = sin_cos::build_table(sin_cos::law{r.xini, r.xfin, r.H, r.M}, r.n, r.m);
+    } catch (const sin_cos::build_error& e) {
+        o.status = static_cast<int>(e.kind());
         o.message = e.what();
     }
     return o;
 }
 
-// Kept specified tables, recalibrated ones, tight ones, and failures of both kinds.
+// Kept classic tables, recalibrated ones, tight ones, and failures of both kinds.
 const request requests[] = {
-    {-1, 1, 2, 4, 2000, sampler::mode::specified},       {-0.3, 0.9, 2.11, 4, 500, sampler::mode::specified},
-    {0, 1, 1, 4, 300, sampler::mode::specified},         {-1, -0.3, 2, 0, 300, sampler::mode::specified},
-    {-1, 1, 2, 4, 3000, sampler::mode::tight},           {0.2, 0.9, 30, 10, 200, sampler::mode::tight},
-    {-0.5, 0.8, 2, 4, 1, sampler::mode::specified},      {0.5, -0.5, 2, 4, 10, sampler::mode::tight},
+    {-1, 1, 2, 4, 2000, sin_cos::mode::classic},       {-0.3, 0.9, 2.11, 4, 500, sin_cos::mode::classic},
+    {0, 1, 1, 4, 300, sin_cos::mode::classic},         {-1, -0.3, 2, 0, 300, sin_cos::mode::classic},
+    {-1, 1, 2, 4, 3000, sin_cos::mode::tight},           {0.2, 0.9, 30, 10, 200, sin_cos::mode::tight},
+    {-0.5, 0.8, 2, 4, 1, sin_cos::mode::classic},      {0.5, -0.5, 2, 4, 10, sin_cos::mode::tight},
 };
 constexpr int count = sizeof requests / sizeof requests[0];
 
@@ -48,8 +48,8 @@ TEST(Parallel, BuildsOnSeveralThreadsMatchTheSameBuildsOneAfterAnother)
 {
     std::vector<outcome> alone;
     for (const request& r : requests) alone.push_back(build(r));
-    EXPECT_EQ(alone[6].status, 1);
-    EXPECT_EQ(alone[7].status, 255);
+    EXPECT_EQ(alone[6].status, static_cast<int>(sin_cos::errc::numerical));
+    EXPECT_EQ(alone[7].status, static_cast<int>(sin_cos::errc::refused));
 
     constexpr int threads = 4;
     std::vector<std::vector<outcome>> together(threads, std::vector<outcome>(count));
@@ -82,26 +82,26 @@ TEST(Parallel, BuildsOnSeveralThreadsMatchTheSameBuildsOneAfterAnother)
 // failure is the first failing law's in order, whatever the scheduling.
 TEST(Parallel, SetsOfLawsMatchTheirSingleBuildsAndFailAtTheFirstInOrder)
 {
-    const std::vector<sampler::Law> laws = {{0, 1, 1, 4}, {-1, -0.3, 2, 0}, {-1, 1, 2, 4}, {-0.3, 0.9, 2.11, 4},
+    const std::vector<sin_cos::law> laws = {{0, 1, 1, 4}, {-1, -0.3, 2, 0}, {-1, 1, 2, 4}, {-0.3, 0.9, 2.11, 4},
                                             {0.2, 0.9, 30, 10}};
-    for (const sampler::mode m : {sampler::mode::specified, sampler::mode::tight}) {
-        const std::vector<sampler::Table> set = sampler::build_tables(laws, 300, m);
+    for (const sin_cos::mode m : {sin_cos::mode::classic, sin_cos::mode::tight}) {
+        const std::vector<sin_cos::table> set = sin_cos::build_tables(laws, 300, m);
         ASSERT_EQ(set.size(), laws.size());
         for (std::size_t k = 0; k < laws.size(); ++k) {
-            const sampler::Law& l = laws[k];
-            const sampler::Table alone = sampler::build_table(l.H, l.M, l.xini, l.xfin, 300, m);
+            const sin_cos::law& l = laws[k];
+            const sin_cos::table alone = sin_cos::build_table(sin_cos::law{l.xini, l.xfin, l.H, l.M}, 300, m);
             EXPECT_EQ(set[k].edges, alone.edges) << k;
             EXPECT_EQ(set[k].a, alone.a) << k;
         }
     }
-    std::vector<sampler::Law> failing = laws;
+    std::vector<sin_cos::law> failing = laws;
     failing.insert(failing.begin() + 3, {-1, 1, 1e30, 4});
     failing.push_back({-1, 1, 1e40, 0});
     for (int round = 0; round < 5; ++round) {
         try {
-            sampler::build_tables(failing, 300);
+            sin_cos::build_tables(failing, 300);
             ADD_FAILURE() << "built";
-        } catch (const sampler::build_error& e) {
+        } catch (const sin_cos::build_error& e) {
             EXPECT_EQ(std::string(e.what()).rfind("law 4 (", 0), 0u) << e.what();
         }
     }

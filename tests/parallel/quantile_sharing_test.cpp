@@ -7,13 +7,13 @@
 #include <thread>
 #include <vector>
 
-#include "envelope/law/quantile.hpp"
+#include <sin_cos/quantile.hpp>
 
 namespace {
 
 TEST(Parallel, OneQuantileSharedByThreadsGivesEachTheValuesOfOneThreadAlone)
 {
-    const law::quantile q(-1, 1, 0.5, 2);  // unbounded at the ends, zero at 0: every kind of piece
+    const sin_cos::quantile q(sin_cos::law{-1, 1, 0.5, 2});  // unbounded at the ends, zero at 0: every kind of piece
     constexpr int threads = 4, draws = 20000;
     std::vector<std::vector<double>> alone(threads), shared(threads);
     for (int t = 0; t < threads; ++t) {
@@ -25,7 +25,7 @@ TEST(Parallel, OneQuantileSharedByThreadsGivesEachTheValuesOfOneThreadAlone)
         pool.emplace_back([&q, &shared, t] {
             std::mt19937_64 engine(100 + t);
             std::vector<double> u(draws);
-            for (double& v : u) v = law::quantile::uniform(engine());
+            for (double& v : u) v = sin_cos::quantile::uniform(engine());
             shared[t].resize(draws);
             q.ppf(u, shared[t]);
         });

@@ -7,6 +7,7 @@ TABLE_FILE is the tool's default run (2 4 -1 1, 5000 bins); KNOWN_DRAWS pins
 C++'s first draws, a line "H M xini xfin n mode seed k x_k" each.
 """
 import ast
+import dataclasses
 import errno
 import inspect
 import math
@@ -29,7 +30,7 @@ TABLE_FILE = KNOWN_DRAWS = None
 # change here is a change of the stream.
 NUMPY_DEFAULT_RNG_1 = [0.40019842578315457, -0.8814395268574364, -0.7505232969961717, 0.8617385809325343,
                        0.5550201822294345]
-# C++'s first 20 draws of sin_cos_distribution on the tight table 2 4 -1 1
+# C++'s first 20 draws of sin_cos::distribution on the tight table 2 4 -1 1
 # (1000 bins) with std::mt19937_64(12345); the first 8 are in KNOWN_DRAWS.
 CPP_12345 = [-0.70332336720119148, 0.75166661335093532, 0.60754956577200525, -0.96560583336416206,
              -0.49852522607655242, -0.99194244411454324, -0.61664916132912284, 0.90849377116793528,
@@ -63,7 +64,7 @@ def reference_draws(table, words, count):
 
 
 def build(H, M, xini, xfin, n, tight=False):
-    return sin_cos.build_table(H, M, xini, xfin, n, tight=tight)
+    return sin_cos.build_table(sin_cos.Law(xini, xfin, H, M), n, tight=tight)
 
 
 def raw_words(bit_generator):
@@ -99,7 +100,7 @@ class Streams(unittest.TestCase):
                 self.assertEqual(got.tolist(), want)
 
     def test_numpy_route_known_answer_and_continuation(self):
-        s = sin_cos.Sampler(sin_cos.build_table(2, 4, -1, 1, 1000, tight=True))
+        s = sin_cos.Sampler(sin_cos.build_table(sin_cos.Law(-1, 1, 2, 4), 1000, tight=True))
         self.assertEqual(s.sample(5, rng=np.random.default_rng(1)).tolist(), NUMPY_DEFAULT_RNG_1)
         g, bits = np.random.default_rng(1), np.random.PCG64(1)
         both = np.concatenate([s.sample(3, rng=g), s.sample(4, rng=g)])
@@ -195,7 +196,7 @@ class CppEngine(unittest.TestCase):
 
 class Tables(unittest.TestCase):
     def test_attributes_and_read_only_edges(self):
-        t = sin_cos.build_table(3, 2, -0.3, 0.9, 40)
+        t = sin_cos.build_table(sin_cos.Law(-0.3, 0.9, 3, 2), 40)
         self.assertEqual((t.H, t.M, t.xini, t.xfin, t.bins), (3.0, 2, -0.3, 0.9, 40))
         self.assertTrue(0 < t.loss < 100 and t.a > 0)
         e = t.edges
@@ -209,7 +210,7 @@ class Tables(unittest.TestCase):
         self.assertEqual(e[-1], 0.9)  # the view keeps its table alive
 
     def test_file_reads_back_as_built_and_saves_as_the_tool_writes(self):
-        f, b = sin_cos.load_table(TABLE_FILE), sin_cos.build_table(2, 4, -1, 1, 5000)
+        f, b = sin_cos.load_table(TABLE_FILE), sin_cos.build_table(sin_cos.Law(-1, 1, 2, 4), 5000)
         self.assertEqual((f.H, f.M, f.xini, f.xfin, f.a), (b.H, b.M, b.xini, b.xfin, b.a))
         self.assertEqual(f.edges.tolist(), b.edges.tolist())
         with tempfile.TemporaryDirectory() as d:
@@ -222,7 +223,7 @@ class Tables(unittest.TestCase):
     def test_sets_of_laws_round_trip(self):
         laws = [(-1, 1, 2.11, 4), (-0.3, 0.9, 3, 0), (0, 1, 1.5, 2)]
         built = sin_cos.build_tables(laws, 200, tight=True)
-        alone = [sin_cos.build_table(H, M, xini, xfin, 200, tight=True) for xini, xfin, H, M in laws]
+        alone = [sin_cos.build_table(sin_cos.Law(xini, xfin, H, M), 200, tight=True) for xini, xfin, H, M in laws]
         with tempfile.TemporaryDirectory() as d:
             path = os.path.join(d, "Sin_Cos.res")
             with open(path, "w") as f:  # the single files pasted under one banner
@@ -267,14 +268,14 @@ class Tables(unittest.TestCase):
                 sin_cos.load_table(os.path.join(d, "missing"))
             self.assertEqual((caught.exception.errno, caught.exception.filename), (errno.ENOENT, os.path.join(d, "missing")))
 
-        before = sin_cos.build_table(2, 4, -1, 1, 100).edges.tolist()
+        before = sin_cos.build_table(sin_cos.Law(-1, 1, 2, 4), 100).edges.tolist()
         with self.assertRaises(sin_cos.BuildError) as caught:
-            sin_cos.build_table(2, 4, 0.5, -0.5, 100)
-        self.assertEqual(caught.exception.status, 255)
+            sin_cos.build_table(sin_cos.Law(0.5, -0.5, 2, 4), 100)
+        self.assertEqual(caught.exception.kind, "refused")
         self.assertIn("xini=0.5, xfin=-0.5", str(caught.exception))
-        self.assertEqual(sin_cos.build_table(2, 4, -1, 1, 100).edges.tolist(), before)
+        self.assertEqual(sin_cos.build_table(sin_cos.Law(-1, 1, 2, 4), 100).edges.tolist(), before)
 
-        s = sin_cos.Sampler(sin_cos.build_table(2, 4, -1, 1, 10))
+        s = sin_cos.Sampler(sin_cos.build_table(sin_cos.Law(-1, 1, 2, 4), 10))
         for call, error in [(lambda: s.sample(3, seed=1, rng=np.random.default_rng()), TypeError),
                             (lambda: s.sample(3, rng="42"), TypeError), (lambda: s.sample(-1), ValueError)]:
             with self.assertRaises(error):
@@ -282,7 +283,7 @@ class Tables(unittest.TestCase):
 
     def test_ctrl_c_stops_a_long_draw(self):
         # One proposal in about a million is kept: these draws would take days.
-        s = sin_cos.Sampler(sin_cos.build_table(1e12, 0, -1, 1, 1, tight=True))
+        s = sin_cos.Sampler(sin_cos.build_table(sin_cos.Law(-1, 1, 1e12, 0), 1, tight=True))
 
         def interrupt(signum, frame):
             raise KeyboardInterrupt
@@ -323,7 +324,7 @@ class Law(unittest.TestCase):
         except ImportError:
             self.skipTest("scipy not found (Debian: python3-scipy)")
         H, M = 2.11, 4
-        s = sin_cos.Sampler(sin_cos.build_table(H, M, -1, 1, 1000, tight=True))
+        s = sin_cos.Sampler(sin_cos.build_table(sin_cos.Law(-1, 1, H, M), 1000, tight=True))
 
         # x^2 ~ Beta((M + 1)/2, (H + 1)/2), x symmetric about 0.
         def cdf(x):
@@ -363,12 +364,12 @@ class Conventions(unittest.TestCase):
                  (lambda: s.sample(3, rng=-1), ValueError, "rng"),
                  (lambda: s.sample(3, seed=1, rng=1), TypeError, "not both"),
                  (lambda: s.sample(3, np.random.default_rng()), TypeError, "positional"),
-                 (lambda: sin_cos.build_table("2", 4, -1, 1, 10), TypeError, "H"),
-                 (lambda: sin_cos.build_table(2, 4.0, -1, 1, 10), TypeError, "M"),
-                 (lambda: sin_cos.build_table(2, 4, -1, None, 10), TypeError, "xfin"),
-                 (lambda: sin_cos.build_table(2, 4, -1, 1, 2**40), OverflowError, "n = 1099511627776"),
-                 (lambda: sin_cos.build_table(2, -2**40, -1, 1, 9), OverflowError, "M = -1099511627776"),
-                 (lambda: sin_cos.build_table(2, 4, -1, 1, 10, True), TypeError, "positional"),
+                 (lambda: sin_cos.build_table(sin_cos.Law(-1, 1, "2", 4), 10), TypeError, "H"),
+                 (lambda: sin_cos.build_table(sin_cos.Law(-1, 1, 2, 4.0), 10), TypeError, "M"),
+                 (lambda: sin_cos.build_table(sin_cos.Law(-1, None, 2, 4), 10), TypeError, "xfin"),
+                 (lambda: sin_cos.build_table(sin_cos.Law(-1, 1, 2, 4), 2**40), OverflowError, "n = 1099511627776"),
+                 (lambda: sin_cos.build_table(sin_cos.Law(-1, 1, 2, -2**40), 9), OverflowError, "M = -1099511627776"),
+                 (lambda: sin_cos.build_table(sin_cos.Law(-1, 1, 2, 4), 10, True), TypeError, "positional"),
                  (lambda: sin_cos.Sampler("table"), TypeError, "table"),
                  (lambda: sin_cos.load_table(42), TypeError, "path"), (lambda: build(2, 4, -1, 1, 9).save(None), TypeError, "path")]
         for k, (call, error, named) in enumerate(cases):
@@ -379,13 +380,13 @@ class Conventions(unittest.TestCase):
 
     def test_error_kinds(self):
         with self.assertRaises(sin_cos.ParameterError) as refused:
-            sin_cos.build_table(2, 3, -1, 1, 10)
+            sin_cos.build_table(sin_cos.Law(-1, 1, 2, 3), 10)
         with self.assertRaises(sin_cos.BuildError) as failed:
-            sin_cos.build_table(1e13, 4, -1, 1, 10)
+            sin_cos.build_table(sin_cos.Law(-1, 1, 1e13, 4), 10)
         with self.assertRaisesRegex(sin_cos.BuildError, r"below 1e-07 .*: use at least 2 bins$"):
-            sin_cos.build_table(1, 2147483646, 0, 1, 1, tight=True)
+            sin_cos.build_table(sin_cos.Law(0, 1, 1, 2147483646), 1, tight=True)
         self.assertTrue(isinstance(refused.exception, sin_cos.BuildError) and isinstance(refused.exception, ValueError))
-        self.assertEqual((refused.exception.status, failed.exception.status), (255, 1))
+        self.assertEqual((refused.exception.kind, failed.exception.kind), ("refused", "numerical"))
         self.assertTrue(isinstance(failed.exception, RuntimeError) and not isinstance(failed.exception, ValueError))
         for e in (refused.exception, failed.exception, sin_cos.TableError("t:4: bad", "unsound", 4)):
             back = pickle.loads(pickle.dumps(e))
@@ -406,6 +407,47 @@ class Conventions(unittest.TestCase):
                     call()
                 e = caught.exception
                 self.assertEqual((e.errno, e.strerror, e.filename), (code, os.strerror(code), name))
+
+    def test_every_failure_says_its_kind(self):
+        with tempfile.TemporaryDirectory() as d:
+            malformed, unsound, two = (os.path.join(d, name) for name in ("malformed.res", "unsound.res", "two.res"))
+            with open(malformed, "w") as out:
+                out.write("*** copy this line\n#define Nd_poi two\n")
+            with open(unsound, "w") as out:
+                out.write("*** copy this line\n#define Nd_poi 2\n$ end\n1e300 4 2 -0.5 0.5 1.0  1.0\n-0.5\n0\n")
+            sin_cos.build_tables([sin_cos.Law(), sin_cos.Law(H=3)], 5)[0].save(two)
+            missing = os.path.join(d, "missing", "x.res")
+            cases = [(lambda: sin_cos.load_table(missing), FileNotFoundError, "io", missing),
+                     (lambda: sin_cos.load_tables(missing), FileNotFoundError, "io", missing),
+                     (lambda: sin_cos.load_table(d), IsADirectoryError, "io", d),
+                     (lambda: build(2, 4, -1, 1, 9).save(missing), FileNotFoundError, "io", missing),
+                     (lambda: sin_cos.load_table(malformed), sin_cos.TableError, "malformed", "malformed.res:2:"),
+                     (lambda: sin_cos.load_table(unsound), sin_cos.TableError, "unsound", "unsound.res:4:"),
+                     (lambda: sin_cos.build_table(sin_cos.Law(-1, 1, 2, 2), 0), sin_cos.ParameterError, "refused", "n=0"),
+                     (lambda: sin_cos.Law(H=-1), sin_cos.ParameterError, "refused", "H=-1"),
+                     (lambda: sin_cos.build_table(sin_cos.Law(H=0.5), 10), sin_cos.ParameterError, "refused", "H=0.5"),
+                     (lambda: sin_cos.build_table(sin_cos.Law(-1, 1, 1e13, 4), 10), sin_cos.BuildError, "numerical", "H=1e+13"),
+                     (lambda: sin_cos.load_table(two, 1), IndexError, "invalid_argument", "no histogram 1"),
+                     (lambda: sin_cos.build_tables([], 10), ValueError, "invalid_argument", "no law"),
+                     (lambda: sin_cos.build_table(2.11, 4, -1, 1, 1000), TypeError, "invalid_argument", "2.11"),
+                     (lambda: sin_cos.Law(0.5, "x"), TypeError, "invalid_argument", "xfin"),
+                     (lambda: sin_cos.MT19937_64(-1), ValueError, "invalid_argument", "seed = -1")]
+            for k, (call, error, kind, named) in enumerate(cases):
+                with self.subTest(case=k, error=error.__name__, kind=kind):
+                    with self.assertRaises(error) as caught:
+                        call()
+                    self.assertEqual(caught.exception.kind, kind)
+                    self.assertIn(named, str(caught.exception))
+
+    def test_the_law_is_a_value(self):
+        law = sin_cos.Law(xini=-0.3, xfin=0.9, H=2.11, M=4)
+        self.assertEqual((law, hash(law)), (sin_cos.Law(-0.3, 0.9, 2.11, 4), hash(sin_cos.Law(-0.3, 0.9, 2.11, 4))))
+        self.assertEqual(sin_cos.Law(), sin_cos.Law(-1, 1, 2, 4))
+        with self.assertRaises(dataclasses.FrozenInstanceError):
+            law.H = 3
+        t = sin_cos.build_table(law, 50)
+        self.assertEqual(t.law, law)
+        self.assertEqual(sin_cos.build_tables([law, (-1, 1, 2, 4)], 50), [t, sin_cos.build_table(sin_cos.Law(), 50)])
 
 
 class Pickling(unittest.TestCase):
@@ -463,7 +505,7 @@ class LawFunctions(unittest.TestCase):
 
     def test_without_scipy_an_import_error_names_it(self):
         code = ("import sys; sys.modules['scipy'] = None; import sin_cos\n"
-                "try: sin_cos.build_table(2, 4, -1, 1, 9).cdf(0.5)\n"
+                "try: sin_cos.build_table(sin_cos.Law(-1, 1, 2, 4), 9).cdf(0.5)\n"
                 "except ImportError as e: print(e)")
         out = subprocess.run([sys.executable, "-c", code], capture_output=True, text=True, check=True).stdout
         self.assertIn("need scipy", out)
@@ -547,14 +589,20 @@ class Quantiles(unittest.TestCase):
             self.assertEqual(b["jump"] > b["resolution"], stepped, law)
 
     def test_refusals_and_pickling(self):
-        for args in ((-1, 1, -1, 0), (-1, 1, 2, 3), (1, -1, 2, 0), (-1, 1, 2, 0, 1e-16)):
+        for args in ((-1, 1, -1, 0), (-1, 1, 2, 3), (1, -1, 2, 0)):
             with self.assertRaises(sin_cos.ParameterError, msg=str(args)):
                 sin_cos.Quantile(*args)
-        q = sin_cos.Quantile(-0.5, 0.9, 0.5, 2, 1e-10)
+        with self.assertRaises(sin_cos.ParameterError):
+            sin_cos.Quantile(sin_cos.Law(-1, 1, 2, 0), resolution=1e-16)
+        q = sin_cos.Quantile(sin_cos.Law(-0.5, 0.9, 0.5, 2), 1e-10)
+        self.assertEqual(q.law, sin_cos.Law(-0.5, 0.9, 0.5, 2))
         back = pickle.loads(pickle.dumps(q))
         self.assertEqual(back, q)
         u = np.random.default_rng(3).random(1000)
         np.testing.assert_array_equal(back.ppf(u), q.ppf(u))
+        # The law's own ppf is its quantile's at the default resolution.
+        law = sin_cos.Law(-1, 1, 0.5, 2)
+        np.testing.assert_array_equal(law.ppf(u), sin_cos.Quantile(law).ppf(u))
 
     def test_threads_share_one_quantile(self):
         q = sin_cos.Quantile(-1, 1, 0.5, 2)

@@ -53,14 +53,14 @@ struct answers {
     }
 };
 
-void expect_same_as_tool(const answers& in, const sampler::Table& built, const std::string& options = "")
+void expect_same_as_tool(const answers& in, const sin_cos::table& built, const std::string& options = "")
 {
     const run r = tool(in.text(), options);
     ASSERT_EQ(r.status, 0) << r.err;
-    const sampler::Table written = sampler::load_table((r.dir / "Sin_Cos.res").string());
+    const sin_cos::table written = sin_cos::load_table((r.dir / "Sin_Cos.res").string());
     EXPECT_EQ(built.edges, written.edges);
     // Written by the library, the same table file byte for byte.
-    sampler::write_table(built, (r.dir / "again.res").string());
+    sin_cos::write_table(built, (r.dir / "again.res").string());
     EXPECT_EQ(slurp(r.dir / "again.res"), slurp(r.dir / "Sin_Cos.res"));
     EXPECT_EQ(built.a, written.a);
     char loss[64];
@@ -71,7 +71,7 @@ void expect_same_as_tool(const answers& in, const sampler::Table& built, const s
     fs::remove_all(r.dir);
 }
 
-// Kept specified tables, recalibrated ones, one bin, a flat density.
+// Kept classic tables, recalibrated ones, one bin, a flat density.
 const answers cases[] = {
     {-1, 1, 2, 4, 1000}, {-0.3, 0.9, 3, 4, 40}, {0, 1, 1, 4, 1000}, {-1, -0.3, 2, 0, 1000}, {-1, 1, 2, 4, 1},
     {-1, 1, 1, 0, 3},    {0.2, 0.9, 2.11, 2, 7},
@@ -81,8 +81,8 @@ TEST(BuildTable, InProcessIsTheToolsTable)
 {
     for (const answers& in : cases) {
         SCOPED_TRACE(in.text());
-        expect_same_as_tool(in, sampler::build_table(in.H, in.M, in.xini, in.xfin, in.n));
-        expect_same_as_tool(in, sampler::build_table(in.H, in.M, in.xini, in.xfin, in.n, sampler::mode::tight),
+        expect_same_as_tool(in, sin_cos::build_table(sin_cos::law{in.xini, in.xfin, in.H, in.M}, in.n));
+        expect_same_as_tool(in, sin_cos::build_table(sin_cos::law{in.xini, in.xfin, in.H, in.M}, in.n, sin_cos::mode::tight),
                             "--tight");
     }
 }
@@ -101,19 +101,18 @@ TEST(BuildTable, FailuresThrowTheToolsMessage)
         const run r = tool(in.text());
         fs::remove_all(r.dir);
         try {
-            sampler::build_table(in.H, in.M, in.xini, in.xfin, in.n);
+            sin_cos::build_table(sin_cos::law{in.xini, in.xfin, in.H, in.M}, in.n);
             ADD_FAILURE() << "no exception";
-        } catch (const sampler::build_error& e) {
-            EXPECT_EQ(e.status(), r.status);
+        } catch (const sin_cos::build_error& e) {
+            EXPECT_EQ(e.kind(), r.status == 255 ? sin_cos::errc::refused : sin_cos::errc::numerical);
             const std::string& told = r.status == 255 ? r.out : r.err;
             EXPECT_NE(told.find(std::string(e.what()) + "\n"), std::string::npos) << e.what() << " vs " << told;
         }
-        expect_same_as_tool(cases[1], sampler::build_table(cases[1].H, cases[1].M, cases[1].xini, cases[1].xfin,
-                                                           cases[1].n));
+        expect_same_as_tool(cases[1], sin_cos::build_table(sin_cos::law{cases[1].xini, cases[1].xfin, cases[1].H, cases[1].M}, cases[1].n));
     }
     // What a library build cannot be asked through the dialogue.
     for (const auto& [H, M] : {std::pair(0.5, 4), std::pair(2.0, 3), std::pair(2.0, -2), std::pair(std::numeric_limits<double>::infinity(), 4)}) {
-        EXPECT_THROW(sampler::build_table(H, M, -1, 1, 10), sampler::build_error) << H << " " << M;
+        EXPECT_THROW(sin_cos::build_table(sin_cos::law{-1, 1, H, M}, 10), sin_cos::build_error) << H << " " << M;
     }
 }
 

@@ -71,10 +71,10 @@ TEST(ReadTable, TablesThatCannotBeDrawnFromAreRefused)
     for (const auto& c : cases) {
         std::istringstream in(text_of(c.lines));
         try {
-            sampler::read_table(in, "hostile");
+            sin_cos::read_table(in, "hostile");
             ADD_FAILURE() << c.what << ": loaded";
-        } catch (const sampler::table_error& e) {
-            EXPECT_EQ(e.problem(), sampler::table_error::kind::unsound) << c.what;
+        } catch (const sin_cos::table_error& e) {
+            EXPECT_EQ(e.code(), sin_cos::errc::unsound) << c.what;
             EXPECT_EQ(e.line(), c.line) << c.what << ": " << e.what();
             EXPECT_NE(std::string(e.what()).find(c.says), std::string::npos) << c.what << ": " << e.what();
         }
@@ -92,7 +92,7 @@ TEST(ReadTable, TablesThatCannotBeDrawnFromAreRefused)
     };
     for (const auto& c : covered) {
         std::istringstream in(text_of(c.lines));
-        const sampler::Table t = sampler::read_table(in, "covered");
+        const sin_cos::table t = sin_cos::read_table(in, "covered");
         EXPECT_EQ(t.H, c.H) << c.what;
         EXPECT_EQ(t.loss, c.loss) << c.what;
     }
@@ -100,9 +100,9 @@ TEST(ReadTable, TablesThatCannotBeDrawnFromAreRefused)
     // A line without end, such as /dev/zero gives, is refused where it passes any table line's length.
     std::istringstream endless(std::string(1 << 20, '\0'));
     try {
-        sampler::read_table(endless, "endless");
+        sin_cos::read_table(endless, "endless");
         ADD_FAILURE() << "endless line loaded";
-    } catch (const sampler::table_error& e) {
+    } catch (const sin_cos::table_error& e) {
         EXPECT_EQ(e.line(), 1);
         EXPECT_NE(std::string(e.what()).find("longer than 4096 characters"), std::string::npos) << e.what();
         EXPECT_LE(endless.tellg(), 4098);

@@ -19,7 +19,7 @@ TEST(KnownDraws, TheStreamOfEverySeedIsPinned)
     std::ifstream in(SIN_COS_KNOWN_DRAWS);
     ASSERT_TRUE(in) << SIN_COS_KNOWN_DRAWS;
     std::string key, line;
-    sampler::sin_cos_distribution dist;
+    sin_cos::distribution dist;
     std::mt19937_64 rng;
     int lines = 0;
     for (int k_expected = 1; std::getline(in, line); ++k_expected, ++lines) {
@@ -33,8 +33,8 @@ TEST(KnownDraws, TheStreamOfEverySeedIsPinned)
         if (table_and_seed != key) {
             key = table_and_seed;
             ASSERT_TRUE(mode == "tight" || mode == "default") << line;
-            dist = sampler::sin_cos_distribution(
-                sampler::build_table(H, M, xini, xfin, n, mode == "tight" ? sampler::mode::tight : sampler::mode::specified));
+            dist = sin_cos::distribution(
+                sin_cos::build_table(sin_cos::law{xini, xfin, H, M}, n, mode == "tight" ? sin_cos::mode::tight : sin_cos::mode::classic));
             rng.seed(seed);
             k_expected = 1;
         }

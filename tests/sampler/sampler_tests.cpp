@@ -23,7 +23,7 @@ namespace {
 TEST(SinCosDistribution, AcceptanceRateAndReproducibility)
 {
     for (const auto& answers : tables) {
-        const sampler::sin_cos_distribution dist(sampler::load_table(tool_table(answers).string()));
+        const sin_cos::distribution dist(sin_cos::load_table(tool_table(answers).string()));
         std::mt19937_64 rng(42);
         const int proposals = 200000;
         int accepted = 0;
@@ -58,9 +58,9 @@ namespace {
 // a default, equality, and << >> that give back the very same draws.
 TEST(SinCosDistribution, MeetsTheStandardsRequirements)
 {
-    using dist_t = sampler::sin_cos_distribution;
+    using dist_t = sin_cos::distribution;
     static_assert(std::is_same_v<dist_t::param_type::distribution_type, dist_t>);
-    const dist_t d(sampler::load_table(tool_table(tables[1]).string()));
+    const dist_t d(sin_cos::load_table(tool_table(tables[1]).string()));
     const dist_t flat;
     EXPECT_EQ(flat.min(), -1.0);
     EXPECT_EQ(flat.max(), 1.0);
@@ -114,10 +114,10 @@ namespace {
 TEST(ReadTable, NumbersAreExactAndDecimal)
 {
     const fs::path file = fresh_dir() / "Sin_Cos.res";
-    for (const auto m : {sampler::mode::specified, sampler::mode::tight}) {
-        const sampler::Table built = sampler::build_table(2.11, 4, -0.3, 0.9, 5000, m);
-        sampler::write_table(built, file.string());
-        const sampler::Table back = sampler::load_table(file.string());
+    for (const auto m : {sin_cos::mode::classic, sin_cos::mode::tight}) {
+        const sin_cos::table built = sin_cos::build_table(sin_cos::law{-0.3, 0.9, 2.11, 4}, 5000, m);
+        sin_cos::write_table(built, file.string());
+        const sin_cos::table back = sin_cos::load_table(file.string());
         EXPECT_EQ(std::bit_cast<std::uint64_t>(back.a), std::bit_cast<std::uint64_t>(built.a));
         ASSERT_EQ(back.edges.size(), built.edges.size());
         for (std::size_t i = 0; i < built.edges.size(); ++i)
@@ -125,7 +125,7 @@ TEST(ReadTable, NumbersAreExactAndDecimal)
     }
 
     // The flat density in three bins, its first edge -1 written otherwise.
-    sampler::write_table(sampler::build_table(1, 0, -1, 1, 3), file.string());
+    sin_cos::write_table(sin_cos::build_table(sin_cos::law{-1, 1, 1, 0}, 3), file.string());
     std::vector<std::string> lines = lines_of(file);
     const auto with_first_edge = [&](const std::string& token) {
         std::string text;
@@ -134,14 +134,14 @@ TEST(ReadTable, NumbersAreExactAndDecimal)
     };
     for (const char* good : {"-1", "-1.", "-.1e1", "-10E-1", "-1.0000000000000000001"}) {
         std::istringstream text(with_first_edge(good));
-        EXPECT_EQ(sampler::read_table(text, "good").edges[0], -1.0) << good;
+        EXPECT_EQ(sin_cos::read_table(text, "good").edges[0], -1.0) << good;
     }
     for (const char* bad : {"-0x1p0", "-0X1", "+-1", "-1,0", "-", "-1e", "-1e400", "-1x", "nan", "-inf"}) {
         std::istringstream text(with_first_edge(bad));
         try {
-            sampler::read_table(text, "bad");
+            sin_cos::read_table(text, "bad");
             ADD_FAILURE() << bad;
-        } catch (const sampler::table_error& e) {
+        } catch (const sin_cos::table_error& e) {
             EXPECT_EQ(e.line(), 5) << bad << ": " << e.what();
         }
     }

@@ -17,14 +17,14 @@ __extension__ using u128 = unsigned __int128;
 // The stream's definition written plainly, with a 128-bit product, and the
 // rejection step as it was before the floor: the density decides every proposal.
 template <class URBG>
-std::optional<double> plain_propose(const sampler::Table& t, URBG& g)
+std::optional<double> plain_propose(const sin_cos::table& t, URBG& g)
 {
     const u128 product = static_cast<u128>(g()) * t.bins();
     const auto i = static_cast<std::size_t>(product >> 64);
     const double v = static_cast<double>(static_cast<std::uint64_t>(product) >> 11) * 0x1p-53;
     const double x0 = t.edges[i];
     const double x = x0 + v * (t.edges[i + 1] - x0);
-    if (static_cast<double>(g() >> 11) * 0x1p-53 * t.height(i) < sampler::density(x, t.H, t.M)) return x;
+    if (static_cast<double>(g() >> 11) * 0x1p-53 * t.height(i) < sin_cos::density(x, t.H, t.M)) return x;
     return std::nullopt;
 }
 
@@ -45,8 +45,8 @@ TEST(SinCosDistribution, FloorKeepsTheStream)
         {1, 4, -1, 1, 1000}};
     constexpr std::uint64_t one = std::uint64_t{1} << 53;
     for (const auto& c : tables) {
-        const sampler::Table t = sampler::build_table(c.H, c.M, c.xini, c.xfin, c.n);
-        const sampler::sin_cos_distribution dist(t);
+        const sin_cos::table t = sin_cos::build_table(sin_cos::law{c.xini, c.xfin, c.H, c.M}, c.n);
+        const sin_cos::distribution dist(t);
         const std::string what = "H=" + std::to_string(c.H) + " M=" + std::to_string(c.M);
 
         std::mt19937_64 a(c.n), b(c.n);
@@ -74,7 +74,7 @@ TEST(SinCosDistribution, FloorKeepsTheStream)
                 const auto w1 = static_cast<std::uint64_t>((aim + t.bins() - 1) / t.bins());
                 const std::uint64_t k2 = static_cast<std::uint64_t>(static_cast<u128>(w1) * t.bins()) >> 11;
                 if (static_cast<std::size_t>((static_cast<u128>(w1) * t.bins()) >> 64) != i) continue;
-                const double d = sampler::density(t.edges[i] + static_cast<double>(k2) * 0x1p-53 * w, t.H, t.M);
+                const double d = sin_cos::density(t.edges[i] + static_cast<double>(k2) * 0x1p-53 * w, t.H, t.M);
                 std::uint64_t k3 = static_cast<std::uint64_t>(std::fmax(d / h * 0x1p53 - 2, 0.0));
                 while (k3 + 1 < one && static_cast<double>(k3) * 0x1p-53 * h < d) ++k3;
                 scripted g{{w1, k3 << 11}}, r{{w1, k3 << 11}};

@@ -9,7 +9,7 @@
 #include <random>
 #include <string>
 
-#include "table_text.hpp"
+#include "sin_cos/table_text.hpp"
 
 namespace {
 
@@ -39,8 +39,8 @@ TEST(TableText, WritesWhatPrintfWrites)
     }
     for (const double v : values) {
         std::string six, sci;
-        sampler::text::fixed6(six, v);
-        sampler::text::sci16(sci, v);
+        sin_cos::text::fixed6(six, v);
+        sin_cos::text::sci16(sci, v);
         ASSERT_EQ(six, printf_of("%f", v)) << std::hexfloat << v;
         ASSERT_EQ(sci, printf_of("%20.16e", v)) << std::hexfloat << v;
     }
@@ -57,7 +57,7 @@ TEST(TableText, HeaderNumbersReadBackExactly)
                  {-0.99999999, "-0.99999999"}, {1e-8, "1e-08"},            {2.1234567, "2.1234567"}};
     for (const auto& c : cases) {
         std::string text;
-        sampler::text::exact(text, c.v);
+        sin_cos::text::exact(text, c.v);
         EXPECT_EQ(text, c.text);
         EXPECT_EQ(std::strtod(text.c_str(), nullptr), c.v) << text;
     }

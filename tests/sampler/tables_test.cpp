@@ -13,10 +13,10 @@
 
 namespace {
 
-const std::vector<sampler::Law> laws = {{-1, 1, 2.11, 4}, {-0.3, 0.9, 3, 0}, {0, 1, 1.5, 2}};
+const std::vector<sin_cos::law> laws = {{-1, 1, 2.11, 4}, {-0.3, 0.9, 3, 0}, {0, 1, 1.5, 2}};
 constexpr int bins = 300;
 
-void expect_same(const sampler::Table& a, const sampler::Table& b)
+void expect_same(const sin_cos::table& a, const sin_cos::table& b)
 {
     EXPECT_EQ(a.H, b.H);
     EXPECT_EQ(a.M, b.M);
@@ -38,48 +38,48 @@ std::string lines_after_banner(const std::string& text)
 // lines between them, as a hand-made file may have) read the same.
 TEST(Tables, BuildWriteAndLoadRoundTrip)
 {
-    for (const sampler::mode m : {sampler::mode::specified, sampler::mode::tight}) {
-        const std::vector<sampler::Table> built = sampler::build_tables(laws, bins, m);
+    for (const sin_cos::mode m : {sin_cos::mode::classic, sin_cos::mode::tight}) {
+        const std::vector<sin_cos::table> built = sin_cos::build_tables(laws, bins, m);
         ASSERT_EQ(built.size(), laws.size());
         const tool_tables::fs::path dir = tool_tables::fresh_dir();
         std::string pasted;
         for (std::size_t k = 0; k < laws.size(); ++k) {
             const auto& l = laws[k];
-            const sampler::Table alone = sampler::build_table(l.H, l.M, l.xini, l.xfin, bins, m);
+            const sin_cos::table alone = sin_cos::build_table(sin_cos::law{l.xini, l.xfin, l.H, l.M}, bins, m);
             expect_same(built[k], alone);
             EXPECT_EQ(built[k].loss, alone.loss);
             const std::string single = (dir / ("single" + std::to_string(k))).string();
-            sampler::write_table(alone, single);
+            sin_cos::write_table(alone, single);
             const std::string text = tool_tables::slurp(single);
             pasted += k == 0 ? text : "\n" + lines_after_banner(text);
         }
         const std::string path = (dir / "Sin_Cos.res").string();
-        sampler::write_tables(built, path);
+        sin_cos::write_tables(built, path);
         std::ofstream(dir / "pasted") << pasted;
         for (const std::string& file : {path, (dir / "pasted").string()}) {
-            const std::vector<sampler::Table> loaded = sampler::load_tables(file);
+            const std::vector<sin_cos::table> loaded = sin_cos::load_tables(file);
             ASSERT_EQ(loaded.size(), laws.size());
-            for (std::size_t k = 0; k < laws.size(); ++k) expect_same(loaded[k], sampler::load_table(file, k));
+            for (std::size_t k = 0; k < laws.size(); ++k) expect_same(loaded[k], sin_cos::load_table(file, k));
             expect_same(loaded[1], built[1]);
         }
 
         // One histogram of several is never taken in silence.
         try {
-            sampler::load_table(path);
+            sin_cos::load_table(path);
             ADD_FAILURE() << "a file of three histograms loaded as one";
-        } catch (const sampler::table_error& e) {
+        } catch (const sin_cos::table_error& e) {
             EXPECT_NE(std::string(e.what()).find("the file holds 3 histograms"), std::string::npos) << e.what();
         }
-        EXPECT_THROW(sampler::load_table(path, 3), std::out_of_range);
+        EXPECT_THROW(sin_cos::load_table(path, 3), sin_cos::error);
     }
 }
 
 // A fault in a later histogram is told at its own line of the file.
 TEST(Tables, FaultsNameTheHistogramAndItsLine)
 {
-    const std::vector<sampler::Table> built = sampler::build_tables(laws, bins, sampler::mode::tight);
+    const std::vector<sin_cos::table> built = sin_cos::build_tables(laws, bins, sin_cos::mode::tight);
     const tool_tables::fs::path dir = tool_tables::fresh_dir();
-    sampler::write_tables(built, (dir / "t").string());
+    sin_cos::write_tables(built, (dir / "t").string());
     // Edges 10 and 11 of histogram 2 swapped.
     std::vector<std::string> lines = tool_tables::lines_of(dir / "t");
     const int first = 3 + (bins + 1) + 1 + 10;  // 1-based line of edge 10
@@ -88,9 +88,9 @@ TEST(Tables, FaultsNameTheHistogramAndItsLine)
     for (const auto& l : lines) swapped += l + "\n";
     std::istringstream in(swapped);
     try {
-        sampler::read_tables(in, "swapped");
+        sin_cos::read_tables(in, "swapped");
         ADD_FAILURE() << "an unsound histogram loaded";
-    } catch (const sampler::table_error& e) {
+    } catch (const sin_cos::table_error& e) {
         EXPECT_EQ(e.line(), first + 1);
         EXPECT_EQ(std::string(e.what()).rfind("swapped:" + std::to_string(first + 1) + ": histogram 2 of 3: ", 0), 0u)
             << e.what();
@@ -99,16 +99,16 @@ TEST(Tables, FaultsNameTheHistogramAndItsLine)
 
     // A Table is a struct anyone fills: the writers refuse the same edit at
     // the same line, and leave the file as it was.
-    std::vector<sampler::Table> edited = built;
+    std::vector<sin_cos::table> edited = built;
     std::swap(edited[1].edges[9], edited[1].edges[10]);
     const std::string before = tool_tables::slurp(dir / "t");
     for (const bool alone : {false, true}) {
         try {
-            if (alone) sampler::write_table(edited[1], (dir / "t").string());
-            else sampler::write_tables(edited, (dir / "t").string());
+            if (alone) sin_cos::write_table(edited[1], (dir / "t").string());
+            else sin_cos::write_tables(edited, (dir / "t").string());
             ADD_FAILURE() << "an unsound table written";
-        } catch (const sampler::table_error& e) {
-            EXPECT_EQ(e.problem(), sampler::table_error::kind::unsound);
+        } catch (const sin_cos::table_error& e) {
+            EXPECT_EQ(e.code(), sin_cos::errc::unsound);
             EXPECT_EQ(e.line(), alone ? 5 + 10 : first + 1) << e.what();
             EXPECT_EQ(std::string(e.what()).find("histogram 2 of 3: ") != std::string::npos, !alone) << e.what();
         }
@@ -117,15 +117,15 @@ TEST(Tables, FaultsNameTheHistogramAndItsLine)
 
     // The first law in order that cannot be built is the one reported.
     try {
-        sampler::build_tables({{-1, 1, 2, 4}, {-1, 1, 1e30, 4}, {-1, 1, 2, 3}}, 50);
+        sin_cos::build_tables({{-1, 1, 2, 4}, {-1, 1, 1e30, 4}, {-1, 1, 2, 3}}, 50);
         ADD_FAILURE() << "laws that cannot be built were built";
-    } catch (const sampler::build_error& e) {
-        EXPECT_EQ(e.status(), 1);
+    } catch (const sin_cos::build_error& e) {
+        EXPECT_EQ(e.kind(), sin_cos::errc::numerical);
         EXPECT_EQ(std::string(e.what()).rfind("law 2 (xini=-1, xfin=1, H=1e+30, M=4): ", 0), 0u) << e.what();
     }
-    EXPECT_THROW(sampler::write_tables({built[0], sampler::build_table(2, 4, -1, 1, 7)}, (dir / "u").string()),
-                 std::invalid_argument);
-    EXPECT_THROW(sampler::build_tables({}, 50), std::invalid_argument);
+    EXPECT_THROW(sin_cos::write_tables({built[0], sin_cos::build_table(sin_cos::law{-1, 1, 2, 4}, 7)}, (dir / "u").string()),
+                 sin_cos::error);
+    EXPECT_THROW(sin_cos::build_tables({}, 50), sin_cos::error);
 }
 
 }  // namespace

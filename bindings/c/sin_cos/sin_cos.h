@@ -1,7 +1,8 @@
 /* The sampler from C (C99): tables built in process or read from the file
  * sin_cos writes, and draws from them by the table's rejection method.
  *
- *     sin_cos_table *t = sin_cos_build(2.0, 4, -1.0, 1.0, 1000, 1);
+ *     const sin_cos_law law = {.xini = -1.0, .xfin = 1.0, .H = 2.0, .M = 4};
+ *     sin_cos_table *t = sin_cos_table_build(&law, 1000, SIN_COS_TIGHT);
  *     if (t == NULL) { fprintf(stderr, "%s\n", sin_cos_error()); exit(1); }
  *     sin_cos_rng *g = sin_cos_rng_new(12345);
  *     double x = sin_cos_draw(t, g);
@@ -27,8 +28,33 @@ extern "C" {
 typedef struct sin_cos_table sin_cos_table;
 typedef struct sin_cos_rng sin_cos_rng;
 
-/* The table sin_cos (with tight != 0: sin_cos --tight) writes for the answers
- * xini, xfin, H, M, n, the same doubles; NULL where the tool would stop. */
+#if defined(__GNUC__) || defined(__clang__)
+#define SIN_COS_DEPRECATED(replacement) __attribute__((deprecated("use " replacement)))
+#else
+#define SIN_COS_DEPRECATED(replacement)
+#endif
+
+/* The law of density x^M (1 - x^2)^((H-1)/2) on [xini, xfin], in the order
+ * the tool asks for it: valid for -1 <= xini < xfin <= 1, a finite H > -1 and
+ * an even M >= 0; a table is built for H >= 1. */
+typedef struct sin_cos_law {
+    double xini;
+    double xfin;
+    double H;
+    int M;
+} sin_cos_law;
+
+/* How the envelope is calibrated: what sin_cos does by default, or
+ * sin_cos --tight, the lowest loss n equal-area bins allow. */
+typedef enum sin_cos_mode { SIN_COS_CLASSIC = 0, SIN_COS_TIGHT = 1 } sin_cos_mode;
+
+/* The table sin_cos writes for the law and n, the same doubles; NULL where
+ * the tool would stop (SIN_COS_REFUSED, SIN_COS_NUMERICAL) or for a NULL law. */
+sin_cos_table *sin_cos_table_build(const sin_cos_law *law, int n, sin_cos_mode mode);
+
+/* 2.x: the same with the law's values in another order, tight != 0 for
+ * SIN_COS_TIGHT. */
+SIN_COS_DEPRECATED("sin_cos_table_build")
 sin_cos_table *sin_cos_build(double H, int M, double xini, double xfin, int n, int tight);
 
 /* A table file written by sin_cos, checked; NULL for a file that cannot be
@@ -53,9 +79,13 @@ sin_cos_table **sin_cos_load_tables(const char *path, size_t *count);
 /* Histogram `index` (from 0) of a table file. */
 sin_cos_table *sin_cos_load_histogram(const char *path, size_t index);
 
-/* The tables of count laws (H[k], M[k], xini[k], xfin[k]) with n bins each,
- * built side by side on every core; NULL where the tool would stop for one of
- * them, sin_cos_error() naming the first such law in order ("law 2 (...): "). */
+/* The count tables of laws[0..count-1] with n bins each, built side by side
+ * on every core; NULL where the tool would stop for one of them,
+ * sin_cos_error() naming the first such law in order ("law 2 (...): "). */
+sin_cos_table **sin_cos_tables_build(const sin_cos_law *laws, size_t count, int n, sin_cos_mode mode);
+
+/* 2.x: the same from parallel arrays (H[k], M[k], xini[k], xfin[k]). */
+SIN_COS_DEPRECATED("sin_cos_tables_build")
 sin_cos_table **sin_cos_build_tables(size_t count, const double *H, const int *M, const double *xini,
                                      const double *xfin, int n, int tight);
 
@@ -75,11 +105,12 @@ void sin_cos_free_tables(sin_cos_table **tables, size_t count); /* NULL is allow
 const char *sin_cos_error(void);
 
 /* The kind of this thread's last failure, from the one vocabulary of every
- * interface: a refused answer, a numerical failure (no sound table included),
- * a table file that is not a table or that cannot be drawn from, a file that
- * cannot be read or written; and, for C alone, a NULL or out-of-range
- * argument, too little memory, or anything else. SIN_COS_NO_ERROR before any
- * failure. */
+ * interface (C++'s sin_cos::errc, of the same values): a refused law or n, a
+ * numerical failure (no sound table included), a table file that is not a
+ * table or that cannot be drawn from, a file that cannot be read or written
+ * (a missing file, a directory), an invalid argument (NULL, an index past the
+ * last histogram, no law), too little memory; SIN_COS_OTHER for anything else.
+ * SIN_COS_NO_ERROR before any failure. */
 typedef enum sin_cos_error_kind {
     SIN_COS_NO_ERROR = 0,
     SIN_COS_REFUSED,
@@ -94,11 +125,6 @@ typedef enum sin_cos_error_kind {
 
 sin_cos_error_kind sin_cos_last_error_kind(void);
 
-/* The exit status sin_cos would give for this thread's last failed build: 1
- * for a numerical failure, 255 for a refused parameter; 0 when the last
- * failure was not a refusal by the tool (out of memory, a load). */
-int sin_cos_build_status(void);
-
 /* The table: H and M of the density x^M (1 - x^2)^((H-1)/2), the interval,
  * the loss (excess area of the envelope, percent), the common bin area a, and
  * the bins + 1 edges (the last one is xfin), valid while t lives. */
@@ -109,10 +135,13 @@ double sin_cos_xfin(const sin_cos_table *t);
 double sin_cos_loss(const sin_cos_table *t);
 double sin_cos_area(const sin_cos_table *t);
 size_t sin_cos_bins(const sin_cos_table *t);
+
+/* The table's law (all NaN and M = -1 for a NULL table). */
+sin_cos_law sin_cos_table_law(const sin_cos_table *t);
 const double *sin_cos_edges(const sin_cos_table *t);
 
 /* std::mt19937_64 seeded with seed: with a table, the same draws as C++'s
- * sampler::sin_cos_distribution on std::mt19937_64(seed), and Fortran's. */
+ * sin_cos::distribution on std::mt19937_64(seed), and Fortran's. */
 sin_cos_rng *sin_cos_rng_new(uint64_t seed);
 void sin_cos_rng_free(sin_cos_rng *g); /* NULL is allowed */
 

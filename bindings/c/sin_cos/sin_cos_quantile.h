@@ -3,7 +3,8 @@
  * Carlo, common random numbers, and laws no rejection table covers (H in
  * (-1, 1), unbounded at +-1).
  *
- *     sin_cos_quantile *q = sin_cos_quantile_new(-1.0, 1.0, 0.5, 2, 1e-12);
+ *     const sin_cos_law law = {.xini = -1.0, .xfin = 1.0, .H = 0.5, .M = 2};
+ *     sin_cos_quantile *q = sin_cos_quantile_new(&law, 1e-12);
  *     if (q == NULL) { fprintf(stderr, "%s\n", sin_cos_error()); exit(1); }
  *     double x = sin_cos_quantile_ppf(q, 0.3);
  *     sin_cos_quantile_ppf_array(q, u, x_out, count);
@@ -26,11 +27,11 @@ extern "C" {
 typedef struct sin_cos_quantile sin_cos_quantile;
 
 /* The quantile of the law to the u-resolution asked (in [1e-14, 1e-6]; 0 for
- * the default 1e-12); NULL for a law outside H > -1, M even >= 0,
- * -1 <= xini < xfin <= 1, or a resolution outside that range (a refusal), or
- * where the resolution cannot be reached (a numerical failure naming the law
- * and the resolution reached). */
-sin_cos_quantile *sin_cos_quantile_new(double xini, double xfin, double H, int M, double resolution);
+ * the default 1e-12); NULL for a NULL law (SIN_COS_INVALID), a law outside
+ * H > -1, M even >= 0, -1 <= xini < xfin <= 1 (SIN_COS_REFUSED), a resolution
+ * outside that range (SIN_COS_INVALID), or where the resolution cannot be
+ * reached (SIN_COS_NUMERICAL, naming the law and the resolution reached). */
+sin_cos_quantile *sin_cos_quantile_new(const sin_cos_law *law, double resolution);
 void sin_cos_quantile_free(sin_cos_quantile *q); /* NULL is allowed */
 
 /* x = F^-1(u) for u in [0, 1]: xini at 0, xfin at 1, NaN outside or for a

@@ -3,6 +3,7 @@
 import numpy as np
 
 from . import _checks, _core
+from ._errors import kinds
 
 _WORDS = _core.MT19937_64_WORDS
 
@@ -61,13 +62,14 @@ class MT19937_64(np.random.BitGenerator):
     >>> import numpy as np
     >>> import sin_cos
     >>> g = sin_cos.MT19937_64(12345)
-    >>> s = sin_cos.Sampler(sin_cos.build_table(2, 4, -1, 1, 1000, tight=True))
+    >>> s = sin_cos.Sampler(sin_cos.build_table(sin_cos.Law(-1, 1, 2, 4), 1000, tight=True))
     >>> x = np.concatenate([s.sample(10, rng=g), s.sample(10, rng=g)])  # C++'s first 20 draws
     >>> u = np.random.Generator(g).random(3)  # and then the same stream for numpy
     """
 
     __module__ = "sin_cos"
 
+    @kinds
     def __init__(self, seed=None):
         if self.capsule is not None:
             raise TypeError("MT19937_64 is initialised once; make a new one to reseed")
@@ -94,6 +96,7 @@ class MT19937_64(np.random.BitGenerator):
                 "uinteger": uinteger}
 
     @state.setter
+    @kinds
     def state(self, value):
         if not isinstance(value, dict):
             raise TypeError(f"state must be a dict, not {type(value).__name__}")
@@ -118,6 +121,7 @@ class MT19937_64(np.random.BitGenerator):
         with self.lock:
             _core.mt19937_64_set_state(self.capsule, key, pos, bool(has_uint32), uinteger)
 
+    @kinds
     def random_raw(self, size=None, output=True):
         """The engine's next 64-bit words, as they are.
 
@@ -141,6 +145,7 @@ class MT19937_64(np.random.BitGenerator):
     def __reduce__(self):
         return type(self), (self._seed_seq,), self.state
 
+    @kinds
     def __setstate__(self, state):
         self.state = state
 

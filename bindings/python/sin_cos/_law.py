@@ -6,7 +6,62 @@ so the density is symmetric about 0 and the mass between 0 and x is
 sign(x) I(x^2) / 2 of the whole, I the regularised incomplete beta function.
 """
 
+import dataclasses
+import functools
+
 import numpy as np
+
+from . import _checks, _core
+from ._errors import ParameterError, kinds
+
+
+@dataclasses.dataclass(frozen=True)
+class Law:
+    """The law of density x^M (1 - x^2)^((H-1)/2) on [xini, xfin], in the
+    order the tool asks for it.
+
+    A value: frozen, hashable, equal to another of the same numbers; keywords
+    are accepted, ``Law(xini=0, xfin=1, H=2.5, M=2)``, and the defaults are
+    the tool's. A law is valid for -1 <= xini < xfin <= 1, a finite H > -1
+    and an even M >= 0; a table is built for H >= 1.
+
+    Raises
+    ------
+    ParameterError
+        A law outside that domain, the message naming the value.
+    TypeError, OverflowError
+        A value of the wrong type, or M beyond a C int, named.
+    """
+
+    xini: float = -1.0
+    xfin: float = 1.0
+    H: float = 2.0
+    M: int = 4
+
+    __module__ = "sin_cos"
+
+    @kinds
+    def __post_init__(self):
+        values = {"xini": _checks.real("xini", self.xini), "xfin": _checks.real("xfin", self.xfin),
+                  "H": _checks.real("H", self.H), "M": _checks.c_int("M", self.M)}
+        for name, value in values.items():
+            object.__setattr__(self, name, value)
+        fault = _core.law_fault(values["xini"], values["xfin"], values["H"], values["M"])
+        if fault:
+            raise ParameterError(fault)
+
+    def ppf(self, u, out=None):
+        """x = F^-1(u) by the law's quantile to 1e-12 in u (sin_cos.Quantile,
+        built once a law and kept): a float for a scalar, else an array of
+        u's shape, into ``out`` when given."""
+        return _quantile_of(self).ppf(u, out=out)
+
+
+@functools.lru_cache(maxsize=64)
+def _quantile_of(law):
+    from ._quantile import Quantile
+
+    return Quantile(law)
 
 
 def _special():

@@ -6,6 +6,8 @@ import numpy as np
 
 from . import _checks
 from ._core import Quantile as _Quantile
+from ._errors import kinds
+from ._law import Law
 
 __all__ = ["Quantile"]
 
@@ -21,12 +23,9 @@ class Quantile:
 
     Parameters
     ----------
-    xini, xfin : float
-        The interval, -1 <= xini < xfin <= 1.
-    H : float
-        Any finite H > -1.
-    M : int
-        Even, >= 0.
+    law : Law
+        Any law: -1 <= xini < xfin <= 1, a finite H > -1, an even M >= 0
+        (or its four numbers, xini, xfin, H, M, in that order).
     resolution : float, optional
         The u-resolution, in [1e-14, 1e-6] (default 1e-12).
 
@@ -41,17 +40,30 @@ class Quantile:
     Examples
     --------
     >>> import numpy as np, sin_cos
-    >>> q = sin_cos.Quantile(-1, 1, 2, 4)
+    >>> q = sin_cos.Quantile(sin_cos.Law(-1, 1, 2, 4))
     >>> x = q.ppf(np.linspace(0, 1, 5))
     >>> y = q.qrvs(2**10)  # scrambled Halton points through the quantile (scipy)
     """
 
     __module__ = "sin_cos"
 
-    def __init__(self, xini, xfin, H, M, resolution=1e-12):
-        self._args = (_checks.real("xini", xini), _checks.real("xfin", xfin), _checks.real("H", H),
-                      _checks.c_int("M", M), _checks.real("resolution", resolution))
+    @kinds
+    def __init__(self, *args, resolution=1e-12):
+        if len(args) == 2 and isinstance(args[0], Law):
+            args, resolution = args[:1], args[1]
+        if len(args) == 1 and isinstance(args[0], Law):
+            law = args[0]
+        elif len(args) == 4:
+            law = Law(*args)
+        else:
+            raise TypeError("Quantile takes a Law, or xini, xfin, H, M, and a resolution")
+        self._law = law
+        self._args = (law.xini, law.xfin, law.H, law.M, _checks.real("resolution", resolution))
         self._q = _Quantile(*self._args)
+
+    @property
+    def law(self):
+        return self._law
 
     @property
     def xini(self):
@@ -149,7 +161,7 @@ class Quantile:
         return self._q.pieces
 
     def __reduce__(self):
-        return Quantile, self._args
+        return _restore, (self._law, self._args[4])
 
     def __eq__(self, other):
         return isinstance(other, Quantile) and self._args == other._args
@@ -158,5 +170,8 @@ class Quantile:
         return hash(self._args)
 
     def __repr__(self):
-        xini, xfin, H, M, r = self._args
-        return f"sin_cos.Quantile(xini={xini!r}, xfin={xfin!r}, H={H!r}, M={M!r}, resolution={r!r})"
+        return f"sin_cos.Quantile({self._law!r}, resolution={self._args[4]!r})"
+
+
+def _restore(law, resolution):
+    return Quantile(law, resolution=resolution)

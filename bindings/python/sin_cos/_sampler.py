@@ -6,6 +6,7 @@ import numpy as np
 
 from . import _checks, _core
 from ._bit_generator import MT19937_64
+from ._errors import kinds
 from ._table import Table
 
 
@@ -27,7 +28,7 @@ class Sampler:
     Examples
     --------
     >>> import numpy as np
-    >>> s = Sampler(build_table(2, 4, -1, 1, 5000, tight=True))
+    >>> s = Sampler(build_table(Law(-1, 1, 2, 4), 5000, tight=True))
     >>> x = s.sample(10**6, rng=np.random.default_rng(1))
     >>> g = MT19937_64(12345)  # C++'s std::mt19937_64(12345)
     >>> s.sample(3, rng=g).shape
@@ -37,6 +38,7 @@ class Sampler:
     __slots__ = ("_table", "_s")
     __module__ = "sin_cos"
 
+    @kinds
     def __init__(self, table):
         if not isinstance(table, Table):
             raise TypeError(f"table must be a sin_cos.Table, not {type(table).__name__}")
@@ -48,6 +50,7 @@ class Sampler:
         """The table drawn from."""
         return self._table
 
+    @kinds
     def sample(self, size=None, *, rng=None, seed=None):
         """Draw from the table's law.
 
@@ -61,7 +64,7 @@ class Sampler:
             fresh one (None: from the operating system's entropy; an int:
             numpy's PCG64, as ``default_rng(int)``). A `MT19937_64` draws
             C++'s stream: ``rng=MT19937_64(s)`` gives the numbers of
-            C++'s ``sampler::sin_cos_distribution`` driven by
+            C++'s ``sin_cos::distribution`` driven by
             ``std::mt19937_64(s)``, the same in C++, C, Fortran and Python,
             and the next call continues them.
         seed : int, optional
@@ -108,7 +111,7 @@ class Sampler:
             seed = _checks.seed(seed)
             warnings.warn(f"sample(seed={seed}) is deprecated: use rng=sin_cos.MT19937_64({seed}), which draws "
                           "the same numbers on a fresh generator and continues its stream from call to call",
-                          DeprecationWarning, stacklevel=2)
+                          DeprecationWarning, stacklevel=3)  # past the kinds wrapper
             rng = MT19937_64(seed)
         else:
             rng = _checks.generator(rng)

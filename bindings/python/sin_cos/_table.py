@@ -7,6 +7,8 @@ import stat
 import numpy as np
 
 from . import _checks, _core, _law
+from ._errors import kinds
+from ._law import Law
 
 
 class Table:
@@ -39,6 +41,7 @@ class Table:
     __slots__ = ("_t", "_hash")
     __module__ = "sin_cos"
 
+    @kinds
     def __init__(self, *args, **kwargs):
         raise TypeError("a sin_cos.Table comes from build_table or load_table, not from its constructor")
 
@@ -48,6 +51,11 @@ class Table:
         self._t = core
         self._hash = None
         return self
+
+    @property
+    def law(self):
+        """The table's law, a `Law`."""
+        return Law(self.xini, self.xfin, self.H, self.M)
 
     @property
     def H(self):
@@ -89,6 +97,7 @@ class Table:
         """The n + 1 bin edges, float64, read-only; the last one is xfin."""
         return self._t.edges
 
+    @kinds
     def save(self, path):
         """Write the table file byte for byte as ``sin_cos`` writes it.
 
@@ -107,6 +116,7 @@ class Table:
         p = _checks.path("path", path)
         self._t.save(os.fsencode(p), p)
 
+    @kinds
     def pdf(self, x):
         """The normalised density of the law on [xini, xfin].
 
@@ -128,6 +138,7 @@ class Table:
         """
         return _law.pdf(self, x)
 
+    @kinds
     def cdf(self, x):
         """The distribution function of the law on [xini, xfin].
 
@@ -177,6 +188,7 @@ class Table:
                 f"loss={self.loss:.6g}% a={self.a!r}>")
 
 
+@kinds
 def _restore_table(H, M, xini, xfin, loss, a, edges):
     """The table a pickle holds (Table.__reduce__)."""
     values = [_checks.real(name, v) for name, v in (("H", H), ("xini", xini), ("xfin", xfin), ("loss", loss), ("a", a))]
@@ -187,17 +199,14 @@ def _restore_table(H, M, xini, xfin, loss, a, edges):
 _restore_table.__module__ = "sin_cos"  # pickles name it there
 
 
-def build_table(H, M, xini, xfin, n, *, tight=False):
-    """The table ``sin_cos`` writes for these answers, edge for edge.
+@kinds
+def build_table(law, n, *more, tight=False):
+    """The table ``sin_cos`` writes for the law and n, edge for edge.
 
     Parameters
     ----------
-    H : float
-        The exponent of sin(y), >= 1.
-    M : int
-        The exponent of cos(y), even and >= 0.
-    xini, xfin : float
-        The interval, -1 <= xini < xfin <= 1.
+    law : Law
+        The law, ``Law(xini, xfin, H, M)``, H >= 1.
     n : int
         The number of bins, 1..100000.
     tight : bool, optional, keyword-only
@@ -212,23 +221,27 @@ def build_table(H, M, xini, xfin, n, *, tight=False):
     ------
     ParameterError
         A parameter the tool refuses (also a BuildError and a ValueError;
-        ``.status`` 255).
+        ``.kind`` 'refused').
     BuildError
-        A numerical failure, where the tool stops with status 1.
+        A numerical failure (``.kind`` 'numerical').
     TypeError
-        A parameter of the wrong type, named.
+        A law that is not a `Law`, n of the wrong type, or the five numbers
+        of 2.x's ``build_table(H, M, xini, xfin, n)``.
     OverflowError
-        M or n beyond a C int, named.
+        n beyond a C int, named.
 
     Examples
     --------
-    >>> t = build_table(2, 4, -1, 1, 5000, tight=True)
+    >>> t = build_table(Law(-1, 1, 2, 4), 5000, tight=True)
     >>> t.bins
     5000
     """
-    H, xini, xfin = _checks.real("H", H), _checks.real("xini", xini), _checks.real("xfin", xfin)
-    M, n = _checks.c_int("M", M), _checks.c_int("n", n)
-    return Table._of(_core.build(H, M, xini, xfin, n, bool(tight)))
+    if more or not isinstance(law, Law):
+        raise TypeError(f"build_table takes 2 positional arguments, a sin_cos.Law and n "
+                        f"(build_table(Law(xini, xfin, H, M), n)), but {len(more) + 2} were given"
+                        + ("" if isinstance(law, Law) else f", the first {law!r}"))
+    n = _checks.c_int("n", n)
+    return Table._of(_core.build(law.xini, law.xfin, law.H, law.M, n, bool(tight)))
 
 
 def _read(path, read):
@@ -244,6 +257,7 @@ def _read(path, read):
         os.close(fd)
 
 
+@kinds
 def load_table(path, index=None):
     """Read the table of a file ``sin_cos`` wrote, and check it.
 
@@ -286,6 +300,7 @@ def load_table(path, index=None):
     return Table._of(tables[i])
 
 
+@kinds
 def load_tables(path):
     """Read every histogram of a table file, in order, and check each.
 
@@ -308,12 +323,13 @@ def load_tables(path):
     return [Table._of(t) for t in _read(path, _core.load_all)]
 
 
+@kinds
 def build_tables(laws, n, *, tight=False):
     """The tables of several laws with n bins each, built side by side.
 
     Parameters
     ----------
-    laws : sequence of (xini, xfin, H, M)
+    laws : sequence of Law, or of (xini, xfin, H, M)
         The laws, in the order of the tables returned.
     n : int
         The number of bins of every table, 1..100000.
@@ -337,10 +353,13 @@ def build_tables(laws, n, *, tight=False):
     """
     checked = []
     for k, law in enumerate(laws):
+        if isinstance(law, Law):
+            checked.append((law.xini, law.xfin, law.H, law.M))
+            continue
         try:
             xini, xfin, H, M = law
         except (TypeError, ValueError):
-            raise TypeError(f"laws[{k}] must be (xini, xfin, H, M), not {law!r}") from None
+            raise TypeError(f"laws[{k}] must be a Law or (xini, xfin, H, M), not {law!r}") from None
         checked.append((_checks.real(f"laws[{k}] xini", xini), _checks.real(f"laws[{k}] xfin", xfin),
                         _checks.real(f"laws[{k}] H", H), _checks.c_int(f"laws[{k}] M", M)))
     return [Table._of(t) for t in _core.build_all(checked, _checks.c_int("n", n), bool(tight))]

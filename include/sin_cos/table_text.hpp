@@ -1,0 +1,34 @@
+#pragma once
+
+// The text of the table file and of the plot file's numbers, byte for byte
+// what the printf formats "%f" and "%20.16e" write, built in memory.
+
+#include <cstddef>
+#include <string>
+
+namespace sin_cos::text {
+
+// The longest line read from a table file or a file of laws: far beyond any
+// line the tool writes (a header of finite numbers in "%f" is under 1000
+// characters), so that a file without line ends is refused at once.
+inline constexpr std::size_t max_line = 4096;
+
+// printf("%f", v): fixed point, six decimals.
+void fixed6(std::string& out, double v);
+
+// printf("%20.16e", v): sixteen decimals and at least two exponent digits,
+// which already fill more than the field of 20.
+void sci16(std::string& out, double v);
+
+// A header number a reader rebuilds the table from (H, xini, xfin): as "%f"
+// wherever that reads back as v, so that tables of at most six decimals keep
+// their bytes; otherwise the fewest digits that read back as v.
+void exact(std::string& out, double v);
+
+// Lines 1 to 3: the copy banner.
+std::string banner(int n);
+
+// The histogram's header line "H M n xini xfin loss  a" and its n left edges x[0..n-1].
+std::string histogram(double H, int M, int n, double xini, double xfin, double loss, double a, const double x[]);
+
+}  // namespace sin_cos::text
