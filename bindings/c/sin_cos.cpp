@@ -399,3 +399,9 @@ int sin_cos_sf_array(const sin_cos_law* law, const double* x, double* out, size_
 }
 
 }  // extern "C"
+
+// The interface's other files (quantile.cpp) record their failures here.
+namespace sin_cos_c {
+void record_failure(sin_cos_error_kind kind, const char* message) noexcept { fail(kind, message); }
+sin_cos_error_kind kind_of(sin_cos::errc kind) noexcept { return ::kind_of(kind); }
+}  // namespace sin_cos_c

@@ -22,6 +22,7 @@
 #include "fd_input.hpp"
 #include "law_functions.hpp"
 #include "mt19937_64.hpp"
+#include "quantile.hpp"
 #include "sin_cos/sampler.hpp"
 
 namespace py = pybind11;
@@ -185,6 +186,7 @@ PYBIND11_MODULE(_core, m)
     py::register_exception_translator(translate);
     sin_cos_python::add_mt19937_64(m);
     sin_cos_python::add_law_functions(m);
+    sin_cos_python::add_quantile(m);
 
     py::class_<sin_cos::table>(m, "Table")
         .def_readonly("H", &sin_cos::table::H)

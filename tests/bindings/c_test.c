@@ -7,6 +7,7 @@
 #include <string.h>
 
 #include <sin_cos/sin_cos.h>
+#include <sin_cos/sin_cos_quantile.h>
 
 static int failures = 0;
 
@@ -322,6 +323,46 @@ int main(int argc, char **argv)
     sin_cos_rng_free(h);
     sin_cos_free(t);
     sin_cos_free(NULL);
+
+    /* The quantile: C++'s draws on the same std::mt19937_64 (pinned in the
+     * Python and Fortran tests too), arrays in place, refusals. */
+    {
+        static const char *const cpp_12345[] = {"-0x1.999803c4b91e6p-1", "-0x1.738f922c4772bp-1",
+                                                "0x1.b810310ecf24ep-1",  "0x1.4037732360b3bp-1",
+                                                "0x1.55caedf38958cp-1",  "-0x1.e2dfcd03e79b7p-1"};
+        const sin_cos_law uniform_angle = {-1.0, 1.0, 0.0, 2}, odd = {-1.0, 1.0, 2.0, 3}, law = {-1.0, 1.0, 2.0, 4};
+        sin_cos_quantile *q = sin_cos_quantile_new(&uniform_angle, 0.0);
+        double u[6], x[6];
+        sin_cos_u_error e;
+        g = sin_cos_rng_new(12345);
+        h = sin_cos_rng_new(12345);
+        CHECK(q != NULL, "%s", sin_cos_error());
+        for (k = 0; k < 6; ++k) {
+            const double d = sin_cos_quantile_draw(q, g);
+            u[k] = (double)(sin_cos_rng_next(h) >> 11) * 0x1p-53;
+            CHECK(d == strtod(cpp_12345[k], NULL), "draw %d: %a", k, d);
+            CHECK(sin_cos_quantile_ppf(q, u[k]) == d, "ppf %d", k);
+        }
+        CHECK(sin_cos_quantile_ppf_array(q, u, x, 6) == 0 && sin_cos_quantile_ppf_array(q, u, u, 6) == 0, "arrays");
+        for (k = 0; k < 6; ++k) CHECK(x[k] == u[k] && x[k] == strtod(cpp_12345[k], NULL), "array %d", k);
+        CHECK(sin_cos_quantile_ppf(q, 0.0) == -1.0 && sin_cos_quantile_ppf(q, 1.0) == 1.0 &&
+                  isnan(sin_cos_quantile_ppf(q, 1.5)), "ends");
+        e = sin_cos_quantile_u_error(q);
+        CHECK(e.resolution == 1e-12 && e.bound == e.jump && e.jump > 1e-12 && e.where == -1.0,
+              "H = 0: the step at -1, %g at %g", e.jump, e.where);
+        CHECK(sin_cos_quantile_ppf_array(q, NULL, x, 6) == -1 && sin_cos_last_error_kind() == SIN_COS_INVALID, "NULL");
+        CHECK(sin_cos_quantile_new(&odd, 0.0) == NULL && sin_cos_last_error_kind() == SIN_COS_REFUSED &&
+                  strstr(sin_cos_error(), "M=3") != NULL, "%s", sin_cos_error());
+        CHECK(sin_cos_quantile_new(&law, 1e-3) == NULL && sin_cos_last_error_kind() == SIN_COS_INVALID &&
+                  strstr(sin_cos_error(), "resolution") != NULL,
+              "%s", sin_cos_error());
+        CHECK(isnan(sin_cos_quantile_ppf(NULL, 0.5)) && isnan(sin_cos_quantile_u_error(NULL).bound), "NULL quantile");
+        CHECK(sin_cos_quantile_new(NULL, 0.0) == NULL && sin_cos_last_error_kind() == SIN_COS_INVALID, "NULL law");
+        sin_cos_quantile_free(q);
+        sin_cos_quantile_free(NULL);
+        sin_cos_rng_free(g);
+        sin_cos_rng_free(h);
+    }
     if (failures == 0) puts("c_test: passed");
     return failures != 0;
 }

@@ -2,6 +2,7 @@
 !     fortran_test KNOWN_DRAWS
 program fortran_test
     use sin_cos
+    use sin_cos_quantiles
     implicit none
     type(sin_cos_table) :: t
     type(sin_cos_table), allocatable :: set(:), loaded(:)
@@ -18,6 +19,15 @@ program fortran_test
     integer(c_int64_t) :: seed
     integer :: M, n, k, unit, ios, lines, failures
     real(c_double) :: points(5), cdfs(5), tails(5)
+    type(sin_cos_quantile) :: q
+    type(sin_cos_u_error) :: bound
+    ! C++'s law::quantile(-1, 1, 0, 2).draw on std::mt19937_64(12345), as C's and Python's
+    real(c_double), parameter :: cpp_12345(6) = [-0.7999879052773025d0, -0.7257047347118023d0, &
+        0.8594985323503097d0, 0.6254230480848045d0, 0.6675638541970996d0, -0.9431137149111269d0]
+    ! The uniforms of those draws: the top 53 bits of the engine's first words
+    real(c_double), parameter :: words_12345(6) = [0.35762972288842587d0, 0.40044261704406114d0, &
+        0.6893833170027684d0, 0.5597355706411156d0, 0.5744512939917109d0, 0.2076905268617546d0]
+    real(c_double) :: u(6), xs(6)
 
     failures = 0
     lines = 0
@@ -175,6 +185,35 @@ program fortran_test
     message = sin_cos_error()
     if (value == value .or. index(message, 'H=-1') == 0) then
         print '(a)', 'invalid law: ' // message
+        failures = failures + 1
+    end if
+    call sin_cos_rng_free(g)
+    ! The quantile: the same uniforms give C++'s draws, elementally and in bulk.
+    q = sin_cos_quantile_new(sin_cos_law(xini=-1d0, xfin=1d0, H=0d0, M=2))
+    g = sin_cos_rng_new(12345_c_int64_t)
+    do k = 1, 6
+        u(k) = sin_cos_quantile_draw(q, g)
+    end do
+    if (any(u /= cpp_12345)) then
+        print '(a, 6es25.17)', 'quantile draws: ', u
+        failures = failures + 1
+    end if
+    u = words_12345
+    call sin_cos_quantile_ppf_array(q, u, xs)
+    if (any(sin_cos_quantile_ppf(q, u) /= cpp_12345) .or. any(xs /= cpp_12345)) then
+        print '(a)', 'quantile ppf differs from its draws'
+        failures = failures + 1
+    end if
+    bound = sin_cos_quantile_u_error(q)
+    if (bound%resolution /= 1d-12 .or. bound%bound /= bound%jump .or. bound%where /= -1d0) then
+        print '(a, 4es12.4)', 'quantile bound: ', bound%resolution, bound%bound, bound%jump, bound%where
+        failures = failures + 1
+    end if
+    call sin_cos_quantile_free(q)
+    q = sin_cos_quantile_new(sin_cos_law(xini=-1d0, xfin=1d0, H=2d0, M=3))
+    message = sin_cos_error()
+    if (.not. sin_cos_quantile_failed(q) .or. index(message, 'M=3') == 0) then
+        print '(a)', 'quantile M=3: ' // message
         failures = failures + 1
     end if
     call sin_cos_rng_free(g)

@@ -244,3 +244,25 @@ TEST(SinCosCheck, CommandLineAndHistogram)
 
 
 }  // namespace
+
+TEST(SinCosCheck, QuantileModeJudgesTheLibrarysQuantileAndRefusesBadLaws)
+{
+    const struct {
+        std::string args;
+        int status;
+        const char* says;
+    } cases[] = {
+        {"--quantile -1 1 2 4 --samples 20000", 0, "u-error:    PASS"},
+        {"--quantile -1 1 -0.99 0 --samples 20000", 0, "the cdf's step of"},
+        {"--quantile -1 1 3 10 --resolution 1e-14 --samples 20000", 0, "result:     PASS"},
+        {"--quantile -1 1 2 3", 2, "M=3"},
+        {"--quantile -1 1 2", 2, "needs a value"},
+        {"--quantile -1 1 2 4 --resolution 1e-3", 2, "resolution=0.001"},
+        {"--quantile -1 1 x 4", 2, "needs a number"},
+    };
+    for (const auto& c : cases) {
+        const outcome r = run_check(c.args);
+        EXPECT_EQ(r.status, c.status) << c.args << "\n" << r.out;
+        EXPECT_NE(r.out.find(c.says), std::string::npos) << c.args << "\n" << r.out;
+    }
+}

@@ -25,6 +25,8 @@ if(CHECK)
 endif()
 # A manual page for every function of the installed C header.
 file(READ ${prefix}/include/sin_cos/sin_cos.h c_header)
+file(READ ${prefix}/include/sin_cos/sin_cos_quantile.h quantile_header)
+string(APPEND c_header "${quantile_header}")
 string(REGEX MATCHALL "sin_cos_[a-z_0-9]+ *\\(" c_functions "${c_header}")
 list(TRANSFORM c_functions REPLACE " *\\($" ".3")
 list(TRANSFORM c_functions PREPEND share/man/man3/)

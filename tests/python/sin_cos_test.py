@@ -542,9 +542,10 @@ class LawFunctions(unittest.TestCase):
 
     def test_without_scipy_the_law_works(self):
         code = ("import sys; sys.modules['scipy'] = None; import sin_cos\n"
-                "law = sin_cos.Law(-1, 1, 2, 4); print(law.cdf(0.3), law.mean(), law.var(), law.rvs(2, rng=1).shape)")
+                "for law in (sin_cos.Law(-1, 1, 2, 4), sin_cos.Law(-1, 1, 0, 2)):\n"
+                "    print(law.cdf(0.3), law.mean(), law.var(), law.rvs(5, rng=1).shape)")
         out = subprocess.run([sys.executable, "-c", code], capture_output=True, text=True, check=True).stdout
-        self.assertIn("(2,)", out)
+        self.assertEqual(out.count("(5,)"), 2, out)
 
 
 class Stub(unittest.TestCase):
@@ -584,6 +585,91 @@ class Stub(unittest.TestCase):
                             self.assertEqual(params(f), runtime(getattr(obj, f.name)))
                     elif isinstance(f, ast.FunctionDef):
                         self.assertIsInstance(getattr(obj, f.name), property, f"{name}.{f.name}")
+
+
+# C++'s law::quantile(-1, 1, 0, 2).draw on std::mt19937_64(12345): one word a
+# draw, u = (w >> 11) 2^-53; the C and Fortran tests pin the same values.
+QUANTILE_12345 = ["-0x1.999803c4b91e6p-1", "-0x1.738f922c4772bp-1", "0x1.b810310ecf24ep-1", "0x1.4037732360b3bp-1",
+                  "0x1.55caedf38958cp-1", "-0x1.e2dfcd03e79b7p-1"]
+
+
+class Quantiles(unittest.TestCase):
+    def test_same_uniforms_give_the_draws_of_cpp(self):
+        q = sin_cos.Quantile(-1, 1, 0, 2)
+        words = sin_cos.MT19937_64(12345).random_raw(6)
+        u = np.array([float(int(w) >> 11) * 2.0**-53 for w in words])
+        self.assertEqual([float.fromhex(h) for h in QUANTILE_12345], list(q.ppf(u)))
+        self.assertEqual([q.ppf(float(v)) for v in u], list(q.ppf(u)))
+
+    def test_arrays_out_and_ends(self):
+        q = sin_cos.Quantile(-1, 1, 2, 4)
+        u = np.linspace(0, 1, 101).reshape(101, 1)
+        x = q.ppf(u)
+        self.assertEqual(x.shape, u.shape)
+        self.assertEqual((x[0, 0], x[-1, 0]), (-1.0, 1.0))
+        self.assertTrue(np.all(np.diff(x[:, 0]) >= 0))
+        self.assertTrue(np.isnan(q.ppf(1.5)) and np.isnan(q.ppf(np.array([-0.1]))[0]))
+        same = u.copy()
+        self.assertIs(q.ppf(same, out=same), same)  # in place
+        np.testing.assert_array_equal(same, x)
+        for bad in (np.empty(3), np.empty((101, 1), dtype=np.float32), np.empty((1, 101))):
+            with self.assertRaises(ValueError):
+                q.ppf(u, out=bad)
+
+    def test_u_error_is_within_the_stated_bound(self):
+        for law, stepped in (((-1, 1, 2, 4), False), ((-1, 1, 3, 10), False), ((-1, 1, -0.5, 0), True)):
+            q = sin_cos.Quantile(*law)
+            worst, mean = q.u_error(20000)
+            b = q.bound()
+            self.assertLessEqual(worst, b["bound"], law)
+            self.assertLessEqual(mean, worst)
+            self.assertEqual(b["jump"] > b["resolution"], stepped, law)
+
+    def test_refusals_and_pickling(self):
+        for args in ((-1, 1, -1, 0), (-1, 1, 2, 3), (1, -1, 2, 0)):
+            with self.assertRaises(sin_cos.ParameterError, msg=str(args)):
+                sin_cos.Quantile(*args)
+        with self.assertRaises(sin_cos.ParameterError):
+            sin_cos.Quantile(sin_cos.Law(-1, 1, 2, 0), resolution=1e-16)
+        q = sin_cos.Quantile(sin_cos.Law(-0.5, 0.9, 0.5, 2), 1e-10)
+        self.assertEqual(q.law, sin_cos.Law(-0.5, 0.9, 0.5, 2))
+        back = pickle.loads(pickle.dumps(q))
+        self.assertEqual(back, q)
+        u = np.random.default_rng(3).random(1000)
+        np.testing.assert_array_equal(back.ppf(u), q.ppf(u))
+        # The law's own ppf is its quantile's at the default resolution.
+        law = sin_cos.Law(-1, 1, 0.5, 2)
+        np.testing.assert_array_equal(law.ppf(u), sin_cos.Quantile(law).ppf(u))
+
+    def test_threads_share_one_quantile(self):
+        q = sin_cos.Quantile(-1, 1, 0.5, 2)
+        u = np.random.default_rng(4).random(200000)
+        alone = q.ppf(u)
+        outs = [np.empty_like(u) for _ in range(4)]
+        threads = [threading.Thread(target=q.ppf, args=(u,), kwargs={"out": o}) for o in outs]
+        for t in threads:
+            t.start()
+        for t in threads:
+            t.join()
+        for o in outs:
+            np.testing.assert_array_equal(o, alone)
+
+    def test_sobol_points_follow_the_law_more_evenly_than_pseudo_random_ones(self):
+        try:
+            from scipy.stats import qmc
+        except ImportError:
+            self.skipTest("scipy not installed (Debian: python3-scipy)")
+        q = sin_cos.Quantile(-1, 1, 2, 4)
+        n = 2**12
+        x = np.sort(q.qrvs(n, qmc_engine=qmc.Sobol(d=1, scramble=True, seed=5)))
+        self.assertEqual(x.shape, (n,))
+        f = np.empty_like(x)
+        q._q.cdf_into(x, f)
+        sobol = max(np.max(np.arange(1, n + 1) / n - f), np.max(f - np.arange(n) / n))
+        self.assertLess(sobol, 5 / n)  # a low-discrepancy set: about log(n)/n, where random points give 1/sqrt(n)
+        self.assertEqual(q.qrvs(3, d=2).shape, (3, 2))
+        with self.assertRaises(ValueError):
+            q.qrvs(3, d=2, qmc_engine=qmc.Sobol(d=1))
 
 
 if __name__ == "__main__":

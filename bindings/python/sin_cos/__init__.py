@@ -14,9 +14,11 @@ Examples
 from ._bit_generator import MT19937_64
 from ._errors import BuildError, ParameterError, TableError
 from ._law import Law
+from ._quantile import Quantile
 from ._sampler import Sampler
 from ._table import Table, _restore_table, build_table, build_tables, load_table, load_tables
 from ._version import __version__
 
-__all__ = ["BuildError", "Law", "MT19937_64", "ParameterError", "Sampler", "Table", "TableError", "build_table", "build_tables",
+__all__ = ["BuildError", "Law", "MT19937_64", "ParameterError", "Quantile", "Sampler", "Table", "TableError", "build_table",
+           "build_tables",
            "load_table", "load_tables", "__version__"]

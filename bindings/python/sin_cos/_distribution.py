@@ -30,6 +30,15 @@ class FrozenLaw:
             object.__setattr__(self, "_law_functions", f)
         return f
 
+    def _quantile(self):
+        q = self.__dict__.get("_law_quantile")
+        if q is None:
+            from ._quantile import Quantile
+
+            q = Quantile(self)
+            object.__setattr__(self, "_law_quantile", q)
+        return q
+
     def _apply(self, name, x):
         out = getattr(self._functions(), name)(np.asarray(x, dtype=float))
         return out[()]
@@ -84,6 +93,16 @@ class FrozenLaw:
         """The interval (xini, xfin) the law lives on."""
         return float(self.xini), float(self.xfin)
 
+    def ppf(self, u, out=None):
+        """x = F^-1(u) by the law's quantile to 1e-12 in u (a `Quantile`
+        built on the first call and kept): a float for a scalar u, else an
+        array of u's shape, written into ``out`` when given."""
+        return self._quantile().ppf(u, out=out)
+
+    def qrvs(self, size=None, d=None, qmc_engine=None):
+        """Quasi-random draws through the law's quantile: see `Quantile.qrvs`."""
+        return self._quantile().qrvs(size, d=d, qmc_engine=qmc_engine)
+
     def rvs(self, size=None, *, rng=None):
         """Draws from the law.
 
@@ -102,8 +121,12 @@ class FrozenLaw:
         -----
         Laws with H >= 1 draw by the rejection method through a ``--tight``
         table of 1000 bins built on the first call and kept: the stream is
-        that of ``Sampler(build_table(law, 1000, tight=True))``.
+        that of ``Sampler(build_table(law, 1000, tight=True))``. Laws with
+        H < 1, unbounded at +-1, which no table of finite bins covers, draw by
+        their quantile (`ppf` of one uniform a draw, as `Quantile.rvs`).
         """
+        if self.H < 1:
+            return self._quantile().rvs(size, rng=rng)
         sampler = self.__dict__.get("_law_sampler")
         if sampler is None:
             from ._sampler import Sampler

@@ -51,4 +51,3 @@ class Law(FrozenLaw):
         fault = _core.law_fault(values["xini"], values["xfin"], values["H"], values["M"])
         if fault:
             raise ParameterError(fault)
-

@@ -1,0 +1,653 @@
+#include "envelope/law/quantile.hpp"
+
+#include <algorithm>
+#include <array>
+#include <bit>
+#include <cmath>
+#include <numbers>
+
+#include "numeric/digits.hpp"
+#include "numeric/error.hpp"
+#include "sin_cos/error.hpp"
+
+namespace sin_cos::detail {
+
+namespace {
+
+constexpr double nan = std::numeric_limits<double>::quiet_NaN();
+constexpr double inf = std::numeric_limits<double>::infinity();
+constexpr int node_count = quantile::degree + 1;
+// Below this many doubles a piece lists them all: interpolation has no room.
+constexpr std::int64_t step_limit = 48;
+// Beyond this many pieces the resolution is out of reach (a smooth law needs
+// tens; a hundred thousand evaluations of the cdf is the most a law may cost).
+constexpr std::size_t piece_limit = 6000;
+
+// The doubles in their order, as integers: -0 and +0 share 0.
+std::int64_t order_key(double x)
+{
+    const auto bits = std::bit_cast<std::int64_t>(x);
+    return bits >= 0 ? bits : -(bits & 0x7fffffffffffffff);
+}
+
+double from_key(std::int64_t key)
+{
+    return key >= 0 ? std::bit_cast<double>(key) : -std::bit_cast<double>(-key);
+}
+
+// t to the nearest multiple of the piece's grid step (adding 1.5 2^52 steps
+// leaves no bits below it): monotone, as every rounding is.
+[[gnu::always_inline]] inline double on_grid(const quantile::piece& p, double t)
+{
+    return p.grid > 0 ? (t + p.shift) - p.shift : t;
+}
+
+// The piece's polynomial in powers of t (unused ones 0), by Estrin's scheme:
+// a tree of products rather than Horner's chain, so that values in bulk
+// overlap in the processor.
+[[gnu::always_inline]] inline double polynomial(const quantile::piece& p, double t)
+{
+    static_assert(quantile::degree == 11, "the scheme below is written for 12 coefficients");
+    const double* c = p.c;
+    const double t2 = t * t, t4 = t2 * t2, t8 = t4 * t4;
+    const double q0 = (c[0] + c[1] * t) + (c[2] + c[3] * t) * t2;
+    const double q1 = (c[4] + c[5] * t) + (c[6] + c[7] * t) * t2;
+    const double q2 = (c[8] + c[9] * t) + (c[10] + c[11] * t) * t2;
+    return (q0 + q1 * t4) + q2 * t8;
+}
+
+// Newton's divided differences at nodes t[0..n) in powers of t, in long
+// double: c(t) = c[n-1] (t - t[n-2]) ... + c[0] expanded term by term.
+void to_powers(quantile::piece& p, int n)
+{
+    long double a[node_count] = {};
+    a[0] = p.c[n - 1];
+    for (int k = n - 2; k >= 0; --k) {
+        // a <- a (t - t_k) + c_k
+        for (int j = n - 1; j >= 1; --j) a[j] = a[j - 1] - a[j] * p.t[k];
+        a[0] = -a[0] * p.t[k] + p.c[k];
+    }
+    for (int j = 0; j < node_count; ++j) p.c[j] = j < n ? static_cast<double>(a[j]) : 0;
+}
+
+std::string name(double xini, double xfin, double H, int M)
+{
+    return "xini=" + numeric::shortest(xini) + ", xfin=" + numeric::shortest(xfin) + ", H=" + numeric::shortest(H) +
+           ", M=" + std::to_string(M);
+}
+
+}  // namespace
+
+// Fits the pieces of one stretch [A, B] on which the density has no zero
+// inside. Each piece measures u from an anchor, the end of the stretch from
+// which it holds less mass, and x from that anchor where it lies within a
+// ratio of offsets from it (the density vanishes or blows up there like a
+// power: logarithms of both offsets make that a straight line) or from its
+// own near end elsewhere (a peak far from both ends keeps its ulps).
+class quantile_builder {
+public:
+    quantile_builder(quantile& q, double resolution)
+        : q_(q), d_(q.law_), res_(resolution), log_total_(numeric::log(d_.total())), M_(q.M_),
+          c_((q.H_ - 1) / 2), r0_(d_.reference())
+    {
+        const double r = r0_;
+        y0_ = (1 - r) * (1 + r);
+    }
+
+    void stretch(double A, double B, double uA, double uB)
+    {
+        A_ = A, B_ = B, uA_ = uA, uB_ = uB;
+        first_[0] = first_[1] = 0;
+        stretch_mass_ = d_.mass(A, B);
+        end a{A, {}, {false, false}}, b{B, {}, {false, false}};
+        fit(a, b);
+    }
+
+private:
+    struct end {
+        double x;
+        numeric::scaled mass[2];  // from A (0) and to B (1), once known
+        bool known[2] = {false, false};
+    };
+
+    numeric::scaled anchored(bool lower, double x) const { return lower ? d_.mass(A_, x) : d_.mass(x, B_); }
+    numeric::scaled anchored(bool lower, end& e) const
+    {
+        const int i = lower ? 0 : 1;
+        if (!e.known[i]) e.mass[i] = anchored(lower, e.x), e.known[i] = true;
+        return e.mass[i];
+    }
+    double ratio(numeric::scaled m) const { return numeric::ratio(m, d_.total()); }
+    double log_ratio(numeric::scaled m) const
+    {
+        return numeric::is_zero(m) ? -inf : numeric::log(m) - log_total_;
+    }
+
+    void note_jump(double step, double where)
+    {
+        if (step > res_ && step > q_.error_.jump) q_.error_.jump = step, q_.error_.where = where;
+    }
+
+    void emit(quantile::piece p, double cut)
+    {
+        if (q_.pieces_.size() >= piece_limit)
+            numeric::fail(numeric::failure_kind::numerical, false,
+                          "the quantile of the law %s reaches a u-resolution of %s only, not %s",
+                          name(q_.xini_, q_.xfin_, q_.H_, q_.M_).c_str(), numeric::shortest(worst_).c_str(),
+                          numeric::shortest(res_).c_str());
+        q_.pieces_.push_back(p);
+        q_.cut_.push_back(cut);
+    }
+
+    // The doubles of [a, b], each with its u.
+    void steps(end& a, end& b)
+    {
+        const bool lower = (a.x - A_) <= (B_ - b.x);
+        quantile::piece p{};
+        p.kind = quantile::form::steps;
+        p.x_lo = a.x, p.x_hi = b.x;
+        p.first = static_cast<int>(q_.step_u_.size());
+        double previous = -inf;
+        for (std::int64_t k = order_key(a.x); k <= order_key(b.x); ++k) {
+            const double x = from_key(k);
+            const double v = ratio(anchored(lower, x));
+            double u = lower ? uA_ + v : uB_ - v;
+            u = std::max(u, previous);
+            if (previous > -inf) note_jump(u - previous, q_.step_x_.back());
+            q_.step_u_.push_back(u);
+            q_.step_x_.push_back(x);
+            previous = u;
+        }
+        p.count = static_cast<int>(q_.step_u_.size()) - p.first;
+        emit(p, q_.step_u_[p.first]);
+    }
+
+    void fit(end& a, end& b)
+    {
+        if (order_key(b.x) - order_key(a.x) <= step_limit) return steps(a, b);
+        // The anchor is the end from which the piece holds the smaller
+        // offsets in u: the logarithm of the offset then stays away from the
+        // stretch's total, where it flattens.
+        // (Compared by the mass from A alone: only the chosen side's offsets
+        // need their relative precision.)
+        const numeric::scaled to_b = anchored(true, b);
+        const numeric::scaled before_a = anchored(true, a);
+        const bool lower = numeric::less_equal(to_b, stretch_mass_ - before_a);
+        const numeric::scaled from_a = lower ? numeric::scaled{} : anchored(false, a);
+        const double E = lower ? A_ : B_, sigma = lower ? 1 : -1;
+        end& near = lower ? a : b;
+        end& far = lower ? b : a;
+        const double v_near = ratio(anchored(lower, near)), v_far = ratio(lower ? to_b : from_a);
+        const double s_near = sigma * (near.x - E), s_far = sigma * (far.x - E);
+
+        quantile::piece p{};
+        p.x_lo = a.x, p.x_hi = b.x;
+        p.origin = lower ? uA_ : uB_;
+        p.sign = sigma;
+        p.w_min = -inf;
+        const double cut = lower ? uA_ + v_near : uB_ - v_far;
+
+        // A piece of negligible mass: any x of it is within its u-width.
+        if (v_far - v_near <= res_ / 2) {
+            p.kind = quantile::form::plain;
+            p.base = near.x;
+            p.nodes = 2;
+            p.t[0] = -1, p.t[1] = 1;
+            p.s_ref = sigma * (far.x - near.x);
+            p.c[0] = p.c[1] = 0.5;  // (1 + t) half the width
+            p.centre = (v_near + v_far) / 2;
+            p.scale = v_far > v_near ? 2 / (v_far - v_near) : 0;
+            return emit(p, cut);
+        }
+
+        // Logarithmic pieces, at the anchor or spanning a ratio of offsets
+        // from it, measure x from the anchor; plain ones from their near end,
+        // so that a peak far from the anchor keeps its ulps.
+        // Only where the density vanishes or blows up at the anchor does x
+        // follow a power of v there: a finite density (an interval's end
+        // inside (-1, 1) away from 0, H = 1 at +-1) leaves x smooth in v.
+        // (An end where the density underflows counts as vanishing.)
+        const double f_end = density(frame{E, sigma, false}, 0);
+        const bool singular = (std::fabs(E) == 1 && c_ != 0) || (E == 0 && M_ > 0) || !(f_end > 0 && f_end < inf);
+        const bool at_end = s_near == 0 && singular;
+        // (Logarithms cost a ppf two calls of the library's log and exp: they
+        // are kept to the tails, where u holds little of the draws.)
+        const bool tail = !numeric::less_equal(stretch_mass_ * 0.01, lower ? to_b : from_a);
+        const bool logarithmic = at_end || (singular && tail && s_far > 4 * s_near);
+        const double s_min = sigma * (std::nextafter(E, sigma * inf) - E);
+        const double base = logarithmic ? E : near.x;
+        // The first offset is the stretch end's, found once: where a piece is
+        // shorter, its mass is below the resolution (the flat case above).
+        double& first = first_[lower ? 0 : 1];
+        if (at_end && first == 0) first = first_offset(lower, E, sigma, s_min, sigma * ((lower ? B_ : A_) - E));
+        if (at_end && !(first < s_far)) return split(a, b, E, sigma, s_min, s_far, true, inf);
+        const double r_lo = at_end ? first : sigma * (near.x - base);
+        const double r_far = sigma * (far.x - base);
+        // A ratio of u-offsets (a tail) makes ln v the variable: x then
+        // changes as a power or a logarithm of v, smooth in ln v.
+        // Not where v grows as the density at a finite end times the offset.
+        const double linear = singular ? 0 : f_end * s_far;
+        const bool log_u =
+            logarithmic || (v_near > 0 && v_far > 4 * v_near && !(linear > v_far / 2 && linear < 2 * v_far));
+        p.kind = logarithmic ? quantile::form::logarithmic : log_u ? quantile::form::log_u : quantile::form::plain;
+        p.base = base;
+        p.s_ref = r_far;
+        const frame f{base, sigma, logarithmic};
+
+        // Nodes at the Chebyshev-Lobatto points of the offset (of its
+        // logarithm in logarithmic pieces), their u-values from the exact one
+        // at the near end and the density's Chebyshev series on the piece,
+        // integrated (17 values of the density a piece).
+        const double l_lo = logarithmic ? std::log(r_lo) : 0, l_far = logarithmic ? std::log(r_far) : 0;
+        const chebyshev_map map{logarithmic, r_lo, r_far, l_lo, l_far};
+        const antiderivative mass = integrate(f, map);
+        double rs[node_count], ys[node_count], vs[node_count], ws[node_count];
+        int n = 0;
+        const double v_lo = at_end ? ratio(anchored(lower, E + sigma * r_lo)) : v_near;
+        for (int j = 0; j <= quantile::degree; ++j) {
+            const double z = (1 - std::cos(std::numbers::pi * j / quantile::degree)) / 2;
+            double x;
+            if (j == 0) x = base + sigma * r_lo;
+            else if (j == quantile::degree) x = far.x;
+            else x = base + sigma * (logarithmic ? std::exp(l_lo + (l_far - l_lo) * z) : r_lo + (r_far - r_lo) * z);
+            const double r = sigma * (x - base);
+            if (n > 0 && !(r > rs[n - 1])) {
+                if (j < quantile::degree) continue;
+                --n;  // the far end replaces a node it does not pass
+            }
+            rs[n] = r;
+            vs[n] = v_lo + mass(map.z(r));
+            ++n;
+        }
+        // The quadrature must land on the far end's exact value.
+        if (n < 2 || !(std::fabs(vs[n - 1] - v_far) <= res_ / 16))
+            return split(a, b, E, sigma, logarithmic ? r_lo : s_near, s_far, logarithmic,
+                         n < 2 ? inf : std::fabs(vs[n - 1] - v_far));
+        vs[n - 1] = v_far;
+        for (int j = 0; j < n; ++j) {
+            // Offsets in units of the piece's width: no subnormal products
+            // on intervals near 0 (the polynomial's terms are then of order 1).
+            ys[j] = logarithmic ? std::log(rs[j] / r_far) : rs[j] / r_far;
+            ws[j] = log_u ? std::log(vs[j]) : vs[j];
+            if (j > 0 && !(ws[j] > ws[j - 1]))
+                return split(a, b, E, sigma, logarithmic ? r_lo : s_near, s_far, logarithmic, inf);
+        }
+        if (at_end) {
+            note_jump(v_lo, sigma > 0 ? E : E + sigma * r_lo);
+            p.w_min = ws[0];
+            p.s_min = s_min;
+            p.y_min = ys[0];
+            if (r_lo > s_min) p.slope = (ys[1] - ys[0]) / (ws[1] - ws[0]);
+            else p.v_min = v_lo;
+        }
+
+        p.nodes = n;
+        p.centre = (ws[0] + ws[n - 1]) / 2;
+        p.scale = 2 / (ws[n - 1] - ws[0]);
+        // The grid of t: values of u closer than the polynomial's rounding
+        // noise could come out an ulp or two in reverse order; t rounded to
+        // multiples of 2^-k cannot, where a step of the grid moves x by more
+        // than that noise and v by less than a sixteenth of the resolution.
+        {
+            double slope = inf;  // the least dx/dt between nodes
+            for (int j = 0; j + 1 < n; ++j) slope = std::min(slope, (rs[j + 1] - rs[j]) / ((ws[j + 1] - ws[j]) * p.scale));
+            const double big = std::max({std::fabs(a.x), std::fabs(b.x), std::fabs(base)});
+            const double noise = 32 * (std::nextafter(big, inf) - big);
+            const double widest = log_u ? v_far : 1;  // dv = v dw in logarithms of v
+            double grid = 1;
+            while (grid < 0x1p60 && widest / (2 * grid * p.scale) > res_ / 16) grid *= 2;
+            p.grid = slope / grid >= 4 * noise ? grid : 0;
+            p.shift = p.grid > 0 ? 0x1.8p52 / p.grid : 0;
+        }
+        for (int j = 0; j < n; ++j) p.t[j] = (ws[j] - p.centre) * p.scale, p.c[j] = ys[j];
+        for (int k = 1; k < n; ++k)
+            for (int j = n - 1; j >= k; --j) p.c[j] = (p.c[j] - p.c[j - 1]) / (p.t[j] - p.t[j - k]);
+        to_powers(p, n);
+
+        // The check, at the midpoints of the nodes in t, of the evaluation as
+        // ppf will do it (from u, through its rounding), against the
+        // integrated series; the worst point again against the exact cdf.
+        double failure = 0, worst = -1, worst_u = 0;
+        for (int j = 0; j + 1 < n; ++j) {
+            const double t = (p.t[j] + p.t[j + 1]) / 2;
+            const double y = polynomial(p, t);
+            if (!(y >= ys[j] && y <= ys[j + 1])) {
+                failure = inf;
+                break;
+            }
+            const double w = p.centre + t / p.scale;
+            const double u = p.origin + sigma * (log_u ? std::exp(w) : w);
+            const double v = sigma * (u - p.origin);
+            const double x = q_.evaluate(p, u);
+            const double r = sigma * (x - base);
+            const double e = std::fabs(v_lo + mass(map.z(r)) - v);
+            if (e > worst) worst = e, worst_u = u;
+            if (e <= res_ / 2) continue;
+            // Only where the cdf's step at x is of the error's size can no
+            // double do better: the exact test is for those alone.
+            const double step = density(f, r) * (std::nextafter(std::fabs(x), inf) - std::fabs(x));
+            const auto quadrature = [&](double x) { return v_lo + mass(map.z(sigma * (x - base))); };
+            if (!(e <= 4 * step && within_step(quadrature, E, sigma, x, v))) failure = std::max(failure, e);
+        }
+        if (failure == 0) {
+            const double x = q_.evaluate(p, worst_u), v = sigma * (worst_u - p.origin);
+            const double e = std::fabs(ratio(anchored(lower, x)) - v);
+            const auto exact = [&](double x) { return ratio(anchored(lower, x)); };
+            if (e <= res_ / 2 || within_step(exact, E, sigma, x, v)) return emit(p, cut);
+            failure = e;
+        }
+        split(a, b, E, sigma, logarithmic ? r_lo : s_near, s_far, logarithmic, failure);
+    }
+
+    // Whether u (v from the anchor) lies within the cdf's step at x, so that
+    // no double does better; notes the step.
+    template <class Offset>
+    bool within_step(const Offset& offset, double E, double sigma, double x, double v)
+    {
+        const double v_true = offset(x);
+        const double inner = std::nextafter(x, E), outer = std::nextafter(x, E + sigma);
+        const double v_inner = offset(inner);
+        const double v_outer = offset(outer);
+        if (!(v_inner <= v && v <= v_outer)) return false;
+        if (v < v_true) note_jump(v_true - v_inner, std::min(inner, x));
+        else note_jump(v_outer - v_true, std::min(outer, x));
+        return true;
+    }
+
+    // A piece's coordinates: x = base + sigma r; logarithmic pieces
+    // integrate over ln r, where a power law of r is smooth.
+    struct frame {
+        double base, sigma;
+        bool logarithmic;
+    };
+
+    // The normalised density at x = base + sigma r in doubles: its logarithm
+    // relative to the law's reference point, 1 - x^2 taken from the offset at
+    // an end +-1 (no cancellation where the density blows up or vanishes),
+    // and each factor's ratio to the reference's by log1p where they are
+    // close (H or M large: the peak is many ulps of the exponent wide).
+    double density(const frame& f, double r) const
+    {
+        const double x = f.base + f.sigma * r;
+        const double ax = std::fabs(x);
+        const bool from_end = std::fabs(f.base) == 1 && r < 0.5;
+        double phi = 0;
+        if (M_ > 0) {
+            if (ax == 0) return 0;
+            const double d = from_end ? (1 - r) - r0_ : ax - r0_;
+            phi += M_ * (std::fabs(d) < 0.5 * r0_ ? std::log1p(d / r0_) : std::log((from_end ? 1 - r : ax) / r0_));
+        }
+        if (c_ != 0) {
+            // d = y - y0 = r0^2 - x^2 as a product where x is not an offset:
+            // near 0 with H large, 1 - x^2 would round away the peak's shape.
+            const double d = from_end ? r * (2 - r) - y0_ : (r0_ - ax) * (r0_ + ax);
+            const double y = from_end ? r * (2 - r) : y0_ + d;
+            if (y <= 0) return c_ > 0 ? 0 : inf;
+            phi += c_ * (std::fabs(d) < 0.5 * y0_ ? std::log1p(d / y0_) : std::log(y / y0_));
+        }
+        return std::exp(phi - log_total_);
+    }
+
+    // A piece's offsets r as z in [-1, 1]: linear in r, or in ln r.
+    struct chebyshev_map {
+        bool logarithmic;
+        double r_lo, r_far, l_lo, l_far;
+        double r(double z) const
+        {
+            const double q = (1 + z) / 2;
+            return logarithmic ? std::exp(l_lo + (l_far - l_lo) * q) : r_lo + (r_far - r_lo) * q;
+        }
+        // dr/dz at r
+        double jacobian(double r) const { return logarithmic ? r * (l_far - l_lo) / 2 : (r_far - r_lo) / 2; }
+        double z(double r) const
+        {
+            const double q = logarithmic ? (std::log(r) - l_lo) / (l_far - l_lo) : (r - r_lo) / (r_far - r_lo);
+            return 2 * q - 1;
+        }
+    };
+
+    static constexpr int points = 16;  // Chebyshev-Lobatto points 0..points of the density
+
+    // The integral from z = -1 of a Chebyshev series, as its own series.
+    struct antiderivative {
+        double b[points + 2];
+        double at_minus_one;
+        double series(double z) const
+        {
+            // Clenshaw's recurrence for sum_{m >= 1} b_m T_m(z).
+            double b1 = 0, b2 = 0;
+            for (int m = points + 1; m >= 1; --m) {
+                const double b0 = 2 * z * b1 - b2 + b[m];
+                b2 = b1, b1 = b0;
+            }
+            return b1 * z - b2;
+        }
+        double operator()(double z) const { return series(z) - at_minus_one; }
+    };
+
+    // The density (times dr/dz) at the Chebyshev-Lobatto points of the
+    // piece, its series by the discrete cosine sums, integrated term by term:
+    // the integral of T_m is (T_{m+1}/(m+1) - T_{m-1}/(m-1))/2.
+    antiderivative integrate(const frame& f, const chebyshev_map& map) const
+    {
+        static const std::array<double, 2 * points> cosine = [] {
+            std::array<double, 2 * points> table{};
+            for (int j = 0; j < 2 * points; ++j) table[j] = std::cos(std::numbers::pi * j / points);
+            return table;
+        }();
+        double g[points + 1], c[points + 3] = {};
+        for (int k = 0; k <= points; ++k) {
+            const double r = map.r(cosine[k]);
+            g[k] = density(f, r) * map.jacobian(r);
+        }
+        for (int m = 0; m <= points; ++m) {
+            double sum = 0;
+            for (int k = 0; k <= points; ++k) {
+                const double term = g[k] * cosine[(m * k) % (2 * points)];
+                sum += (k == 0 || k == points) ? term / 2 : term;
+            }
+            c[m] = sum * 2 / points;
+        }
+        c[0] /= 2;
+        c[points] /= 2;
+        antiderivative a{};
+        a.b[1] = c[0] - c[2] / 2;
+        for (int m = 2; m <= points + 1; ++m) a.b[m] = (c[m - 1] - c[m + 1]) / (2 * m);
+        a.at_minus_one = 0;
+        a.at_minus_one = a.series(-1);
+        return a;
+    }
+
+    // The offset from the end E at which the mass from E reaches about a
+    // quarter of the resolution (the end's neighbour if it is already above):
+    // below it any x is close enough in u, and a power law stands for the
+    // rest. Regula falsi on ln v against ln s, where a power law is a line,
+    // with a bisection every third step.
+    double first_offset(bool lower, double E, double sigma, double s_min, double s_far)
+    {
+        const double top = std::log(res_ / 4), bottom = std::log(res_ / 64);
+        double lo = std::log(s_min), hi = std::log(s_far);
+        double w_lo = log_ratio(anchored(lower, E + sigma * s_min));
+        if (w_lo >= bottom) return s_min;
+        double w_hi = log_ratio(anchored(lower, E + sigma * s_far));
+        for (int i = 0; i < 100 && hi - lo > 1e-9; ++i) {
+            double mid = (i % 3 == 2) ? (lo + hi) / 2 : lo + (std::log(res_ / 16) - w_lo) * (hi - lo) / (w_hi - w_lo);
+            if (!(mid > lo && mid < hi)) mid = (lo + hi) / 2;
+            const double w = log_ratio(anchored(lower, E + sigma * std::exp(mid)));
+            if (w >= bottom && w <= top) return sigma * (E + sigma * std::exp(mid) - E);
+            if (w < bottom) lo = mid, w_lo = w;
+            else hi = mid, w_hi = w;
+        }
+        return sigma * (E + sigma * std::exp(lo) - E);
+    }
+
+    void split(end& a, end& b, double E, double sigma, double s_lo, double s_far, bool logarithmic, double failure)
+    {
+        if (failure < inf) worst_ = std::max(worst_, failure);
+        const double s = logarithmic ? std::exp((std::log(s_lo) + std::log(s_far)) / 2) : s_lo + (s_far - s_lo) / 2;
+        double x = E + sigma * s;
+        if (!(a.x < x && x < b.x)) x = from_key(order_key(a.x) + (order_key(b.x) - order_key(a.x)) / 2);
+        end middle{x, {}, {false, false}};  // shared by both halves: its masses once
+        fit(a, middle);
+        fit(middle, b);
+    }
+
+    quantile& q_;
+    const law_functions& d_;
+    double res_;
+    double log_total_;
+    int M_;
+    double c_, r0_, y0_;
+    double A_ = 0, B_ = 0, uA_ = 0, uB_ = 0;
+    double first_[2] = {0, 0};  // the stretch ends' first offsets, once found
+    numeric::scaled stretch_mass_;
+    double worst_ = 0;
+};
+
+quantile::quantile(double xini, double xfin, double H, int M, double resolution)
+    : xini_(xini), xfin_(xfin), H_(H), M_(M), law_(xini, xfin, H, M)
+{
+    if (!(resolution >= 1e-14 && resolution <= 1e-6))
+        numeric::fail(numeric::failure_kind::refused, false,
+                      "resolution=%s: a quantile's u-resolution must lie in [1e-14, 1e-6]",
+                      numeric::shortest(resolution).c_str());
+    error_ = {resolution, resolution, 0, nan};
+    quantile_builder builder(*this, resolution);
+    // The density's zero at 0 (M > 0) splits the interval: on each side x(u)
+    // behaves as a power of u there.
+    if (M > 0 && xini < 0 && 0 < xfin) {
+        const double u0 = law_.cdf(0);
+        builder.stretch(xini, 0, 0, u0);
+        builder.stretch(0, xfin, u0, 1);
+    } else {
+        builder.stretch(xini, xfin, 0, 1);
+    }
+    for (std::size_t i = 1; i < cut_.size(); ++i) cut_[i] = std::max(cut_[i], cut_[i - 1]);
+    error_.bound = std::max(resolution, error_.jump);
+
+    // The guide: entry k is the piece holding u = k / size.
+    const std::size_t size = std::max<std::size_t>(256, 8 * pieces_.size());
+    guide_scale_ = static_cast<double>(size);
+    guide_.resize(size + 1);
+    std::size_t piece = 0;
+    for (std::size_t k = 0; k <= size; ++k) {
+        const double u = static_cast<double>(k) / guide_scale_;
+        while (piece + 1 < cut_.size() && cut_[piece + 1] <= u) ++piece;
+        guide_[k] = static_cast<std::uint32_t>(piece);
+    }
+}
+
+std::size_t quantile::find(double u) const
+{
+    std::size_t k = guide_[static_cast<std::size_t>(u * guide_scale_)];
+    while (k + 1 < cut_.size() && cut_[k + 1] <= u) ++k;
+    return k;
+}
+
+double quantile::evaluate(const piece& p, double u) const
+{
+    if (p.kind == form::steps) {
+        const double* first = step_u_.data() + p.first;
+        const double* last = first + p.count;
+        const double* above = std::upper_bound(first, last, u);
+        if (above == first) return p.x_lo;
+        if (above == last) return p.x_hi;
+        const std::ptrdiff_t k = above - step_u_.data();
+        return (u - step_u_[k - 1] < step_u_[k] - u) ? step_x_[k - 1] : step_x_[k];
+    }
+    const double v = p.sign * (u - p.origin);
+    if (!(v > 0)) return p.sign > 0 ? p.x_lo : p.x_hi;
+    double x;
+    if (p.kind == form::plain) {
+        x = p.base + p.sign * p.s_ref * polynomial(p, on_grid(p, (v - p.centre) * p.scale));
+    } else if (p.kind == form::log_u) {
+        x = p.base + p.sign * p.s_ref * polynomial(p, on_grid(p, (std::log(v) - p.centre) * p.scale));
+    } else {
+        // Below the end's neighbour's mass (a step above the resolution),
+        // the end or that neighbour, without a logarithm.
+        if (v < p.v_min) return v < p.v_min / 2 ? p.base : p.base + p.sign * p.s_min;
+        const double w = std::log(v);
+        if (w < p.w_min) {
+            if (p.slope > 0) x = p.base + p.sign * p.s_ref * std::exp(p.y_min + (w - p.w_min) * p.slope);
+            else x = w < p.w_min - std::numbers::ln2 ? p.base : p.base + p.sign * p.s_min;
+        } else {
+            x = p.base + p.sign * p.s_ref * std::exp(polynomial(p, on_grid(p, (w - p.centre) * p.scale)));
+        }
+    }
+    return std::clamp(x, p.x_lo, p.x_hi);
+}
+
+double quantile::ppf(double u) const
+{
+    if (!(u > 0)) return u == 0 ? xini_ : nan;
+    if (!(u < 1)) return u == 1 ? xfin_ : nan;
+    return evaluate(pieces_[find(u)], u);
+}
+
+// In bulk, plain pieces (most of u on most laws) are evaluated without a
+// branch that depends on the value, with all their coefficients; the values
+// that fall elsewhere are listed as they go and taken one by one afterwards,
+// so that a mix of kinds does not cost a mispredicted branch a value.
+void quantile::ppf(std::span<const double> u, std::span<double> x) const
+{
+    const std::size_t n = std::min(u.size(), x.size());
+    constexpr std::size_t block = 256;
+    std::size_t rest[block];
+    double rest_u[block];  // x may alias u
+    std::uint32_t rest_piece[block];
+    for (std::size_t start = 0; start < n; start += block) {
+        const std::size_t end = std::min(n, start + block);
+        std::size_t others = 0;
+        for (std::size_t i = start; i < end; ++i) {
+            const double ui = u[i];
+            const bool inside = ui > 0 && ui < 1;
+            const std::size_t k = find(inside ? ui : 0.5);
+            const piece& p = pieces_[k];
+            const double v = p.sign * (ui - p.origin);
+            const double t = on_grid(p, (v - p.centre) * p.scale);
+            x[i] = std::clamp(p.base + p.sign * p.s_ref * polynomial(p, t), p.x_lo, p.x_hi);
+            rest[others] = i;
+            rest_u[others] = ui;
+            rest_piece[others] = static_cast<std::uint32_t>(k);
+            others += !(inside && p.kind == form::plain && v > 0);
+        }
+        for (std::size_t j = 0; j < others; ++j) {
+            const double uj = rest_u[j];
+            x[rest[j]] = uj > 0 && uj < 1 ? evaluate(pieces_[rest_piece[j]], uj) : ppf(uj);
+        }
+    }
+}
+
+}  // namespace sin_cos::detail
+
+namespace sin_cos {
+
+namespace {
+
+// The toolkit's failures, in the library's vocabulary.
+template <class F>
+auto guarded(F f)
+{
+    try {
+        return f();
+    } catch (const numeric::failure& e) {
+        throw error(e.kind() == numeric::failure_kind::refused ? errc::invalid_argument : errc::numerical, e.what());
+    }
+}
+
+}  // namespace
+
+quantile::quantile(const sin_cos::law& l, double resolution)
+    : law_(l), q_((validate(l), guarded([&] {
+                      return std::make_shared<const detail::quantile>(l.xini, l.xfin, l.H, l.M, resolution);
+                  })))
+{
+}
+
+double quantile::ppf(double u) const { return q_->ppf(u); }
+void quantile::ppf(std::span<const double> u, std::span<double> x) const { q_->ppf(u, x); }
+u_error_bound quantile::u_error() const { return q_->u_error(); }
+double quantile::resolution() const { return q_->u_error().resolution; }
+std::size_t quantile::pieces() const { return q_->pieces(); }
+
+}  // namespace sin_cos

@@ -1,0 +1,164 @@
+// The quantile against the exact cdf over laws chosen to break interpolation:
+// monotone, within its stated bound on a dense grid, at the tails' extreme
+// uniforms and at random ones; its ends, its refusals.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cmath>
+#include <limits>
+#include <random>
+#include <string>
+#include <vector>
+
+#include "sin_cos/error.hpp"
+#include "sin_cos/quantile.hpp"
+
+namespace {
+
+// The largest H the tool takes: (H - 1) 2^-54 = 1e-4.
+const double largest_H = 1 + 1e-4 * 0x1p54;
+
+struct interval {
+    double xini, xfin;
+};
+
+// The uniforms a law is checked at: a grid, the tails down to 1e-300 and up to
+// 1 - 2^-53, runs of adjacent doubles, and random ones.
+std::vector<double> uniforms()
+{
+    std::vector<double> u;
+    for (int i = 1; i < 1500; ++i) u.push_back(i / 1500.0);
+    for (double t = 0.1; t > 1e-300; t /= 10) u.push_back(t), u.push_back(1 - t);
+    u.push_back(0x1p-53), u.push_back(1 - 0x1p-53), u.push_back(std::numeric_limits<double>::denorm_min());
+    // Adjacent doubles: where the polynomial's rounding noise exceeds x's
+    // true step, values could come out of order.
+    for (double centre : {1e-12, 1e-3, 0.1, 0.25, 0.3, 0.5, 0.7, 0.75, 0.9, 0.999, 1 - 1e-12}) {
+        double v = centre;
+        for (int i = 0; i < 24; ++i) u.push_back(v), v = std::nextafter(v, 2.0);
+    }
+    std::mt19937_64 engine(34);
+    for (int i = 0; i < 500; ++i) u.push_back(sin_cos::quantile::uniform(engine()));
+    u.erase(std::remove_if(u.begin(), u.end(), [](double v) { return !(v > 0 && v < 1); }), u.end());
+    std::sort(u.begin(), u.end());
+    return u;
+}
+
+void expect_within_bound(double xini, double xfin, double H, int M, double resolution)
+{
+    const std::string law = "H=" + std::to_string(H) + " M=" + std::to_string(M) + " [" + std::to_string(xini) +
+                            ", " + std::to_string(xfin) + "] resolution " + std::to_string(resolution);
+    SCOPED_TRACE(law);
+    const sin_cos::quantile q(sin_cos::law{xini, xfin, H, M}, resolution);
+    const sin_cos::law_functions f(q.law());
+    const sin_cos::u_error_bound stated = q.u_error();
+    EXPECT_EQ(stated.resolution, resolution);
+    EXPECT_EQ(stated.bound, std::max(resolution, stated.jump));
+    EXPECT_EQ(q.ppf(0), xini);
+    EXPECT_EQ(q.ppf(1), xfin);
+    double previous = xini, worst = 0, worst_u = 0;
+    for (double u : uniforms()) {
+        const double x = q.ppf(u);
+        ASSERT_GE(x, previous) << "u=" << u;
+        ASSERT_LE(x, xfin) << "u=" << u;
+        previous = x;
+        const double e = std::fabs(f.cdf(x) - u);
+        if (e > worst) worst = e, worst_u = u;
+    }
+    EXPECT_LE(worst, stated.bound) << "at u=" << worst_u;
+}
+
+TEST(Quantile, StaysWithinItsBoundOverLawsChosenToBreakInterpolation)
+{
+    const double Hs[] = {-0.99, 0, 1.01, 1e6, largest_H};
+    const int Ms[] = {0, 2, 50};
+    const interval intervals[] = {
+        {-1, 1}, {0, 1e-300}, {0, 1}, {-1, 0}, {-0.5, 0.75}, {0.3, std::nextafter(std::nextafter(0.3, 1.0), 1.0)},
+        {1 - 0x1p-50, 1}, {-1e-200, 1e-200},
+    };
+    for (double H : Hs)
+        for (int M : Ms)
+            for (const interval& i : intervals) expect_within_bound(i.xini, i.xfin, H, M, 1e-12);
+}
+
+TEST(Quantile, MeetsEveryResolutionFrom1e14To1e6)
+{
+    for (double resolution : {1e-14, 1e-10, 1e-6}) {
+        expect_within_bound(-1, 1, 2, 4, resolution);
+        expect_within_bound(-1, 1, 3, 10, resolution);  // zero at 0, bimodal
+        expect_within_bound(-0.2, 0.9, 0.5, 0, resolution);
+    }
+}
+
+// Where doubles are too sparse for the resolution, the bound is the step
+// between them, found where it is: at the end for H < 1 on [-1, 1].
+TEST(Quantile, StatesTheCdfStepWhereNoDoubleMeetsTheResolution)
+{
+    struct row {
+        double xini, xfin, H;
+        int M;
+        bool stepped;
+    };
+    const row rows[] = {
+        {-1, 1, -0.99, 0, true}, {-1, 1, 0, 0, true},  {0, 1, 0.999, 2, false},
+        {-1, 1, 2, 4, false},    {0.3, 0.3 + 1e-15, 2, 4, true},
+    };
+    for (const row& r : rows) {
+        const sin_cos::quantile q(sin_cos::law{r.xini, r.xfin, r.H, r.M});
+        const sin_cos::law_functions f(q.law());
+        const sin_cos::u_error_bound e = q.u_error();
+        EXPECT_EQ(e.jump > e.resolution, r.stepped) << "H=" << r.H;
+        if (!r.stepped) {
+            EXPECT_EQ(e.bound, 1e-12);
+            EXPECT_TRUE(std::isnan(e.where));
+            continue;
+        }
+        // The step at `where` is the stated jump (the cdf at the next double).
+        const double next = std::nextafter(e.where, 2.0);
+        EXPECT_NEAR(f.cdf(next) - f.cdf(e.where), e.jump, 1e-3 * e.jump) << "H=" << r.H;
+    }
+}
+
+TEST(Quantile, DrawsAreItsValuesAtTheTopBitsOfEachWord)
+{
+    const sin_cos::quantile q(sin_cos::law{-1, 1, 0, 2});
+    std::mt19937_64 a(7), b(7);
+    for (int i = 0; i < 1000; ++i) {
+        const std::uint64_t w = b();
+        EXPECT_EQ(q.draw(a), q.ppf(static_cast<double>(w >> 11) * 0x1p-53));
+    }
+    EXPECT_EQ(sin_cos::quantile::uniform(~std::uint64_t{0}), 1 - 0x1p-53);
+    EXPECT_EQ(sin_cos::quantile::uniform(0), 0);
+    std::vector<double> u{0.1, 0.5, 0.9, -0.5, 1.5}, x(5);
+    q.ppf(u, x);
+    for (int i = 0; i < 3; ++i) EXPECT_EQ(x[i], q.ppf(u[i]));
+    EXPECT_TRUE(std::isnan(x[3]) && std::isnan(x[4]));
+}
+
+TEST(Quantile, RefusesBadLawsAndResolutionsNamingTheValue)
+{
+    struct row {
+        double xini, xfin, H;
+        int M;
+        double resolution;
+        const char* named;
+        sin_cos::errc kind;
+    };
+    const row rows[] = {
+        {-1, 1, -1, 0, 1e-12, "H=-1", sin_cos::errc::refused},
+        {-1, 1, 2, 3, 1e-12, "M=3", sin_cos::errc::refused},
+        {0.5, 0.5, 2, 0, 1e-12, "xini=0.5", sin_cos::errc::refused},
+        {-1, 1, 2, 0, 1e-15, "resolution=1e-15", sin_cos::errc::invalid_argument},
+        {-1, 1, 2, 0, 1e-5, "resolution=1e-05", sin_cos::errc::invalid_argument},
+    };
+    for (const row& r : rows) {
+        try {
+            sin_cos::quantile q(sin_cos::law{r.xini, r.xfin, r.H, r.M}, r.resolution);
+            ADD_FAILURE() << r.named << " accepted";
+        } catch (const sin_cos::error& f) {
+            EXPECT_EQ(f.kind(), r.kind) << r.named;
+            EXPECT_NE(std::string(f.what()).find(r.named), std::string::npos) << f.what();
+        }
+    }
+}
+
+}  // namespace
