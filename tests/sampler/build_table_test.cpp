@@ -160,4 +160,47 @@ TEST(BuildTable, TheAccountIsWhatTheToolShowsAndWrites)
     EXPECT_THROW(sin_cos::text::plot(sin_cos::built{}), sin_cos::error);
 }
 
+// The pre-check refuses what no build can tabulate, at once, and nothing a
+// build tabulates.
+TEST(BuildTable, PrecheckRefusesOnlyLawsNoBuildTabulates)
+{
+    const struct {
+        sin_cos::law law;
+        int n;
+        sin_cos::errc kind;
+        const char* starts;
+    } doomed[] = {
+        {{0.2, 0.9, 1e6, 0}, 1000, sin_cos::errc::numerical, "the density has no usable integral in doubles: 0"},
+        {{0, 1, 1, 100000000}, 1, sin_cos::errc::numerical, "no table of n=1 bins can accept one proposal in 1e+07"},
+        {{0.5, 0.5000000000000004, 2, 0}, 5, sin_cos::errc::numerical,  // five doubles
+         "no table of n=5 bins: the interval holds fewer than n + 1 doubles"},
+        {{-1, 1, 1e13, 2}, 100, sin_cos::errc::numerical, "no sound table: H=1e+13 is too large"},
+        {{0.5, -0.5, 2, 4}, 10, sin_cos::errc::refused, "xini=0.5, xfin=-0.5"},
+        {{-1, 1, 2, 3}, 10, sin_cos::errc::refused, "M=3"},
+    };
+    for (const auto& c : doomed) {
+        try {
+            sin_cos::precheck(c.law, c.n);
+            ADD_FAILURE() << c.starts << ": not refused";
+        } catch (const sin_cos::build_error& e) {
+            EXPECT_EQ(e.kind(), c.kind) << e.what();
+            EXPECT_NE(std::string(e.what()).find(c.starts), std::string::npos) << e.what();
+        }
+        EXPECT_THROW(sin_cos::build_table(c.law, c.n, sin_cos::mode::tight), sin_cos::build_error) << c.starts;
+    }
+    // Near each bound: the same interval with as many doubles as bins need,
+    // the acceptance floor cleared by more bins, and ordinary laws.
+    const struct {
+        sin_cos::law law;
+        int n;
+    } buildable[] = {
+        {{0.5, 0.5000000000000004, 2, 0}, 3}, {{0, 1, 1, 100000000}, 100}, {{-1, 1, 2, 4}, 1000},
+        {{0, 1, 30, 10}, 100},                 {{-1, 1, 1e6, 0}, 200},       {{0.2, 0.9, 1000, 60}, 50},
+    };
+    for (const auto& c : buildable) {
+        EXPECT_NO_THROW(sin_cos::precheck(c.law, c.n)) << c.law.H << " " << c.law.M << " n=" << c.n;
+        EXPECT_NO_THROW(sin_cos::build_table(c.law, c.n, sin_cos::mode::tight)) << c.law.H << " " << c.law.M;
+    }
+}
+
 }  // namespace
