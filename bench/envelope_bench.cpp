@@ -20,7 +20,7 @@ constexpr density_case defaults{-1.0, 1.0, 2.0, 4};
 // recalibrated.
 constexpr density_case slowest{0.0, 1.0, 1000.0, 4};
 
-envelope::settings settings_of(const density_case& c) { return envelope::for_density(c.h, c.m, c.xini, c.xfin); }
+envelope::settings settings_of(const density_case& c) { return envelope::for_density({c.h, c.m}, c.xini, c.xfin); }
 
 void build(benchmark::State& state, const density_case& c, envelope::mode m)
 {

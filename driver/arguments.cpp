@@ -16,7 +16,6 @@
 #include <string>
 #include <string_view>
 
-#include "numeric/digits.hpp"
 #include "sin_cos/law.hpp"
 #include "sin_cos/table_text.hpp"
 
@@ -239,8 +238,8 @@ std::string output_folder(const given& v)
 
 std::string law_name(std::size_t number, const law_answers& law)
 {
-    return "law " + std::to_string(number) + " (xini=" + numeric::shortest(law.xini) +
-           ", xfin=" + numeric::shortest(law.xfin) + ", H=" + numeric::shortest(law.H) +
+    return "law " + std::to_string(number) + " (xini=" + sin_cos::text::shortest(law.xini) +
+           ", xfin=" + sin_cos::text::shortest(law.xfin) + ", H=" + sin_cos::text::shortest(law.H) +
            ", M=" + std::to_string(law.M) + ")";
 }
 

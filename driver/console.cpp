@@ -7,6 +7,8 @@
 #include <cstdio>
 #include <cstring>
 
+#include "driver/failure.hpp"
+#include "sin_cos/build.hpp"
 
 namespace driver {
 
@@ -17,15 +19,15 @@ constexpr auto redraw_interval = std::chrono::milliseconds(100);
 
 }  // namespace
 
-void console_observer::progress(envelope::progress_event event, const char* stage, int layouts, double distance)
+void console_observer::progress(sin_cos::progress_event event, const char* stage, int layouts, double distance)
 {
     switch (event) {
-    case envelope::progress_event::begin:
+    case sin_cos::progress_event::begin:
         terminal_ = isatty(STDERR_FILENO) == 1;
         shown_ = false;
         started_ = steady::now();
         return;
-    case envelope::progress_event::pass: {
+    case sin_cos::progress_event::pass: {
         if (!terminal_) return;
         const steady::time_point now = steady::now();
         if (now - started_ < quiet_start) return;
@@ -38,7 +40,7 @@ void console_observer::progress(envelope::progress_event event, const char* stag
         drawn_ = now;
         return;
     }
-    case envelope::progress_event::end:
+    case sin_cos::progress_event::end:
         if (shown_) {
             std::fputs("\r\033[K", stderr);
             std::fflush(stderr);
@@ -56,21 +58,12 @@ void announce_recalibration(const std::string& about, const char* why)
     std::fprintf(stderr, "!!! %stable recalibrated: %s\n", about.c_str(), why);
 }
 
-void warn_low_bins(const std::vector<envelope::low_bin>& low) { warn_low_bins("", low); }
+int exit_status(sin_cos::errc kind) { return kind == sin_cos::errc::refused ? -1 : 1; }
 
-void warn_low_bins(const std::string& about, const std::vector<envelope::low_bin>& low)
+int report_failure(const sin_cos::error& f)
 {
-    for (const envelope::low_bin& b : low) {
-        std::fprintf(stderr, "!!! %sfor f1[%d]=%f <max=%f on [%f,%f]\n", about.c_str(), b.i, b.f1, b.max, b.x0, b.x1);
-    }
-}
-
-int exit_status(numeric::failure_kind kind) { return kind == numeric::failure_kind::refused ? -1 : 1; }
-
-int report_failure(const numeric::failure& f)
-{
-    const char* mark = f.complaint() ? "!!! " : "";
-    if (f.kind() != numeric::failure_kind::refused) {
+    const char* mark = dynamic_cast<const complaint*>(&f) != nullptr ? "!!! " : "";
+    if (f.kind() != sin_cos::errc::refused) {
         std::fprintf(stderr, "%s%s\n...now exiting to system...\n", mark, f.what());
     } else {
         std::printf("%s%s\n", mark, f.what());
@@ -84,7 +77,7 @@ void flush_output()
     const bool flushed = std::fflush(stdout) == 0;
     const int error = errno;
     if (flushed && std::ferror(stdout) == 0) return;
-    numeric::fail(numeric::failure_kind::io, false, "cannot write standard output: %s",
+    fail(sin_cos::errc::io, false, "cannot write standard output: %s",
                   flushed ? "an earlier write failed" : std::strerror(error));
 }
 
@@ -92,7 +85,7 @@ int finish_output()
 {
     try {
         flush_output();
-    } catch (const numeric::failure& f) {
+    } catch (const sin_cos::error& f) {
         return report_failure(f);
     }
     return 0;

@@ -5,12 +5,10 @@
 #include <chrono>
 #include <optional>
 #include <string>
-#include <vector>
 
-#include "envelope/table.hpp"
-#include "envelope/parameters.hpp"
-#include "envelope/progress.hpp"
-#include "numeric/error.hpp"
+#include "sin_cos/build.hpp"
+#include "sin_cos/error.hpp"
+#include "sin_cos/law.hpp"
 
 namespace driver {
 
@@ -18,9 +16,9 @@ namespace driver {
 // while a calibration runs for more than about a second, and only when
 // standard error is a terminal (files and logs never see it); and the one
 // line that says an unsound table is being recalibrated.
-class console_observer : public envelope::build_observer {
+class console_observer : public sin_cos::build_observer {
 public:
-    void progress(envelope::progress_event event, const char* stage, int layouts, double distance) override;
+    void progress(sin_cos::progress_event event, const char* stage, int layouts, double distance) override;
     void recalibrating(const char* why) override;
 
 private:
@@ -35,10 +33,6 @@ private:
 // ("law 2 (xini=-1, ...): ").
 void announce_recalibration(const std::string& about, const char* why);
 
-// One warning line on standard error for each bin below the density's maximum.
-void warn_low_bins(const std::vector<envelope::low_bin>& low);
-void warn_low_bins(const std::string& about, const std::vector<envelope::low_bin>& low);
-
 // The report line of histogram number ihist, with its loss.
 void report_line(int ihist, double H, int M, double loss);
 
@@ -48,11 +42,11 @@ void closing_lines();
 // Tells a failure where the tool always has: a refusal on standard output (and
 // on standard error too when standard output is not a terminal, where nobody
 // may see it), a numerical failure on standard error. Returns the exit status.
-int report_failure(const numeric::failure& f);
+int report_failure(const sin_cos::error& f);
 
 // The status the tool exits with for a failure of this kind: -1 (255 as a
 // shell reports it) for a refusal, 1 for everything else.
-int exit_status(numeric::failure_kind kind);
+int exit_status(sin_cos::errc kind);
 
 // Flushes standard output; a write that failed, then or before, is an
 // input/output failure, as a failed write of the files is.

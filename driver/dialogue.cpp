@@ -7,9 +7,9 @@
 #include <string>
 #include <vector>
 
+#include "driver/failure.hpp"
 #include "sin_cos/law.hpp"
-#include "numeric/digits.hpp"
-#include "numeric/error.hpp"
+#include "sin_cos/table_text.hpp"
 
 namespace driver {
 
@@ -17,7 +17,7 @@ namespace {
 
 using outcome = scanf_reader::outcome;
 
-std::string shown(double v) { return numeric::shortest(v); }
+std::string shown(double v) { return sin_cos::text::shortest(v); }
 std::string shown(int v) { return std::to_string(v); }
 
 // The law's own rules, H and M asked one at a time: each with a law whose
@@ -72,7 +72,7 @@ public:
     // of asking forever.
     void after_refusal(outcome got, const char* what)
     {
-        if (got == outcome::end) numeric::fail(numeric::failure_kind::refused, true, "no more input while asking for %s: stopping", what);
+        if (got == outcome::end) fail(sin_cos::errc::refused, true, "no more input while asking for %s: stopping", what);
         if (got == outcome::failed) in_.drop_line();
     }
 
@@ -197,7 +197,7 @@ std::string in_out(scanf_reader& in, std::FILE* out, std::FILE* notes, int* n, d
 
     if (a.ask("give the number of bin (integer>0);    example: 1000 => 1% loss    -> n=", n, "n", true, "") ==
         outcome::too_large) {
-        numeric::fail(numeric::failure_kind::refused, true, "n=%s must be between 1 and %d", a.last_taken().c_str(),
+        fail(sin_cos::errc::refused, true, "n=%s must be between 1 and %d", a.last_taken().c_str(),
                       sin_cos::max_bins);
     }
     return a.shift_summary(*n, *xini, *xfin, *H, *M);

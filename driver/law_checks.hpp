@@ -6,23 +6,22 @@
 #include <string>
 
 #include "driver/arguments.hpp"
-#include "envelope/table.hpp"
-#include "numeric/error.hpp"
+#include "sin_cos/build.hpp"
+#include "sin_cos/error.hpp"
 
 namespace driver {
 
-// Throws numeric::failure naming law `number` when what can be known of it
-// in a few microseconds already rules out a table of n bins: an interval
-// with fewer than n + 1 doubles, an integral that is not a usable number in
-// doubles (the builds integrate the same density in doubles), an H past what
-// doubles can evaluate within the margin.
+// Throws sin_cos::build_error naming law `number` when what can be known of
+// it in a few microseconds already rules out a table of n bins
+// (sin_cos::precheck).
 void check_law_before_building(std::size_t number, const law_answers& law, int n);
 
 // The failure of law `number`'s build as the run tells it: the law named,
 // what failed in words, and, for the default calibration, --tight's table
-// when that one can be built (it is, to find out).
-numeric::failure law_failure(std::size_t number, const law_answers& law, int n, envelope::mode mode,
-                             const numeric::failure& f);
+// when that one can be built (it is, to find out). `what` is the build's
+// message without the law's name.
+sin_cos::build_error law_failure(std::size_t number, const law_answers& law, int n, sin_cos::mode mode,
+                                 sin_cos::errc kind, const std::string& what);
 
 // What a routine's own message means to someone who asked for a table.
 std::string in_words(const std::string& message);

@@ -14,9 +14,8 @@
 #include "driver/law_checks.hpp"
 #include "driver/table_files.hpp"
 #include "driver/tight_hint.hpp"
-#include "envelope/build.hpp"
-#include "numeric/error.hpp"
-#include "numeric/parallel.hpp"
+#include "sin_cos/build.hpp"
+#include "sin_cos/error.hpp"
 #include "sin_cos/table_text.hpp"
 
 namespace driver {
@@ -28,16 +27,15 @@ struct built {
     std::string text;  // the header line and the edges
     double loss = 0;
     std::string recalibrated;  // why, when it was
-    std::vector<envelope::low_bin> low;
     std::optional<tight_figure> tight_loss;
-    envelope::built plotted;  // the plot's histogram only
+    sin_cos::built plotted;  // the plot's histogram only
 };
 
 // A lone build shows its progress; its recalibration is told with the law's
 // name once the build is done.
-class progress_only : public envelope::build_observer {
+class progress_only : public sin_cos::build_observer {
 public:
-    void progress(envelope::progress_event event, const char* stage, int layouts, double distance) override
+    void progress(sin_cos::progress_event event, const char* stage, int layouts, double distance) override
     {
         console_.progress(event, stage, layouts, distance);
     }
@@ -89,7 +87,10 @@ void run_laws(const options& chosen)
 {
     const std::size_t count = chosen.laws.size();
     const int n = chosen.n;
-    const envelope::mode mode = chosen.tight ? envelope::mode::tight : envelope::mode::classic;
+    const sin_cos::mode mode = chosen.tight ? sin_cos::mode::tight : sin_cos::mode::classic;
+    std::vector<sin_cos::law> laws;
+    laws.reserve(count);
+    for (const law_answers& law : chosen.laws) laws.push_back({law.xini, law.xfin, law.H, law.M});
     std::vector<built> results(count);
 
     // Each build writes only its own result; the text is formatted there too,
@@ -97,43 +98,50 @@ void run_laws(const options& chosen)
     // A lone law's --tight figure is made beside its build; laws built side by
     // side on every core make theirs after their build.
     std::optional<tight_figure_ahead> ahead;
-    auto build_one = [&](std::size_t k, envelope::build_observer* observer) {
-        const law_answers& law = chosen.laws[k];
-        try {
-            const envelope::answers checked = envelope::check_answers(law.H, law.M, law.xini, law.xfin, n);
-            envelope::built t = envelope::build(checked, mode, observer);
-            const sin_cos::table& h = t.table;
-            built& b = results[k];
-            b.text = sin_cos::text::histogram(law.H, law.M, n, law.xini, law.xfin, h.loss, h.a, h.edges.data());
-            b.loss = h.loss;
-            if (t.recalibrated) b.recalibrated = t.why;
-            b.low = std::move(t.low_bins);
-            if (ahead) {
-                b.tight_loss = ahead->worth_telling(h.loss);
-            } else if (mode == envelope::mode::classic) {
-                b.tight_loss = tight_loss_worth_telling(checked, h.loss);
-            }
-            if (k + 1 == chosen.plot) b.plotted = std::move(t);
-        } catch (const numeric::failure& f) {
-            throw law_failure(k + 1, law, n, mode, f);
+    auto take = [&](std::size_t k, sin_cos::built&& t) {
+        const sin_cos::law& law = laws[k];
+        const sin_cos::table& h = t.table;
+        built& b = results[k];
+        b.text = sin_cos::text::histogram(law.H, law.M, n, law.xini, law.xfin, h.loss, h.a, h.edges.data());
+        b.loss = h.loss;
+        if (t.recalibrated) b.recalibrated = t.why;
+        if (ahead) {
+            b.tight_loss = ahead->worth_telling(h.loss);
+        } else if (mode == sin_cos::mode::classic) {
+            b.tight_loss = tight_loss_worth_telling(law, n, h.loss);
         }
+        if (k + 1 == chosen.plot) b.plotted = std::move(t);
     };
     // A law doomed by what a glance shows stops the run before hours of
     // building the others.
     for (std::size_t k = 0; k < count; ++k) check_law_before_building(k + 1, chosen.laws[k], n);
-    if (count == 1 && mode == envelope::mode::classic) {
-        const law_answers& law = chosen.laws[0];
-        ahead.emplace(envelope::check_answers(law.H, law.M, law.xini, law.xfin, n));
-    }
+    if (count == 1 && mode == sin_cos::mode::classic) ahead.emplace(laws[0], n);
     if (count == 1) {
         progress_only observer;
-        build_one(0, &observer);
+        sin_cos::built t;
+        try {
+            t = sin_cos::build(laws[0], n, mode, &observer);
+        } catch (const sin_cos::build_error& e) {
+            throw law_failure(1, chosen.laws[0], n, mode, e.kind(), e.what());
+        }
+        take(0, std::move(t));
     } else {
         laws_progress progress(count);
-        numeric::in_order_parallel(count, [&](std::size_t k) {
-            build_one(k, nullptr);
-            progress.one_done();
-        });
+        try {
+            sin_cos::build_each(laws, n, mode, [&](std::size_t k, sin_cos::built&& t) {
+                take(k, std::move(t));
+                progress.one_done();
+            });
+        } catch (const sin_cos::build_error& e) {
+            // The message starts with the law's name, as the run names it.
+            const std::string what = e.what();
+            for (std::size_t k = 0; k < count; ++k) {
+                const std::string about = law_name(k + 1, chosen.laws[k]) + ": ";
+                if (what.rfind(about, 0) == 0)
+                    throw law_failure(k + 1, chosen.laws[k], n, mode, e.kind(), what.substr(about.size()));
+            }
+            throw;
+        }
     }
 
     ahead.reset();  // its thread is over before any file is written
@@ -144,7 +152,6 @@ void run_laws(const options& chosen)
         const built& b = results[k];
         const law_answers& law = chosen.laws[k];
         const std::string about = law_name(k + 1, law) + ": ";
-        warn_low_bins(about, b.low);
         if (!b.recalibrated.empty()) announce_recalibration(about, b.recalibrated.c_str());
         report_line(static_cast<int>(k + 1), law.H, law.M, b.loss);
         if (b.tight_loss) {

@@ -13,12 +13,25 @@
 #include "driver/signals.hpp"
 #include "driver/table_files.hpp"
 #include "driver/tight_hint.hpp"
-#include "envelope/build.hpp"
-#include "envelope/parameters.hpp"
-#include "envelope/classic/settings.hpp"
-#include "numeric/error.hpp"
+#include "driver/failure.hpp"
+#include "sin_cos/build.hpp"
+#include "sin_cos/error.hpp"
+#include "sin_cos/law.hpp"
 
 namespace {
+
+// The answers' one check before a build, where a refusal leaves no file: n
+// and the interval are complaints about the answers, as the tool always
+// showed them; the law's other rules come from its validator.
+void check_answers(const sin_cos::law& law, int n)
+{
+    if (!sin_cos::valid_bins(n))
+        driver::fail(sin_cos::errc::refused, true, "n=%d must be between 1 and %d", n, sin_cos::max_bins);
+    if (sin_cos::fault_of(law, true) == sin_cos::law_fault::interval)
+        driver::fail(sin_cos::errc::refused, true, "%s",
+                     sin_cos::fault_message(law, sin_cos::law_fault::interval, true).c_str());
+    sin_cos::validate(law, true);
+}
 
 // n once the answers are accepted: a failure from then on leaves the banner.
 void run(const driver::options& chosen, int* banner_due, std::string* shifted)
@@ -30,16 +43,24 @@ void run(const driver::options& chosen, int* banner_due, std::string* shifted)
     int M = 4;
     driver::scanf_reader answers(stdin);
     *shifted = driver::in_out(answers, stdout, stderr, &n, &xini, &xfin, &H, &M);
-    const envelope::answers checked = envelope::check_answers(H, M, xini, xfin, n);
+    const sin_cos::law law{xini, xfin, H, M};
+    check_answers(law, n);
     *banner_due = n;
 
     constexpr int histogram = 1;  // a run builds exactly one
     driver::console_observer observer;
-    const envelope::mode mode = chosen.tight ? envelope::mode::tight : envelope::mode::classic;
+    const sin_cos::mode mode = chosen.tight ? sin_cos::mode::tight : sin_cos::mode::classic;
     std::optional<driver::tight_figure_ahead> tight;
-    if (mode == envelope::mode::classic) tight.emplace(checked);
-    const envelope::built t = envelope::build(checked, mode, &observer);
-    driver::warn_low_bins(t.low_bins);
+    if (mode == sin_cos::mode::classic) tight.emplace(law, n);
+    const sin_cos::built t = [&] {
+        try {
+            return sin_cos::build(law, n, mode, &observer);
+        } catch (const sin_cos::build_error& e) {
+            // A run of one law has always shown this as a complaint about its answers.
+            if (e.none_sound()) throw driver::complaint(e.kind(), e.what());
+            throw;
+        }
+    }();
     driver::report_line(histogram, H, M, t.table.loss);
     if (tight) {
         if (const auto figure = tight->worth_telling(t.table.loss))
@@ -75,7 +96,7 @@ int main(int argc, char** argv)
     if (chosen.answered) {
         try {
             driver::run_laws(chosen);
-        } catch (const numeric::failure& f) {
+        } catch (const sin_cos::error& f) {
             return driver::report_failure(f);  // the files stay as they were
         }
         return driver::finish_output();
@@ -88,14 +109,14 @@ int main(int argc, char** argv)
     };
     try {
         run(chosen, &banner_due, &shifted);
-    } catch (const numeric::failure& f) {
+    } catch (const sin_cos::error& f) {
         tell_shift();
         const int status = driver::report_failure(f);
         if (banner_due > 0) {
             try {
                 driver::run_files banner(banner_due, chosen.output);
                 banner.commit();
-            } catch (const numeric::failure& g) {
+            } catch (const sin_cos::error& g) {
                 driver::report_failure(g);
             }
         }

@@ -6,44 +6,15 @@
 #include <cstdio>
 #include <stdexcept>
 #include <utility>
-#include <vector>
 
 #include "driver/console.hpp"
+#include "driver/failure.hpp"
 #include "driver/signals.hpp"
-#include "envelope/classic/density.hpp"
-#include "envelope/classic/settings.hpp"
-#include "numeric/error.hpp"
 #include "sin_cos/table_text.hpp"
 
 namespace driver {
 
 namespace {
-
-std::string plot_text(const envelope::built& t)
-{
-    const int n = static_cast<int>(t.table.bins());
-    const envelope::settings density = envelope::for_density(t.table.H, t.table.M, t.table.xini, t.table.xfin);
-    std::vector<double> x(t.table.edges.begin(), t.table.edges.end() - 1);
-    x.push_back(t.x_end);
-    const double* f1 = t.f1.data();
-    std::string text;
-    text.reserve(static_cast<std::size_t>(n) * 64);
-    // Every inner edge ends one bin and starts the next: its density is computed once.
-    double g = envelope::g1(density, x[0]);
-    for (int i = 0; i < n; ++i) {
-        const double g_next = envelope::g1(density, x[i + 1]);
-        for (const auto& [edge, g_edge] : {std::pair{x[i], g}, std::pair{x[i + 1], g_next}}) {
-            sin_cos::text::fixed6(text, edge);
-            text += ' ';
-            sin_cos::text::fixed6(text, g_edge);
-            text += ' ';
-            sin_cos::text::fixed6(text, f1[i]);
-            text += '\n';
-        }
-        g = g_next;
-    }
-    return text;
-}
 
 // How long a run waits for another writing its files in the same folder.
 // The longest a run holds its turn is while it writes the largest table (ten
@@ -65,13 +36,13 @@ void as_failure(Step&& step)
     try {
         step();
     } catch (const std::runtime_error& e) {
-        numeric::fail(numeric::failure_kind::io, false, "%s", e.what());
+        fail(sin_cos::errc::io, false, "%s", e.what());
     }
 }
 
 }  // namespace
 
-run_files::run_files(const envelope::built& t, const std::string& folder)
+run_files::run_files(const sin_cos::built& t, const std::string& folder)
 {
     const sin_cos::table& h = t.table;
     const int n = static_cast<int>(h.bins());
@@ -79,16 +50,16 @@ run_files::run_files(const envelope::built& t, const std::string& folder)
           &t, folder);
 }
 
-run_files::run_files(const std::string& table, const envelope::built& plotted, const std::string& folder)
+run_files::run_files(const std::string& table, const sin_cos::built& plotted, const std::string& folder)
 {
     stage(table, &plotted, folder);
 }
 
 run_files::run_files(int banner_n, const std::string& folder) { stage(sin_cos::text::banner(banner_n), nullptr, folder); }
 
-void run_files::stage(const std::string& table, const envelope::built* plotted, const std::string& folder)
+void run_files::stage(const std::string& table, const sin_cos::built* plotted, const std::string& folder)
 {
-    const std::string plot = plotted != nullptr ? plot_text(*plotted) : std::string();
+    const std::string plot = plotted != nullptr ? sin_cos::text::plot(*plotted) : std::string();
     as_failure([&] {
         lock_ = std::make_unique<sin_cos::files::folder_lock>(folder, turn_wait, say_waiting);
         const std::string in = folder == "." ? "" : folder + "/";

@@ -4,7 +4,7 @@
 #include <optional>
 #include <string>
 
-#include "envelope/table.hpp"
+#include "sin_cos/build.hpp"
 #include "sin_cos/whole_file.hpp"
 
 namespace driver {
@@ -24,11 +24,11 @@ public:
     // x[0..n-1]) and the plot file (both ends of every bin, the last one where
     // the construction pinned it, with the density there, 0 outside its
     // domain, and the bin's height).
-    run_files(const envelope::built& t, const std::string& folder);
+    run_files(const sin_cos::built& t, const std::string& folder);
 
     // The same for a table file of one or more histograms, its whole text
     // given: the plot file shows the histogram `plotted`.
-    run_files(const std::string& table, const envelope::built& plotted, const std::string& folder);
+    run_files(const std::string& table, const sin_cos::built& plotted, const std::string& folder);
 
     // What a run that fails after its answers were accepted leaves: a table
     // file of the three banner lines; the plot file is not touched.
@@ -40,7 +40,7 @@ public:
     void commit();
 
 private:
-    void stage(const std::string& table, const envelope::built* plotted, const std::string& folder);
+    void stage(const std::string& table, const sin_cos::built* plotted, const std::string& folder);
 
     std::unique_ptr<sin_cos::files::folder_lock> lock_;
     std::optional<sin_cos::files::staged_file> table_, plot_;

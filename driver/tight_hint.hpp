@@ -7,7 +7,7 @@
 #include <optional>
 #include <string>
 
-#include "envelope/parameters.hpp"
+#include "sin_cos/law.hpp"
 
 namespace driver {
 
@@ -28,15 +28,14 @@ inline constexpr int tight_built_whole_up_to = 512;
 // so the estimate costs about 3/64 of a --tight build. On 850 laws (H from 1
 // to 1000, M from 0 to 1000, five intervals, n from 513 to 100000) it came
 // within a third of the built loss, within a tenth but where the interval
-// holds the density's zero at x = 0 between its two peaks. For answers the default
-// build has taken (it scans the density's sign, which the estimate does not
-// repeat). Nothing when a table of these answers cannot be built --tight.
-std::optional<tight_figure> tight_loss(const envelope::answers& checked);
+// holds the density's zero at x = 0 between its two peaks. Nothing when a
+// table of these answers cannot be built --tight.
+std::optional<tight_figure> tight_loss(const sin_cos::law& law, int n);
 
 // The --tight figure worth telling beside the default calibration's `loss`:
 // the default loses at least 1 % and --tight at least ten times less.
 // Nothing is built when the default loses less than 1 %.
-std::optional<tight_figure> tight_loss_worth_telling(const envelope::answers& checked, double loss);
+std::optional<tight_figure> tight_loss_worth_telling(const sin_cos::law& law, int n, double loss);
 
 // The note, on standard error whatever it is: `about` names the law of a
 // many-law run, or is empty.
@@ -48,7 +47,7 @@ std::string tight_note(const std::string& about, const tight_figure& tight, doub
 // before the object does.
 class tight_figure_ahead {
 public:
-    explicit tight_figure_ahead(const envelope::answers& checked);
+    tight_figure_ahead(const sin_cos::law& law, int n);
     ~tight_figure_ahead();
     tight_figure_ahead(const tight_figure_ahead&) = delete;
     tight_figure_ahead& operator=(const tight_figure_ahead&) = delete;
@@ -59,7 +58,8 @@ public:
 private:
     std::optional<tight_figure> figure();
 
-    envelope::answers checked_;
+    sin_cos::law law_;
+    int n_;
     std::future<std::optional<tight_figure>> ahead_;
 };
 

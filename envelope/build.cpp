@@ -74,16 +74,21 @@ built build_once(const answers& given, mode m, build_observer* observer)
     const double H = given.H(), xini = given.xini(), xfin = given.xfin();
     const int M = given.M(), n = given.n();
 
-    settings s = for_density(H, M, xini, xfin);
-    s.Xlimit = xfin + 0.5 / n;
+    settings s = for_density({H, M}, xini, xfin);
+    s.Xlimit = calibration_target(xfin, n);
     s.Observer = observer;
 
-    check_g_positive(s, xini, xfin);
+    // The classic construction's scan for a negative density: x^M with M even
+    // and a power of sqrt(1 - x^2) never are, so it cannot refuse answers that
+    // passed their check, and the tight construction, which the lower-loss
+    // hint builds beside every default build, does without its cost (as much
+    // as a table of a few hundred bins).
+    if (m != mode::tight) check_g_positive(s, xini, xfin);
     refuse_unevaluable_H(H);
     built t;
     if (m == mode::tight) {
         report_progress(observer, progress_event::begin);
-        t = build_tight(H, M, xini, xfin, n, observer);
+        t = build_tight({H, M}, xini, xfin, n, observer);
         report_progress(observer, progress_event::end);
         // What the file will hold is what a reader will draw from.
         if (const auto why = table_fault(H, M, xini, xfin, t.table.edges.data(), t.table.a, t.table.loss, n))

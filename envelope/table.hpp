@@ -3,14 +3,14 @@
 #include <string>
 #include <vector>
 
+#include "sin_cos/build.hpp"
 #include "sin_cos/table.hpp"
 
 namespace envelope {
 
 using sin_cos::mode;
 
-// Both constructions make every height at least this times its bin's maximum.
-inline constexpr double margin = 1.001;
+using sin_cos::margin;
 
 // A bin whose height is below the density's maximum on it.
 struct low_bin {

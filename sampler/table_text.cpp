@@ -85,3 +85,9 @@ std::string histogram(double H, int M, int n, double xini, double xfin, double l
 }
 
 }  // namespace sin_cos::text
+
+namespace sin_cos::text {
+
+std::string shortest(double v) { return numeric::shortest(v); }
+
+}  // namespace sin_cos::text

@@ -88,7 +88,7 @@ built calibrated_table(state& st, int n)
     x[n] = st.Xfin;
     t.a0 = numeric::qromb([&st](double v) { return g1(st, v); }, st.Xini, st.Xfin) / n;
     t.table.a = find_a(st, t.a0, x.data(), n);
-    t.factor = corrections(st, x.data(), t.f1.data(), &t.table.a, n, &t.low_bins);
+    t.factor = corrections(st, pinned_last_edge(st.Xlimit, n), x.data(), t.f1.data(), &t.table.a, n, &t.low_bins);
     t.table.loss = (t.table.a / t.a0 - 1) * 100.0;
     return t;
 }

@@ -6,10 +6,9 @@
 
 namespace envelope {
 
-double corrections(state& st, double x[], double f1[], double* a, int n, std::vector<low_bin>* low)
+double corrections(state& st, double last_edge, double x[], double f1[], double* a, int n, std::vector<low_bin>* low)
 {
-    st.Xlimit = st.Xlimit - 0.5 / n;
-    x[n] = st.Xlimit;
+    x[n] = last_edge;
     const double r = *a / (x[n] - x[n - 1]);
     const double m = g1_Deltax_max(st, x[n - 1], x[n]);
     const double factor = r > m ? margin : (m * margin) / r;

@@ -48,12 +48,19 @@ namespace {
 {
     residual_memo& mem = st.density_memo;
     if (!mem.xm) {
-        mem.xm = sin_cos::detail::stationary_point(st.H, st.M);
+        mem.xm = st.law().stationary_point();
     }
     return *mem.xm;
 }
 
-// g1 at the point the stationary-point tables choose for [x0, x1].
+// g1 at the point the stationary-point tables choose for [x0, x1]. Not the
+// law's maximum (sin_cos::detail::shape::maximum): a stationary point in the
+// bin is taken without looking at the ends, the ends are taken where g1 is 0
+// outside the domain (so an unclipped bin across an end can be too low, which
+// the soundness check then finds), and every value is the construction's
+// arithmetic. The classic tables are compared bit for bit with those the tool
+// has always written, and the evaluation counts are pinned: its own choice
+// stays here, beside the memos that serve it.
 [[gnu::always_inline]] inline double max_by_tables(state& st, double x0, double x1)
 {
     residual_memo& mem = st.density_memo;

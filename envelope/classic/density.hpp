@@ -2,7 +2,7 @@
 
 #include <cmath>
 
-#include "envelope/law/formula.hpp"
+#include "envelope/law/shape.hpp"
 #include "envelope/classic/state.hpp"
 
 namespace envelope {
@@ -11,7 +11,7 @@ namespace envelope {
 inline double g1(const settings& s, double x)
 {
     if (!(x >= s.Xini && x <= s.Xfin)) return 0.0;  // NaN fails both comparisons
-    return sin_cos::detail::density_formula(x, s.H, s.M);
+    return s.law().construction_density(x);
 }
 
 // Maximum of g1 on the bin [x0, x1], from the stationary points and the ends

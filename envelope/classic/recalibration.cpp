@@ -93,13 +93,13 @@ double recalibrate(const settings& first, double a0, double x[], double f1[], do
 {
     settings sound = first;
     sound.Clip_maxima = true;
-    sound.Xlimit = sound.Xfin + 0.5 / n;
+    sound.Xlimit = calibration_target(sound.Xfin, n);
     settings search = sound;
     search.Xlimit = sound.Xfin;
     search.Acc_ridders = edge_tolerance(sound, n);
     *a = search_area(a0, x, n, search);
     state clipped(sound);
-    return corrections(clipped, x, f1, a, n, low);
+    return corrections(clipped, pinned_last_edge(sound.Xlimit, n), x, f1, a, n, low);
 }
 
 }  // namespace envelope

@@ -4,11 +4,11 @@ namespace envelope {
 
 settings start_up() { return {-1.0, 1.0, 2.0, 4, 0.0, 0.1, 1e-8, 1e-7, false, nullptr}; }
 
-settings for_density(double H, int M, double xini, double xfin)
+settings for_density(const sin_cos::detail::shape& law, double xini, double xfin)
 {
     settings s = start_up();
-    s.H = H;
-    s.M = M;
+    s.H = law.H;
+    s.M = law.M;
     s.Xini = xini;
     s.Xfin = xfin;
     return s;

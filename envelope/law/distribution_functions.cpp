@@ -4,7 +4,7 @@
 #include <cmath>
 #include <limits>
 
-#include "envelope/law/formula.hpp"
+#include "envelope/law/shape.hpp"
 #include "numeric/digits.hpp"
 #include "numeric/error.hpp"
 #include "numeric/legendre_rule.hpp"
@@ -33,7 +33,7 @@ double reference_point(double xini, double xfin, double H, int M)
     }
     if (H > 1) {
         if (M == 0) return lo;
-        return std::clamp(stationary_point(H, M), lo, hi);
+        return std::clamp(shape{H, M}.stationary_point(), lo, hi);
     }
     if (H == 1) return hi;
     return std::min(hi, 1 - 0x1p-53);

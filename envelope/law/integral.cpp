@@ -1,10 +1,8 @@
-#include "envelope/law/integral.hpp"
-
 #include <algorithm>
 #include <cmath>
 #include <vector>
 
-#include "envelope/law/formula.hpp"
+#include "envelope/law/shape.hpp"
 #include "numeric/gauss_legendre.hpp"
 
 namespace sin_cos::detail {
@@ -15,42 +13,37 @@ namespace {
 // distance u = 1 - |x| from the nearer one, where 1 - x^2 = u (2 - u) keeps its
 // precision; M is even, so both ends give the same function of u.
 struct integrand {
-    double h;
-    int m;
+    shape law;
     bool from_end;
 
     double operator()(double y) const
     {
         const double x = from_end ? 1 - y : y;
         const double c = from_end ? y * (2 - y) : 1 - y * y;
-        return std::pow(c, (h - 1) / 2) * std::pow(x, static_cast<double>(m));
+        return law.density_by_parts(x, c);
     }
 };
 
 }  // namespace
 
-double integral(double H, int M, double xini, double xfin, double relative)
+double shape::integral(double xini, double xfin, double relative) const
 {
     constexpr int max_splits = 4000;
 
     // Pieces between the stationary points, where the density is monotone,
-    // and apart beyond |x| = 0.5.
-    std::vector<double> cuts = {-0.5, 0.5, xfin};
-    if (M == 0) {
-        cuts.push_back(0.0);
-    } else {
-        const double xm = stationary_point(H, M);
-        cuts.push_back(-xm);
-        cuts.push_back(xm);
-        cuts.push_back(0.0);
-    }
+    // and apart beyond |x| = 0.5. 0, where x^M vanishes, cuts for every M; for
+    // M = 0 it is the peak as well, and the piece between the two is empty.
+    std::vector<double> cuts = {-0.5, 0.5, 0.0, xfin};
+    double peaks[2];
+    const int count = stationary_points(peaks);
+    cuts.insert(cuts.end(), peaks, peaks + count);
     std::sort(cuts.begin(), cuts.end());
     std::vector<numeric::gauss_piece<integrand>> pieces;
     double lo = xini;
     for (const double cut : cuts) {
         const double hi = std::min(cut, xfin);
         if (!(hi > lo)) continue;
-        integrand f{H, M, false};
+        integrand f{*this, false};
         double a = lo;
         double b = hi;
         if (lo >= 0.5) {

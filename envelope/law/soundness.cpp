@@ -3,8 +3,7 @@
 #include <cmath>
 #include <cstdio>
 
-#include "envelope/law/integral.hpp"
-#include "envelope/law/maximum.hpp"
+#include "envelope/law/shape.hpp"
 #include "numeric/digits.hpp"
 #include "sin_cos/law.hpp"
 
@@ -33,7 +32,7 @@ std::optional<fault> envelope_fault(const stored_table& t)
         const double x0 = t.edges[i];
         const double x1 = t.edges[i + 1];
         const double height = t.a / (x1 - x0);
-        const double top = maximum(t.H, t.M, x0, x1);
+        const double top = shape{t.H, t.M}.maximum(x0, x1);
         if (!std::isfinite(height) || !(height >= top)) {
             return unsound(first_edge_line + static_cast<int>(i),
                            "bin " + std::to_string(i) + " on [" + show(x0) + ", " + show(x1) + "] has height " +
@@ -47,7 +46,7 @@ std::optional<fault> rate_fault(const stored_table& t)
 {
     const double x0 = t.edges[0];
     const double x1 = t.edges[t.n];
-    const double total = integral(t.H, t.M, x0, x1, integral_accuracy);
+    const double total = shape{t.H, t.M}.integral(x0, x1, integral_accuracy);
     const std::string where = " over [" + show(x0) + ", " + show(x1) + "]";
     if (!(total > 0) || !std::isfinite(total)) {
         return unsound(header_line, "the density's integral" + where + " is " + show(total) +

@@ -113,7 +113,7 @@ double calibrate(const density& d, double total, int n, build_observer* observer
     if (!(fitting.v > 0)) {
         numeric::fatal("no sound table: no common area lays %d bins over [%s, %s] with H=%s, M=%d", n,
                        numeric::shortest(d.xini).c_str(), numeric::shortest(d.xfin).c_str(),
-                       numeric::shortest(d.h).c_str(), d.m);
+                       numeric::shortest(d.law.H).c_str(), d.law.M);
     }
     return fitting.v;
 }

@@ -4,22 +4,14 @@
 
 namespace envelope::tight {
 
-density make_density(double h, int m, double xini, double xfin)
+density make_density(const sin_cos::detail::shape& law, double xini, double xfin)
 {
     density d;
-    d.h = h;
-    d.m = m;
+    d.law = law;
     d.xini = xini;
     d.xfin = xfin;
     double stationary[2];
-    int count = 0;
-    if (m == 0) {
-        stationary[count++] = 0.0;
-    } else {
-        const double xm = sin_cos::detail::stationary_point(h, m);
-        stationary[count++] = -xm;
-        stationary[count++] = xm;
-    }
+    const int count = d.law.stationary_points(stationary);
     for (int i = 0; i < count; ++i) {
         if (xini <= stationary[i] && stationary[i] <= xfin) {
             d.peak[d.peaks] = stationary[i];

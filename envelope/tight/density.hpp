@@ -5,14 +5,13 @@
 
 #include <cmath>
 
-#include "envelope/law/formula.hpp"
+#include "envelope/law/shape.hpp"
 #include "envelope/table.hpp"
 
 namespace envelope::tight {
 
 struct density {
-    double h = 1;
-    int m = 0;
+    sin_cos::detail::shape law{1, 0};
     double xini = -1;
     double xfin = 1;
     int peaks = 0;  // stationary maxima inside the domain
@@ -21,20 +20,20 @@ struct density {
     double at_xini = 0;
     double at_xfin = 0;
 
-    // The tool's own formula, so that heights compare bit for bit.
-    double operator()(double x) const { return sin_cos::detail::density_formula(x, h, m); }
+    // The construction's arithmetic, so that heights compare bit for bit.
+    double operator()(double x) const { return law.construction_density(x); }
 
     // First and second derivatives of the density's logarithm.
     double dlog(double x) const
     {
-        const double s = m == 0 ? 0.0 : m / x;
-        return h == 1 ? s : s - (h - 1) * x / (1 - x * x);
+        const double s = law.M == 0 ? 0.0 : law.M / x;
+        return law.H == 1 ? s : s - (law.H - 1) * x / (1 - x * x);
     }
     double d2log(double x) const
     {
-        const double s = m == 0 ? 0.0 : -m / (x * x);
+        const double s = law.M == 0 ? 0.0 : -law.M / (x * x);
         const double y = 1 - x * x;
-        return h == 1 ? s : s - (h - 1) * (1 + x * x) / (y * y);
+        return law.H == 1 ? s : s - (law.H - 1) * (1 + x * x) / (y * y);
     }
 
     // Maximum over [lo, hi], a part of the domain, given the density at both ends.
@@ -48,6 +47,6 @@ struct density {
     }
 };
 
-density make_density(double h, int m, double xini, double xfin);
+density make_density(const sin_cos::detail::shape& law, double xini, double xfin);
 
 }  // namespace envelope::tight

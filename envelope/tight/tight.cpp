@@ -27,22 +27,22 @@ std::int64_t order(double x)
 
 }  // namespace
 
-built build_tight(double H, int M, double xini, double xfin, int n, build_observer* observer)
+built build_tight(const sin_cos::detail::shape& law, double xini, double xfin, int n, build_observer* observer)
 {
     using namespace tight;
     if (order(xfin) - order(xini) < n) {
         numeric::fatal("no sound table: the domain [%s, %s] holds fewer than n + 1 = %d doubles",
                        numeric::shortest(xini).c_str(), numeric::shortest(xfin).c_str(), n + 1);
     }
-    const density d = make_density(H, M, xini, xfin);
+    const density d = make_density(law, xini, xfin);
     const double total = integral(d);
     // Bin areas below the normal doubles would lose their precision.
     if (!(total / n >= std::numeric_limits<double>::min()) || !std::isfinite(total)) {
         numeric::fatal("the density has no usable integral on [%s, %s] with H=%s, M=%d: %s",
-                       numeric::shortest(xini).c_str(), numeric::shortest(xfin).c_str(), numeric::shortest(H).c_str(),
-                       M, numeric::shortest(total).c_str());
+                       numeric::shortest(xini).c_str(), numeric::shortest(xfin).c_str(), numeric::shortest(law.H).c_str(),
+                       law.M, numeric::shortest(total).c_str());
     }
-    refuse_unevaluable_H(H);
+    refuse_unevaluable_H(law.H);
 
     layout lay;
     const double v = calibrate(d, total, n, observer, &lay);

@@ -2,12 +2,13 @@
 
 #include <vector>
 
+#include "envelope/law/shape.hpp"
 #include "envelope/progress.hpp"
 #include "envelope/table.hpp"
 
 namespace envelope {
 
-// An envelope of n equal-area bins over x^M (1 - x^2)^((H - 1)/2) on [xini, xfin]
+// An envelope of n equal-area bins over the law x^M (1 - x^2)^((H - 1)/2) on [xini, xfin]
 // with the smallest common area that n bins allow, plus the margin, its last
 // edge xfin exactly. Every height is at least factor times the density's maximum over its bin's
 // part of [xini, xfin], that maximum taken from the stationary points and the
@@ -17,6 +18,6 @@ namespace envelope {
 // failures (status 1). Both throw numeric::failure. After each trial layout
 // the observer, if any, hears how far that layout's n-th edge lies from xfin
 // (the bins it needs beyond or short of n, in mean bin widths of x).
-built build_tight(double H, int M, double xini, double xfin, int n, build_observer* observer);
+built build_tight(const sin_cos::detail::shape& law, double xini, double xfin, int n, build_observer* observer);
 
 }  // namespace envelope

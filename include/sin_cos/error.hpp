@@ -34,9 +34,19 @@ private:
 
 // A table the tool would not build: a refused law or n (refused) or a
 // numerical failure (numerical); what() is the tool's message.
+// none_sound(): the construction ran to its end and no table it made was
+// sound ("no sound table can be made: ..."), which another n or mode::tight
+// may change; false for a refusal and for a law no construction starts on.
 class build_error : public error {
 public:
-    using error::error;
+    build_error(errc kind, const std::string& message, bool none_sound = false)
+        : error(kind, message), none_sound_(none_sound)
+    {
+    }
+    bool none_sound() const noexcept { return none_sound_; }
+
+private:
+    bool none_sound_;
 };
 
 // A table that cannot be used: malformed (not a table: bad syntax, truncated,

@@ -1,10 +1,14 @@
 #pragma once
 
-// The text of the table file and of the plot file's numbers, byte for byte
-// what the printf formats "%f" and "%20.16e" write, built in memory.
+// The text of the table file and of the plot file, byte for byte what the
+// printf formats "%f" and "%20.16e" write, built in memory.
 
 #include <cstddef>
 #include <string>
+
+namespace sin_cos {
+struct built;
+}
 
 namespace sin_cos::text {
 
@@ -25,10 +29,21 @@ void sci16(std::string& out, double v);
 // their bytes; otherwise the fewest digits that read back as v.
 void exact(std::string& out, double v);
 
+// The fewest decimal digits that read back as v ("2.5", "1e-300", "-0"), as
+// the tool names a value in its messages.
+std::string shortest(double v);
+
 // Lines 1 to 3: the copy banner.
 std::string banner(int n);
 
 // The histogram's header line "H M n xini xfin loss  a" and its n left edges x[0..n-1].
 std::string histogram(double H, int M, int n, double xini, double xfin, double loss, double a, const double x[]);
+
+// The file sin_cos writes beside its table for a plot of it
+// (Sin_Cos_g1_f1.res): for every bin, both its ends (the last one where the
+// construction pinned it), each with the density there (0 outside the
+// interval) and the bin's height, "%f" three to a line. The density is that
+// of the classic construction, to the last bit.
+std::string plot(const built& b);
 
 }  // namespace sin_cos::text

@@ -19,6 +19,7 @@
 #include "envelope/build.hpp"
 #include "envelope/parameters.hpp"
 #include "numeric/error.hpp"
+#include "sin_cos/error.hpp"
 
 namespace {
 
@@ -89,6 +90,9 @@ ending run(const std::string& text, std::FILE* sink)
         e.table = envelope::build(envelope::check_answers(H, M, xini, xfin, n), envelope::mode::classic);
     } catch (const numeric::failure& f) {
         e.status = f.kind() == numeric::failure_kind::refused ? 255 : 1;
+        e.message = f.what();
+    } catch (const sin_cos::error& f) {  // the dialogue's own refusals
+        e.status = f.kind() == sin_cos::errc::refused ? 255 : 1;
         e.message = f.what();
     }
     std::fclose(in);

@@ -16,7 +16,7 @@
 
 #include "driver/dialogue.hpp"
 #include "driver/scanf_reader.hpp"
-#include "numeric/error.hpp"
+#include "sin_cos/error.hpp"
 
 namespace {
 
@@ -104,8 +104,8 @@ answers tool_dialogue(const std::string& bytes, std::FILE* sink)
     driver::scanf_reader in(f);
     try {
         driver::in_out(in, sink, sink, &a.n, &a.xini, &a.xfin, &a.H, &a.M);
-    } catch (const numeric::failure& failure) {
-        a.status = failure.kind() == numeric::failure_kind::refused ? 255 : 1;
+    } catch (const sin_cos::error& failure) {
+        a.status = failure.kind() == sin_cos::errc::refused ? 255 : 1;
     }
     a.left = static_cast<long>(bytes.size()) - static_cast<long>(in.position());
     std::fclose(f);

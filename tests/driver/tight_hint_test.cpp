@@ -5,7 +5,7 @@
 #include <cmath>
 
 #include "driver/tight_hint.hpp"
-#include "envelope/build.hpp"
+#include "sin_cos/build.hpp"
 
 namespace {
 
@@ -24,11 +24,11 @@ TEST(TightHint, EstimateIsWithinAThirdOfTheBuiltLoss)
         {-1, 1, 1.5, 2, 8000},   {-0.3, 0.9, 1.5, 2, 4096}, {-0.3, 0.9, 2, 2, 1000},
     };
     for (const law_case& c : cases) {
-        const envelope::answers a = envelope::check_answers(c.H, c.M, c.xini, c.xfin, c.n);
-        const auto figure = driver::tight_loss(a);
+        const sin_cos::law law{c.xini, c.xfin, c.H, c.M};
+        const auto figure = driver::tight_loss(law, c.n);
         ASSERT_TRUE(figure) << c.H << " " << c.M;
         EXPECT_TRUE(figure->estimated);
-        const double built = envelope::build(a, envelope::mode::tight).table.loss;
+        const double built = sin_cos::build_table(law, c.n, sin_cos::mode::tight).loss;
         EXPECT_LT(std::fabs(figure->loss - built), built / 3) << "H=" << c.H << " M=" << c.M << " n=" << c.n;
     }
 }
@@ -46,8 +46,9 @@ TEST(TightHint, ToldOnlyForALossOfOnePercentAndTenTimesTheTightOne)
         {{-1, 1, 2, 4, 100}, 64.0, true},
     };
     for (const told_case& c : cases) {
-        const envelope::answers a = envelope::check_answers(c.law.H, c.law.M, c.law.xini, c.law.xfin, c.law.n);
-        EXPECT_EQ(driver::tight_loss_worth_telling(a, c.default_loss).has_value(), c.told) << c.default_loss;
+        const sin_cos::law law{c.law.xini, c.law.xfin, c.law.H, c.law.M};
+        EXPECT_EQ(driver::tight_loss_worth_telling(law, c.law.n, c.default_loss).has_value(), c.told)
+            << c.default_loss;
     }
 }
 

@@ -120,9 +120,9 @@ TEST(RandomAnswers, EveryTableThatCoversItsDensityIsWritten)
         envelope::built first;
         try {
             if (tight) {
-                first = envelope::build_tight(a.H, a.M, a.xini, a.xfin, a.n, nullptr);
+                first = envelope::build_tight({a.H, a.M}, a.xini, a.xfin, a.n, nullptr);
             } else {
-                envelope::settings s = envelope::for_density(a.H, a.M, a.xini, a.xfin);
+                envelope::settings s = envelope::for_density({a.H, a.M}, a.xini, a.xfin);
                 s.Xlimit = a.xfin + 0.5 / a.n;
                 envelope::state st(s);
                 first = envelope::calibrated_table(st, a.n);

@@ -22,7 +22,7 @@ struct Case {
 // The first calibration, unchecked, as the build starts it.
 envelope::built first_table(const Case& c)
 {
-    envelope::settings s = envelope::for_density(c.h, c.m, c.xini, c.xfin);
+    envelope::settings s = envelope::for_density({c.h, c.m}, c.xini, c.xfin);
     s.Xlimit = c.xfin + 0.5 / c.n;
     envelope::state st(s);
     return envelope::calibrated_table(st, c.n);
@@ -63,7 +63,7 @@ TEST(Soundness, SoundTablesAreKeptAndUnsoundOnesRecalibrated)
         envelope::built plain = first_table(c);
         const envelope::built checked = build(c);
         // The density's own maxima.
-        const envelope::settings density = envelope::for_density(c.h, c.m, c.xini, c.xfin);
+        const envelope::settings density = envelope::for_density({c.h, c.m}, c.xini, c.xfin);
         EXPECT_EQ(sound(density, plain, c.n), first_sound);
         EXPECT_EQ(checked.recalibrated, !first_sound);
         EXPECT_TRUE(sound(density, checked, c.n));
@@ -86,7 +86,7 @@ TEST(Soundness, SoundTablesAreKeptAndUnsoundOnesRecalibrated)
 TEST(Soundness, MaximaAreClippedToTheDomain)
 {
     using namespace envelope;
-    settings s = for_density(2.11, 2, -0.5, 0.8);  // xm = sqrt(2 / 3.11) = 0.8019...
+    settings s = for_density({2.11, 2}, -0.5, 0.8);  // xm = sqrt(2 / 3.11) = 0.8019...
     state bare(s);
     EXPECT_EQ(g1_Deltax_max(bare, 0.7, 0.9), 0.0);
     EXPECT_EQ(g1_max_in_domain(bare, 0.7, 0.9), g1(s, 0.8));

@@ -64,7 +64,7 @@ TEST(Tight, TablesAreSoundAndNearTheLeastLoss)
             }
             void recalibrating(const char*) override {}
         } counted;
-        const envelope::built t = build_tight(h, m, xini, xfin, n, &counted);
+        const envelope::built t = build_tight({h, m}, xini, xfin, n, &counted);
         const std::vector<double>& x = t.table.edges;
         const double a = t.table.a;
         EXPECT_GE(counted.passes, 1);
@@ -96,7 +96,7 @@ TEST(Tight, IntegralMatchesTheBetaFunction)
         const double q = (h + 1) / 2;
         const double beta = std::exp(std::lgamma(p) + std::lgamma(q) - std::lgamma(p + q));
         const double exact = xini == 0 ? beta / 2 : beta;
-        EXPECT_NEAR(build_tight(h, m, xini, 1, 10, nullptr).a0 * 10 / exact, 1, 2e-12) << "H=" << h << " M=" << m;
+        EXPECT_NEAR(build_tight({h, m}, xini, 1, 10, nullptr).a0 * 10 / exact, 1, 2e-12) << "H=" << h << " M=" << m;
     }
 }
 
