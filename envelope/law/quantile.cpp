@@ -535,6 +535,7 @@ quantile::quantile(double xini, double xfin, double H, int M, double resolution)
         h = {p.origin, p.sign, p.centre, p.scale, p.shift, p.sign * p.s_ref, p.x_lo, p.x_hi, {}, p.v_min,
              {p.base, p.base + p.sign * p.s_min}, p.kind == form::plain};
         std::copy(p.c, p.c + degree + 1, h.c);
+        end_steps_ = end_steps_ || p.v_min > 0;
     }
     error_.bound = std::max(resolution, error_.jump);
 
@@ -613,6 +614,14 @@ double quantile::ppf(double u) const
 // so that a mix of kinds does not cost a mispredicted branch a value.
 void quantile::ppf(std::span<const double> u, std::span<double> x) const
 {
+    // The end steps cost every value a few operations: only where a piece has one.
+    if (end_steps_) bulk<true>(u, x);
+    else bulk<false>(u, x);
+}
+
+template <bool end_steps>
+void quantile::bulk(std::span<const double> u, std::span<double> x) const
+{
     const std::size_t n = std::min(u.size(), x.size());
     constexpr std::size_t block = 256;
     std::size_t rest[block];
@@ -632,9 +641,13 @@ void quantile::ppf(std::span<const double> u, std::span<double> x) const
             // Below an end's first step (v_min > 0 only there), the end or
             // its neighbour, as evaluate takes them: by an index and a mask,
             // as u falls either side at random (H < 1 puts most of u there).
-            const bool step = (v > 0) & (v < p.v_min);
-            const double z = p.ends[!(v < p.v_min / 2)];
-            x[i] = select(step, z, y);
+            bool step = false;
+            if constexpr (end_steps) {
+                step = (v > 0) & (v < p.v_min);
+                x[i] = select(step, p.ends[!(v < p.v_min / 2)], y);
+            } else {
+                x[i] = y;
+            }
             rest[others] = i;
             rest_u[others] = ui;
             rest_piece[others] = static_cast<std::uint32_t>(k);

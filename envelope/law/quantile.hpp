@@ -99,6 +99,9 @@ private:
         bool plain;
     };
     std::vector<hot> hot_;
+    bool end_steps_ = false;  // whether a piece has v_min > 0
+    template <bool end_steps>
+    void bulk(std::span<const double> u, std::span<double> x) const;
     std::vector<double> step_u_, step_x_;
     std::vector<std::uint32_t> guide_;
     double guide_scale_ = 0;
