@@ -35,20 +35,24 @@ double from_key(std::int64_t key)
     return key >= 0 ? std::bit_cast<double>(key) : -std::bit_cast<double>(-key);
 }
 
+// a if c, else b, by masks: a ternary on doubles may compile to a branch.
+[[gnu::always_inline]] inline double select(bool c, double a, double b)
+{
+    const std::uint64_t mask = 0 - static_cast<std::uint64_t>(c);
+    return std::bit_cast<double>((std::bit_cast<std::uint64_t>(a) & mask) | (std::bit_cast<std::uint64_t>(b) & ~mask));
+}
+
 // t to the nearest multiple of the piece's grid step (adding 1.5 2^52 steps
 // leaves no bits below it): monotone, as every rounding is.
-[[gnu::always_inline]] inline double on_grid(const quantile::piece& p, double t)
-{
-    return p.grid > 0 ? (t + p.shift) - p.shift : t;
-}
+// Off the grid the shift is 0, and (t + 0) - 0 is t: no branch.
+[[gnu::always_inline]] inline double on_grid(double shift, double t) { return (t + shift) - shift; }
 
 // The piece's polynomial in powers of t (unused ones 0), by Estrin's scheme:
 // a tree of products rather than Horner's chain, so that values in bulk
 // overlap in the processor.
-[[gnu::always_inline]] inline double polynomial(const quantile::piece& p, double t)
+[[gnu::always_inline]] inline double polynomial(const double* c, double t)
 {
     static_assert(quantile::degree == 11, "the scheme below is written for 12 coefficients");
-    const double* c = p.c;
     const double t2 = t * t, t4 = t2 * t2, t8 = t4 * t4;
     const double q0 = (c[0] + c[1] * t) + (c[2] + c[3] * t) * t2;
     const double q1 = (c[4] + c[5] * t) + (c[6] + c[7] * t) * t2;
@@ -310,7 +314,7 @@ private:
         double failure = 0, worst = -1, worst_u = 0;
         for (int j = 0; j + 1 < n; ++j) {
             const double t = (p.t[j] + p.t[j + 1]) / 2;
-            const double y = polynomial(p, t);
+            const double y = polynomial(p.c, t);
             if (!(y >= ys[j] && y <= ys[j + 1])) {
                 failure = inf;
                 break;
@@ -523,6 +527,16 @@ quantile::quantile(double xini, double xfin, double H, int M, double resolution)
         builder.stretch(xini, xfin, 0, 1);
     }
     for (std::size_t i = 1; i < cut_.size(); ++i) cut_[i] = std::max(cut_[i], cut_[i - 1]);
+    static_assert(sizeof(hot) == 192);
+    hot_.resize(pieces_.size());
+    for (std::size_t i = 0; i < pieces_.size(); ++i) {
+        const piece& p = pieces_[i];
+        hot& h = hot_[i];
+        h = {p.origin, p.sign, p.centre, p.scale, p.shift, p.sign * p.s_ref, p.x_lo, p.x_hi, {}, p.v_min,
+             {p.base, p.base + p.sign * p.s_min}, p.kind == form::plain};
+        std::copy(p.c, p.c + degree + 1, h.c);
+        end_steps_ = end_steps_ || p.v_min > 0;
+    }
     error_.bound = std::max(resolution, error_.jump);
 
     // The guide: entry k is the piece holding u = k / size.
@@ -539,7 +553,8 @@ quantile::quantile(double xini, double xfin, double H, int M, double resolution)
 
 std::size_t quantile::find(double u) const
 {
-    std::size_t k = guide_[static_cast<std::size_t>(u * guide_scale_)];
+    // (Through a signed integer: the unsigned conversion costs a branch.)
+    std::size_t k = guide_[static_cast<std::size_t>(static_cast<std::int64_t>(u * guide_scale_))];
     while (k + 1 < cut_.size() && cut_[k + 1] <= u) ++k;
     return k;
 }
@@ -547,21 +562,29 @@ std::size_t quantile::find(double u) const
 double quantile::evaluate(const piece& p, double u) const
 {
     if (p.kind == form::steps) {
+        // The nearest double's u, by a search whose branches depend on the
+        // count alone: u's fall anywhere among a few doubles, which a
+        // predictor cannot follow.
         const double* first = step_u_.data() + p.first;
-        const double* last = first + p.count;
-        const double* above = std::upper_bound(first, last, u);
-        if (above == first) return p.x_lo;
-        if (above == last) return p.x_hi;
-        const std::ptrdiff_t k = above - step_u_.data();
-        return (u - step_u_[k - 1] < step_u_[k] - u) ? step_x_[k - 1] : step_x_[k];
+        const double* lo = first;
+        for (std::ptrdiff_t n = p.count; n > 1;) {
+            const std::ptrdiff_t half = n / 2;
+            lo = lo[half] <= u ? lo + half : lo;
+            n -= half;
+        }
+        const std::ptrdiff_t above = (lo - first) + (*lo <= u);  // the first u beyond, or count
+        const std::ptrdiff_t below = std::max<std::ptrdiff_t>(above - 1, 0);
+        const std::ptrdiff_t at = std::min<std::ptrdiff_t>(above, p.count - 1);
+        const std::ptrdiff_t k = u - first[below] < first[at] - u ? below : at;
+        return step_x_[static_cast<std::size_t>(p.first + k)];
     }
     const double v = p.sign * (u - p.origin);
     if (!(v > 0)) return p.sign > 0 ? p.x_lo : p.x_hi;
     double x;
     if (p.kind == form::plain) {
-        x = p.base + p.sign * p.s_ref * polynomial(p, on_grid(p, (v - p.centre) * p.scale));
+        x = p.base + p.sign * p.s_ref * polynomial(p.c, on_grid(p.shift, (v - p.centre) * p.scale));
     } else if (p.kind == form::log_u) {
-        x = p.base + p.sign * p.s_ref * polynomial(p, on_grid(p, (std::log(v) - p.centre) * p.scale));
+        x = p.base + p.sign * p.s_ref * polynomial(p.c, on_grid(p.shift, (std::log(v) - p.centre) * p.scale));
     } else {
         // Below the end's neighbour's mass (a step above the resolution),
         // the end or that neighbour, without a logarithm.
@@ -571,7 +594,7 @@ double quantile::evaluate(const piece& p, double u) const
             if (p.slope > 0) x = p.base + p.sign * p.s_ref * std::exp(p.y_min + (w - p.w_min) * p.slope);
             else x = w < p.w_min - std::numbers::ln2 ? p.base : p.base + p.sign * p.s_min;
         } else {
-            x = p.base + p.sign * p.s_ref * std::exp(polynomial(p, on_grid(p, (w - p.centre) * p.scale)));
+            x = p.base + p.sign * p.s_ref * std::exp(polynomial(p.c, on_grid(p.shift, (w - p.centre) * p.scale)));
         }
     }
     return std::clamp(x, p.x_lo, p.x_hi);
@@ -584,11 +607,20 @@ double quantile::ppf(double u) const
     return evaluate(pieces_[find(u)], u);
 }
 
-// In bulk, plain pieces (most of u on most laws) are evaluated without a
-// branch that depends on the value, with all their coefficients; the values
+// In bulk, plain pieces (most of u on most laws) and the first step at a
+// singular end (most of u where H is near -1) are evaluated without a branch
+// that depends on the value, from the pieces' packed records; the values
 // that fall elsewhere are listed as they go and taken one by one afterwards,
 // so that a mix of kinds does not cost a mispredicted branch a value.
 void quantile::ppf(std::span<const double> u, std::span<double> x) const
+{
+    // The end steps cost every value a few operations: only where a piece has one.
+    if (end_steps_) bulk<true>(u, x);
+    else bulk<false>(u, x);
+}
+
+template <bool end_steps>
+void quantile::bulk(std::span<const double> u, std::span<double> x) const
 {
     const std::size_t n = std::min(u.size(), x.size());
     constexpr std::size_t block = 256;
@@ -602,14 +634,24 @@ void quantile::ppf(std::span<const double> u, std::span<double> x) const
             const double ui = u[i];
             const bool inside = ui > 0 && ui < 1;
             const std::size_t k = find(inside ? ui : 0.5);
-            const piece& p = pieces_[k];
+            const hot& p = hot_[k];
             const double v = p.sign * (ui - p.origin);
-            const double t = on_grid(p, (v - p.centre) * p.scale);
-            x[i] = std::clamp(p.base + p.sign * p.s_ref * polynomial(p, t), p.x_lo, p.x_hi);
+            const double t = on_grid(p.shift, (v - p.centre) * p.scale);
+            const double y = std::clamp(p.ends[0] + p.reach * polynomial(p.c, t), p.x_lo, p.x_hi);
+            // Below an end's first step (v_min > 0 only there), the end or
+            // its neighbour, as evaluate takes them: by an index and a mask,
+            // as u falls either side at random (H < 1 puts most of u there).
+            bool step = false;
+            if constexpr (end_steps) {
+                step = (v > 0) & (v < p.v_min);
+                x[i] = select(step, p.ends[!(v < p.v_min / 2)], y);
+            } else {
+                x[i] = y;
+            }
             rest[others] = i;
             rest_u[others] = ui;
             rest_piece[others] = static_cast<std::uint32_t>(k);
-            others += !(inside && p.kind == form::plain && v > 0);
+            others += !(inside && ((p.plain && v > 0) || step));
         }
         for (std::size_t j = 0; j < others; ++j) {
             const double uj = rest_u[j];

@@ -90,6 +90,18 @@ private:
     law_functions law_;
     std::vector<double> cut_;  // cut_[i]: the first u of piece i
     std::vector<piece> pieces_;
+    // What the bulk loop reads of a piece, in three cache lines: the same
+    // arithmetic as evaluate's, with sign s_ref as one factor (reach).
+    struct alignas(64) hot {
+        double origin, sign, centre, scale, shift, reach, x_lo, x_hi;
+        double c[degree + 1];
+        double v_min, ends[2];  // below v_min (an end's first step, else 0): ends[0], the base, or its neighbour
+        bool plain;
+    };
+    std::vector<hot> hot_;
+    bool end_steps_ = false;  // whether a piece has v_min > 0
+    template <bool end_steps>
+    void bulk(std::span<const double> u, std::span<double> x) const;
     std::vector<double> step_u_, step_x_;
     std::vector<std::uint32_t> guide_;
     double guide_scale_ = 0;

@@ -4,6 +4,8 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <bit>
+#include <cstdint>
 #include <cmath>
 #include <limits>
 #include <random>
@@ -65,6 +67,19 @@ void expect_within_bound(double xini, double xfin, double H, int M, double resol
         if (e > worst) worst = e, worst_u = u;
     }
     EXPECT_LE(worst, stated.bound) << "at u=" << worst_u;
+
+    // In bulk, in place too, the values one by one: the bulk loop takes most
+    // pieces without branches, apart from evaluate.
+    std::vector<double> u = uniforms();
+    u.insert(u.end(), {0.0, 1.0, -0.0, -1e-300, 1 + 0x1p-52, std::numeric_limits<double>::quiet_NaN()});
+    std::vector<double> x(u.size());
+    q.ppf(u, x);
+    for (std::size_t i = 0; i < u.size(); ++i)
+        ASSERT_EQ(std::bit_cast<std::uint64_t>(x[i]), std::bit_cast<std::uint64_t>(q.ppf(u[i]))) << "u=" << u[i];
+    q.ppf(u, u);
+    ASSERT_TRUE(std::equal(u.begin(), u.end(), x.begin(), [](double a, double b) {
+        return std::bit_cast<std::uint64_t>(a) == std::bit_cast<std::uint64_t>(b);
+    }));
 }
 
 TEST(Quantile, StaysWithinItsBoundOverLawsChosenToBreakInterpolation)
