@@ -7,6 +7,7 @@
 #include "numeric/digits.hpp"
 #include "numeric/error.hpp"
 #include "sin_cos/error.hpp"
+#include "envelope/law/library_terms.hpp"
 
 namespace sin_cos {
 
@@ -63,31 +64,17 @@ void validate_build(const law& l, int n)
 }
 
 
-namespace {
-
-// The toolkit's failures, in the library's vocabulary.
-template <class F>
-auto guarded(F f)
-{
-    try {
-        return f();
-    } catch (const numeric::failure& e) {
-        throw error(e.kind() == numeric::failure_kind::refused ? errc::invalid_argument : errc::numerical, e.what());
-    }
-}
-
-}  // namespace
 
 law_functions::law_functions(const sin_cos::law& l)
-    : law_(l), f_((validate(l), guarded([&] { return std::make_shared<const detail::law_functions>(l.xini, l.xfin, l.H, l.M); })))
+    : law_(l), f_((validate(l), detail::in_library_terms([&] { return std::make_shared<const detail::law_functions>(l.xini, l.xfin, l.H, l.M); })))
 {
 }
 
-double law_functions::pdf(double x) const { return guarded([&] { return f_->pdf(x); }); }
-double law_functions::logpdf(double x) const { return guarded([&] { return f_->logpdf(x); }); }
-double law_functions::cdf(double x) const { return guarded([&] { return f_->cdf(x); }); }
-double law_functions::sf(double x) const { return guarded([&] { return f_->sf(x); }); }
-double law_functions::moment(int k) const { return guarded([&] { return f_->moment(k); }); }
-double law_functions::variance() const { return guarded([&] { return f_->variance(); }); }
+double law_functions::pdf(double x) const { return detail::in_library_terms([&] { return f_->pdf(x); }); }
+double law_functions::logpdf(double x) const { return detail::in_library_terms([&] { return f_->logpdf(x); }); }
+double law_functions::cdf(double x) const { return detail::in_library_terms([&] { return f_->cdf(x); }); }
+double law_functions::sf(double x) const { return detail::in_library_terms([&] { return f_->sf(x); }); }
+double law_functions::moment(int k) const { return detail::in_library_terms([&] { return f_->moment(k); }); }
+double law_functions::variance() const { return detail::in_library_terms([&] { return f_->variance(); }); }
 
 }  // namespace sin_cos

@@ -9,6 +9,7 @@
 #include "numeric/digits.hpp"
 #include "numeric/error.hpp"
 #include "sin_cos/error.hpp"
+#include "envelope/law/library_terms.hpp"
 
 namespace sin_cos::detail {
 
@@ -664,23 +665,9 @@ void quantile::bulk(std::span<const double> u, std::span<double> x) const
 
 namespace sin_cos {
 
-namespace {
-
-// The toolkit's failures, in the library's vocabulary.
-template <class F>
-auto guarded(F f)
-{
-    try {
-        return f();
-    } catch (const numeric::failure& e) {
-        throw error(e.kind() == numeric::failure_kind::refused ? errc::invalid_argument : errc::numerical, e.what());
-    }
-}
-
-}  // namespace
 
 quantile::quantile(const sin_cos::law& l, double resolution)
-    : law_(l), q_((validate(l), guarded([&] {
+    : law_(l), q_((validate(l), detail::in_library_terms([&] {
                       return std::make_shared<const detail::quantile>(l.xini, l.xfin, l.H, l.M, resolution);
                   })))
 {
