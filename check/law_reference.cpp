@@ -1,7 +1,8 @@
 // The law's cdf and sf at 50 digits over a table of laws chosen to break an
 // incomplete beta function, written as the reference the library's test reads
 // (tests/envelope/law_reference.txt). Run by hand after changing the table:
-//     law_reference > tests/envelope/law_reference.txt
+//     cmake --build build --target law_reference
+//     build/check/law_reference > tests/envelope/law_reference.txt
 // Boost.Math's regularised incomplete beta in 50-digit binary floating point
 // gives the masses: t = x^2 follows Beta((M+1)/2, (H+1)/2) on each side of 0.
 // The points are spread over each interval in x and, through a bisection on

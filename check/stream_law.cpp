@@ -2,7 +2,7 @@
 // table, N draws of std::mt19937_64(seed), a chi-square test on 1000 cells of
 // equal exact mass and a Kolmogorov-Smirnov test, against this checker's law
 // (Boost) and against the library's own cdf (sin_cos::detail::law_functions).
-//     stream_law [N]
+//     cmake --build build --target stream_law && build/check/stream_law [N]
 #include <boost/math/distributions/chi_squared.hpp>
 
 #include <algorithm>
