@@ -21,23 +21,25 @@ class FrozenLaw:
 
     __slots__ = ()
 
+    def _kept(self, name, make):
+        # What is costly to make (the normalising integral, the quantile's
+        # pieces, a table) is made once and kept on the instance: a frozen
+        # dataclass keeps it in its __dict__, out of its fields, and
+        # __getstate__ leaves it out of pickles.
+        value = self.__dict__.get(name)
+        if value is None:
+            value = make()
+            object.__setattr__(self, name, value)
+        return value
+
     def _functions(self):
-        # Kept on the instance (its normalising integral is the costly part);
-        # a frozen dataclass keeps it in its __dict__, out of its fields.
-        f = self.__dict__.get("_law_functions")
-        if f is None:
-            f = _core.LawFunctions(float(self.xini), float(self.xfin), float(self.H), int(self.M))
-            object.__setattr__(self, "_law_functions", f)
-        return f
+        return self._kept("_law_functions",
+                          lambda: _core.LawFunctions(float(self.xini), float(self.xfin), float(self.H), int(self.M)))
 
     def _quantile(self):
-        q = self.__dict__.get("_law_quantile")
-        if q is None:
-            from ._quantile import Quantile
+        from ._quantile import Quantile
 
-            q = Quantile(self)
-            object.__setattr__(self, "_law_quantile", q)
-        return q
+        return self._kept("_law_quantile", lambda: Quantile(self))
 
     def _apply(self, name, x):
         out = getattr(self._functions(), name)(np.asarray(x, dtype=float))
@@ -127,13 +129,10 @@ class FrozenLaw:
         """
         if self.H < 1:
             return self._quantile().rvs(size, rng=rng)
-        sampler = self.__dict__.get("_law_sampler")
-        if sampler is None:
-            from ._sampler import Sampler
-            from ._table import build_table
+        from ._sampler import Sampler
+        from ._table import build_table
 
-            sampler = Sampler(build_table(self, _RVS_BINS, tight=True))
-            object.__setattr__(self, "_law_sampler", sampler)
+        sampler = self._kept("_law_sampler", lambda: Sampler(build_table(self, _RVS_BINS, tight=True)))
         return sampler.sample(size, rng=rng)
 
     def __getstate__(self):
