@@ -77,6 +77,34 @@ static int known_draws(const char *path)
     return lines;
 }
 
+/* sin_cos_fill against as many sin_cos_draw calls from an engine of the same
+ * seed: the same doubles, and the engines' next words equal. n = 1 rejects
+ * about half its proposals, n = 100000 is a table far from the cache. */
+static void fill_is_successive_draws(void)
+{
+    static const size_t counts[] = {1, 2, 31, 32, 33, 67, 1000, 20011};
+    static const int bins[] = {1, 100000};
+    static double filled[20011];
+    const sin_cos_law law = {.xini = -1, .xfin = 1, .H = 2, .M = 4};
+    size_t b, c, k;
+    for (b = 0; b < sizeof bins / sizeof bins[0]; ++b) {
+        sin_cos_table *t = sin_cos_table_build(&law, bins[b], SIN_COS_CLASSIC);
+        CHECK(t != NULL, "%d bins: %s", bins[b], sin_cos_error());
+        if (t == NULL) return;
+        for (c = 0; c < sizeof counts / sizeof counts[0]; ++c) {
+            sin_cos_rng *bulk = sin_cos_rng_new(c), *single = sin_cos_rng_new(c);
+            size_t differ = 0;
+            sin_cos_fill(t, bulk, filled, counts[c]);
+            for (k = 0; k < counts[c]; ++k) differ += filled[k] != sin_cos_draw(t, single);
+            CHECK(differ == 0 && sin_cos_rng_next(bulk) == sin_cos_rng_next(single), "%d bins, %zu draws: %zu differ",
+                  bins[b], counts[c], differ);
+            sin_cos_rng_free(bulk);
+            sin_cos_rng_free(single);
+        }
+        sin_cos_free(t);
+    }
+}
+
 struct counted {
     sin_cos_rng *g;
     long calls;
@@ -99,6 +127,7 @@ int main(int argc, char **argv)
     if (argc != 3) return fprintf(stderr, "usage: c_test KNOWN_DRAWS WORK_DIR\n"), 2;
 
     CHECK(known_draws(argv[1]) >= 40, "too few known draws in %s", argv[1]);
+    fill_is_successive_draws();
 
     /* Every kind of failure, each with a message naming the value at fault;
      * the next call is unaffected. */
