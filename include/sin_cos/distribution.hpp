@@ -205,7 +205,7 @@ public:
     }
 
     // The proposals a bulk draw holds ahead of the one being decided.
-    static constexpr unsigned lookahead = 32;
+    static constexpr unsigned lookahead = 64;
 
     void reset() {}
     param_type param() const { return p_; }

@@ -82,7 +82,7 @@ static int known_draws(const char *path)
  * about half its proposals, n = 100000 is a table far from the cache. */
 static void fill_is_successive_draws(void)
 {
-    static const size_t counts[] = {1, 2, 31, 32, 33, 67, 1000, 20011};
+    static const size_t counts[] = {1, 2, 63, 64, 65, 131, 1000, 20011};
     static const int bins[] = {1, 100000};
     static double filled[20011];
     const sin_cos_law law = {.xini = -1, .xfin = 1, .H = 2, .M = 4};
