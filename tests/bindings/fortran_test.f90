@@ -14,7 +14,7 @@ program fortran_test
     character(len=16) :: mode
     character(len=256) :: line
     real(c_double) :: H, xini, xfin, value, x, filled(8)
-    real(c_double), allocatable :: edges(:), xs_filled(:)
+    real(c_double), allocatable :: edges(:)
     character(len=:), allocatable :: message
     integer(c_int64_t) :: seed
     integer :: M, n, k, unit, ios, lines, failures
@@ -57,22 +57,6 @@ program fortran_test
     close (unit)
     call sin_cos_free(t)
     if (lines < 40) failures = failures + 1
-
-    ! A fill past the draws held ahead (n = 1 rejects about half its
-    ! proposals): the draws one by one give the same values, then the same next one.
-    call sin_cos_rng_free(g)
-    t = sin_cos_table_build(sin_cos_law(xini=-1d0, xfin=1d0, H=2d0, M=4), 1)
-    g = sin_cos_rng_new(7_c_int64_t)
-    other = sin_cos_rng_new(7_c_int64_t)
-    allocate (xs_filled(101))
-    call sin_cos_fill(t, other, xs_filled)
-    do k = 1, size(xs_filled)
-        if (sin_cos_draw(t, g) /= xs_filled(k)) failures = failures + 1
-    end do
-    if (sin_cos_draw(t, g) /= sin_cos_draw(t, other)) failures = failures + 1
-    call sin_cos_rng_free(g)
-    call sin_cos_rng_free(other)
-    call sin_cos_free(t)
 
     ! Every kind of failure, its message naming the value at fault; the next build works.
     open (newunit=unit, file='fortran_malformed.res', status='replace', action='write')
