@@ -320,7 +320,7 @@ void sin_cos_fill(const sin_cos_table* t, sin_cos_rng* g, double* out, size_t co
     if (count == 0 || !given(t, "sin_cos_fill", "table") || !given(g, "sin_cos_fill", "generator") ||
         !given(out, "sin_cos_fill", "output array"))
         return;
-    for (size_t i = 0; i < count; ++i) out[i] = t->dist(g->engine);
+    t->dist.generate_n(out, count, g->engine);
 }
 
 double sin_cos_draw_with(const sin_cos_table* t, uint64_t (*word)(void* state), void* state)

@@ -142,26 +142,22 @@ bool same_table(const sin_cos::table& l, const sin_cos::table& r)
 
 using out_array = py::array_t<double, py::array::c_style>;
 
-// The draws dist(g) would give, proposal by proposal, asking Python every 2^20
-// proposals whether Ctrl-C was pressed: a table of low acceptance can take
-// long. False, with the Python error set, when it was.
+// The draws dist(g) would give, asking Python every 2^20 proposals whether
+// Ctrl-C was pressed: a table of low acceptance can take long. False, with
+// the Python error set, when it was.
 template <class URBG>
 bool fill(const sin_cos::distribution& dist, URBG& g, out_array& out)
 {
-    double* data = out.mutable_data();
+    double* const data = out.mutable_data();
     const py::ssize_t count = out.size();
     const py::gil_scoped_release unlocked;
-    constexpr std::uint32_t check_every = 1u << 20;
-    std::uint32_t since_check = 0;
-    for (py::ssize_t k = 0; k < count;) {
-        if (const auto x = dist.propose(g)) data[k++] = *x;
-        if (++since_check == check_every) {
-            since_check = 0;
-            const py::gil_scoped_acquire held;
-            if (PyErr_CheckSignals() != 0) return false;
-        }
-    }
-    return true;
+    bool interrupted = false;
+    dist.generate_n(data, count, g, [&interrupted] {
+        const py::gil_scoped_acquire held;
+        interrupted = PyErr_CheckSignals() != 0;
+        return interrupted;
+    });
+    return !interrupted;
 }
 
 void fill_bits(const sin_cos::distribution& dist, out_array out, const py::object& rng)

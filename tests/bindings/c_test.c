@@ -77,6 +77,27 @@ static int known_draws(const char *path)
     return lines;
 }
 
+/* sin_cos_fill against sin_cos_draw on an engine of the same seed, then the
+ * engines' next words; n = 1 rejects three proposals in four. */
+static void fill_is_successive_draws(void)
+{
+    static const size_t counts[] = {1, 64, 65, 131, 20011};
+    static double filled[20011];
+    const sin_cos_law law = {.xini = -1, .xfin = 1, .H = 2, .M = 4};
+    sin_cos_table *t = sin_cos_table_build(&law, 1, SIN_COS_CLASSIC);
+    size_t c, k, differ;
+    for (c = 0; t != NULL && c < sizeof counts / sizeof counts[0]; ++c) {
+        sin_cos_rng *bulk = sin_cos_rng_new(c), *single = sin_cos_rng_new(c);
+        sin_cos_fill(t, bulk, filled, counts[c]);
+        for (k = differ = 0; k < counts[c]; ++k) differ += filled[k] != sin_cos_draw(t, single);
+        CHECK(differ == 0 && sin_cos_rng_next(bulk) == sin_cos_rng_next(single), "%zu draws", counts[c]);
+        sin_cos_rng_free(bulk);
+        sin_cos_rng_free(single);
+    }
+    CHECK(t != NULL, "%s", sin_cos_error());
+    sin_cos_free(t);
+}
+
 struct counted {
     sin_cos_rng *g;
     long calls;
@@ -99,6 +120,7 @@ int main(int argc, char **argv)
     if (argc != 3) return fprintf(stderr, "usage: c_test KNOWN_DRAWS WORK_DIR\n"), 2;
 
     CHECK(known_draws(argv[1]) >= 40, "too few known draws in %s", argv[1]);
+    fill_is_successive_draws();
 
     /* Every kind of failure, each with a message naming the value at fault;
      * the next call is unaffected. */

@@ -108,6 +108,16 @@ class Streams(unittest.TestCase):
         self.assertEqual(g.bit_generator.state, bits.state)
         self.assertEqual(s.sample(0, rng=g).shape, (0,))
 
+    def test_a_bulk_sample_is_samples_one_by_one(self):
+        # Past the 64 proposals held ahead, n = 1 rejecting three in four; then the same next word.
+        s = sin_cos.Sampler(build(2, 4, -1, 1, 1))
+        for make in (sin_cos.MT19937_64, np.random.PCG64):
+            for size in (1, 64, 65, 5003):
+                bulk, single = make(size), make(size)
+                with self.subTest(engine=make.__name__, size=size):
+                    self.assertEqual(s.sample(size, rng=bulk).tolist(), [s.sample(rng=single) for _ in range(size)])
+                    self.assertEqual(bulk.random_raw(), single.random_raw())
+
 
 class CppEngine(unittest.TestCase):
     def test_words_and_numpys_draws_are_cpps(self):

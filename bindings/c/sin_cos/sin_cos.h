@@ -171,6 +171,8 @@ void sin_cos_rng_free(sin_cos_rng *g); /* NULL is allowed */
 uint64_t sin_cos_rng_next(sin_cos_rng *g);
 
 double sin_cos_draw(const sin_cos_table *t, sin_cos_rng *g);
+/* count draws, those of as many sin_cos_draw calls, and g left where they
+ * leave it; faster on a large table, whose next bins it fetches ahead. */
 void sin_cos_fill(const sin_cos_table *t, sin_cos_rng *g, double *out, size_t count);
 
 /* A draw from the caller's own generator of 64-bit words. Every proposal
