@@ -46,8 +46,9 @@ run_files::run_files(const sin_cos::built& t, const std::string& folder)
 {
     const sin_cos::table& h = t.table;
     const int n = static_cast<int>(h.bins());
-    stage(sin_cos::text::banner(n) + sin_cos::text::histogram(h.H, h.M, n, h.xini, h.xfin, h.loss, h.a, h.edges.data()),
-          &t, folder);
+    std::string table = sin_cos::text::banner(n);
+    sin_cos::text::histogram(table, h.H, h.M, n, h.xini, h.xfin, h.loss, h.a, h.edges.data());
+    stage(table, &t, folder);
 }
 
 run_files::run_files(const std::string& table, const sin_cos::built& plotted, const std::string& folder)

@@ -35,9 +35,15 @@ std::string shortest(double v);
 
 // Lines 1 to 3: the copy banner.
 std::string banner(int n);
+void banner(std::string& out, int n);
 
 // The histogram's header line "H M n xini xfin loss  a" and its n left edges x[0..n-1].
 std::string histogram(double H, int M, int n, double xini, double xfin, double loss, double a, const double x[]);
+
+// The same written at the end of `out`: a whole file's text in one buffer,
+// with no copy of what is already there.
+void histogram(std::string& out, double H, int M, int n, double xini, double xfin, double loss, double a,
+               const double x[]);
 
 // The file sin_cos writes beside its table for a plot of it
 // (Sin_Cos_g1_f1.res): for every bin, both its ends (the last one where the
