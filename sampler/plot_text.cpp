@@ -1,7 +1,4 @@
-#include <algorithm>
-#include <cmath>
 #include <string>
-#include <vector>
 
 #include "envelope/classic/density.hpp"
 #include "envelope/classic/settings.hpp"
@@ -13,54 +10,74 @@ namespace sin_cos::text {
 
 namespace {
 
-// The most characters "%f" takes for any of the values: a sign, the digits
-// before the point, the point and six decimals.
-std::size_t fixed6_width(const std::vector<double>& values)
-{
-    double most = 0.0;
-    for (const double v : values) {
-        if (!std::isfinite(v)) return number_room;
-        most = std::max(most, std::fabs(v));
+// Three numbers of at most number_room characters, two spaces and a line end.
+constexpr std::size_t plot_line = 3 * number_room + 3;
+
+// The plot's lines, bin after bin, each edge's density computed once: every
+// inner edge ends one bin and starts the next.
+class plot_lines {
+public:
+    explicit plot_lines(const built& b)
+        : b_(&b),
+          n_(static_cast<int>(b.table.bins())),
+          density_(envelope::for_density({b.table.H, b.table.M}, b.table.xini, b.table.xfin))
+    {
     }
-    if (most >= 1e18) return number_room;
-    std::size_t digits = 1;
-    // One more for the rounding of the sixth decimal, which can carry.
-    for (double bound = 10.0; most + 1.0 >= bound; bound *= 10.0) ++digits;
-    return 1 + digits + 7;
-}
+
+    std::size_t operator()(char* at, std::size_t room)
+    {
+        char* const start = at;
+        char* const end = at + room;
+        for (; bin_ < n_ && static_cast<std::size_t>(end - at) >= 2 * plot_line; ++bin_) {
+            const double right = edge(bin_ + 1);
+            const double g_right = envelope::g1(density_, right);
+            const double f1 = b_->heights[static_cast<std::size_t>(bin_)];
+            at = line(at, left_, g_left_, f1);
+            at = line(at, right, g_right, f1);
+            left_ = right;
+            g_left_ = g_right;
+        }
+        return static_cast<std::size_t>(at - start);
+    }
+
+private:
+    // The construction pinned the last edge; the table's is within rounding of it.
+    double edge(int i) const
+    {
+        return i < n_ ? b_->table.edges[static_cast<std::size_t>(i)] : b_->last_edge;
+    }
+
+    static char* line(char* at, double x, double g, double f1)
+    {
+        at = put_fixed6(at, x);
+        *at++ = ' ';
+        at = put_fixed6(at, g);
+        *at++ = ' ';
+        at = put_fixed6(at, f1);
+        *at++ = '\n';
+        return at;
+    }
+
+    const built* b_;
+    int n_;
+    envelope::settings density_;
+    int bin_ = 0;
+    double left_ = edge(0);
+    double g_left_ = envelope::g1(density_, left_);
+};
 
 }  // namespace
 
-std::string plot(const built& b)
+files::text_pieces plot_pieces(const built& b)
 {
     const table& t = b.table;
-    const int n = static_cast<int>(t.bins());
     // A struct any code can fill: one that is not a build's would be read past its end.
-    if (n == 0 || b.heights.size() != t.bins())
+    if (t.bins() == 0 || b.heights.size() != t.bins())
         throw error(errc::invalid_argument, "plot: a table of " + std::to_string(t.bins()) + " bins with " +
                                                 std::to_string(b.heights.size()) + " heights is not a build's");
-    const envelope::settings density = envelope::for_density({t.H, t.M}, t.xini, t.xfin);
-    std::vector<double> x(t.edges.begin(), t.edges.end() - 1);
-    x.push_back(b.last_edge);
-    // Every inner edge ends one bin and starts the next: its density is computed once.
-    std::vector<double> g(x.size());
-    for (std::size_t i = 0; i < x.size(); ++i) g[i] = envelope::g1(density, x[i]);
-    const double* f1 = b.heights.data();
-    const std::size_t line = fixed6_width(x) + fixed6_width(g) + fixed6_width(b.heights) + 3;
-    std::string text(static_cast<std::size_t>(n) * 2 * line, '\0');
-    char* at = text.data();
-    for (int i = 0; i < n; ++i) {
-        for (int end = i; end <= i + 1; ++end) {
-            at = put_fixed6(at, x[end]);
-            *at++ = ' ';
-            at = put_fixed6(at, g[end]);
-            *at++ = ' ';
-            at = put_fixed6(at, f1[i]);
-            *at++ = '\n';
-        }
-    }
-    text.resize(static_cast<std::size_t>(at - text.data()));
-    return text;
+    return plot_lines(b);
 }
+
+std::string plot(const built& b) { return files::whole_text(plot_pieces(b)); }
 
 }  // namespace sin_cos::text

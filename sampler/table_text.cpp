@@ -3,6 +3,7 @@
 #include "numeric/digits.hpp"
 #include "number_text.hpp"
 
+#include <algorithm>
 #include <array>
 #include <bit>
 #include <cstdint>
@@ -231,8 +232,9 @@ std::string banner(int n)
     return text;
 }
 
-void histogram(std::string& out, double H, int M, int n, double xini, double xfin, double loss, double a,
-               const double x[])
+namespace {
+
+void header(std::string& out, double H, int M, int n, double xini, double xfin, double loss, double a)
 {
     exact(out, H);
     out += ' ' + std::to_string(M) + ' ' + std::to_string(n) + ' ';
@@ -244,19 +246,52 @@ void histogram(std::string& out, double H, int M, int n, double xini, double xfi
     out += "  ";
     sci16(out, a);
     out += '\n';
-    if (n <= 0) return;
-    // "%20.16e" of a finite double or an infinity takes at most 24
-    // characters; a NaN's "-nan" is padded to 20.
-    constexpr std::size_t line = 25;
-    const std::size_t start = out.size();
-    out.resize(start + static_cast<std::size_t>(n) * line);
-    char* const begin = out.data();
-    char* at = begin + start;
-    for (int i = 0; i < n; ++i) {
+}
+
+// "%20.16e" of a finite double or an infinity takes at most 24 characters; a
+// NaN's "-nan" is padded to 20.
+constexpr std::size_t edge_line = 25;
+
+char* put_edges(char* at, const double x[], int from, int to)
+{
+    for (int i = from; i < to; ++i) {
         at = put_sci16(at, x[i]);
         *at++ = '\n';
     }
-    out.resize(static_cast<std::size_t>(at - begin));
+    return at;
+}
+
+}  // namespace
+
+void histogram(std::string& out, double H, int M, int n, double xini, double xfin, double loss, double a,
+               const double x[])
+{
+    header(out, H, M, n, xini, xfin, loss, a);
+    if (n <= 0) return;
+    const std::size_t start = out.size();
+    out.resize(start + static_cast<std::size_t>(n) * edge_line);
+    char* const end = put_edges(out.data() + start, x, 0, n);
+    out.resize(static_cast<std::size_t>(end - out.data()));
+}
+
+files::text_pieces table_pieces(double H, int M, int n, double xini, double xfin, double loss, double a,
+                                const double x[])
+{
+    std::string head = banner(n);
+    header(head, H, M, n, xini, xfin, loss, a);
+    return [head = std::move(head), x, n, next = -1](char* at, std::size_t room) mutable -> std::size_t {
+        char* const start = at;
+        if (next < 0) {
+            // Four numbers of at most number_room characters: well within a piece.
+            at = std::copy(head.begin(), head.end(), at);
+            room -= head.size();
+            next = 0;
+        }
+        const int lines = static_cast<int>(std::min<std::size_t>(room / edge_line, static_cast<std::size_t>(std::max(n - next, 0))));
+        at = put_edges(at, x, next, next + lines);
+        next += lines;
+        return static_cast<std::size_t>(at - start);
+    };
 }
 
 std::string histogram(double H, int M, int n, double xini, double xfin, double loss, double a, const double x[])
