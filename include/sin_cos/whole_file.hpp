@@ -29,7 +29,7 @@ using temp_hook = void (*)(const char* path, bool exists);
 // than piece_room are offered), and returns how many; 0 once the text is over.
 // A text's pieces are drawn once.
 using text_pieces = std::function<std::size_t(char* at, std::size_t room)>;
-inline constexpr std::size_t piece_room = std::size_t{1} << 16;
+inline constexpr std::size_t piece_room = std::size_t{1} << 18;
 
 // A whole text's pieces, one after another.
 text_pieces pieces_of(const std::string& text);
