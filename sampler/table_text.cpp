@@ -218,17 +218,11 @@ void exact(std::string& out, double v)
     out += std::isfinite(v) && !reads_back_as(six, v) ? numeric::shortest(v) : six;
 }
 
-void banner(std::string& out, int n)
-{
-    out += "********* copy this line at the beginning of the main program ******\n";
-    out += "#define Nd_poi                   " + std::to_string(n) + "    // nb of points of each histogram\n";
-    out += "$*********************** end copy **********************************\n";
-}
-
 std::string banner(int n)
 {
-    std::string text;
-    banner(text, n);
+    std::string text = "********* copy this line at the beginning of the main program ******\n";
+    text += "#define Nd_poi                   " + std::to_string(n) + "    // nb of points of each histogram\n";
+    text += "$*********************** end copy **********************************\n";
     return text;
 }
 
@@ -287,7 +281,8 @@ files::text_pieces table_pieces(double H, int M, int n, double xini, double xfin
             room -= head.size();
             next = 0;
         }
-        const int lines = static_cast<int>(std::min<std::size_t>(room / edge_line, static_cast<std::size_t>(std::max(n - next, 0))));
+        const int left = std::max(n - next, 0);
+        const int lines = static_cast<int>(std::min(room / edge_line, static_cast<std::size_t>(left)));
         at = put_edges(at, x, next, next + lines);
         next += lines;
         return static_cast<std::size_t>(at - start);

@@ -37,7 +37,6 @@ std::string shortest(double v);
 
 // Lines 1 to 3: the copy banner.
 std::string banner(int n);
-void banner(std::string& out, int n);
 
 // The histogram's header line "H M n xini xfin loss  a" and its n left edges x[0..n-1].
 std::string histogram(double H, int M, int n, double xini, double xfin, double loss, double a, const double x[]);

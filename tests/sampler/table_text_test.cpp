@@ -73,7 +73,8 @@ TEST(TableText, EveryExponentAsPrintfWrites)
     int ties = 0;
     for (int i = 0; ties < 2000; ++i) {
         ASSERT_LT(i, 10000000) << "too few ties found";
-        const double v = std::ldexp(static_cast<double>(bits() >> (11 + bits() % 40) | 1), -static_cast<int>(bits() % 90));
+        const double odd = static_cast<double>(bits() >> (11 + bits() % 40) | 1);
+        const double v = std::ldexp(odd, -static_cast<int>(bits() % 90));
         char all[80];
         std::snprintf(all, sizeof all, "%.40e", v);
         const std::string digits = std::string(all, 1) + std::string(all + 2, 40);
