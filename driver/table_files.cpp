@@ -45,21 +45,28 @@ void as_failure(Step&& step)
 run_files::run_files(const sin_cos::built& t, const std::string& folder)
 {
     const sin_cos::table& h = t.table;
-    const int n = static_cast<int>(h.bins());
-    stage(sin_cos::text::banner(n) + sin_cos::text::histogram(h.H, h.M, n, h.xini, h.xfin, h.loss, h.a, h.edges.data()),
+    stage(sin_cos::text::table_pieces(h.H, h.M, static_cast<int>(h.bins()), h.xini, h.xfin, h.loss, h.a,
+                                      h.edges.data()),
           &t, folder);
 }
 
 run_files::run_files(const std::string& table, const sin_cos::built& plotted, const std::string& folder)
 {
-    stage(table, &plotted, folder);
+    stage(sin_cos::files::pieces_of(table), &plotted, folder);
 }
 
-run_files::run_files(int banner_n, const std::string& folder) { stage(sin_cos::text::banner(banner_n), nullptr, folder); }
-
-void run_files::stage(const std::string& table, const sin_cos::built* plotted, const std::string& folder)
+run_files::run_files(int banner_n, const std::string& folder)
 {
-    const std::string plot = plotted != nullptr ? sin_cos::text::plot(*plotted) : std::string();
+    const std::string banner = sin_cos::text::banner(banner_n);
+    stage(sin_cos::files::pieces_of(banner), nullptr, folder);
+}
+
+void run_files::stage(const sin_cos::files::text_pieces& table, const sin_cos::built* plotted,
+                      const std::string& folder)
+{
+    // The plot's text is made as it is written; a struct that is not a build's is refused first.
+    const sin_cos::files::text_pieces plot =
+        plotted != nullptr ? sin_cos::text::plot_pieces(*plotted) : sin_cos::files::text_pieces();
     as_failure([&] {
         lock_ = std::make_unique<sin_cos::files::folder_lock>(folder, turn_wait, say_waiting);
         const std::string in = folder == "." ? "" : folder + "/";

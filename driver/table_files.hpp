@@ -40,7 +40,7 @@ public:
     void commit();
 
 private:
-    void stage(const std::string& table, const sin_cos::built* plotted, const std::string& folder);
+    void stage(const sin_cos::files::text_pieces& table, const sin_cos::built* plotted, const std::string& folder);
 
     std::unique_ptr<sin_cos::files::folder_lock> lock_;
     std::optional<sin_cos::files::staged_file> table_, plot_;

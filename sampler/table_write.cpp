@@ -14,7 +14,9 @@ void write_table(const sin_cos::table& t, const std::string& path)
 {
     validate_at(t, path, sin_cos::detail::header_line, "");
     const int n = static_cast<int>(t.bins());
-    files::replace(path, text::banner(n) + text::histogram(t.H, t.M, n, t.xini, t.xfin, t.loss, t.a, t.edges.data()));
+    std::string text = text::banner(n);
+    text::histogram(text, t.H, t.M, n, t.xini, t.xfin, t.loss, t.a, t.edges.data());
+    files::replace(path, text);
 }
 
 void write_tables(const std::vector<sin_cos::table>& tables, const std::string& path)
@@ -32,7 +34,7 @@ void write_tables(const std::vector<sin_cos::table>& tables, const std::string& 
         const int header_at = sin_cos::detail::header_line + static_cast<int>(k * (bins + 1));
         validate_at(t, path, header_at,
                     "histogram " + std::to_string(k + 1) + " of " + std::to_string(tables.size()) + ": ");
-        text += text::histogram(t.H, t.M, static_cast<int>(bins), t.xini, t.xfin, t.loss, t.a, t.edges.data());
+        text::histogram(text, t.H, t.M, static_cast<int>(bins), t.xini, t.xfin, t.loss, t.a, t.edges.data());
     }
     files::replace(path, text);
 }

@@ -9,6 +9,7 @@
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
+#include <memory>
 #include <stdexcept>
 #include <thread>
 #include <vector>
@@ -48,10 +49,8 @@ std::string follow_links(const std::string& path)
 }
 
 // Writes all of text to fd, returning 0 or the error.
-int write_all(int fd, const std::string& text)
+int write_all(int fd, const char* data, std::size_t left)
 {
-    const char* data = text.data();
-    std::size_t left = text.size();
     while (left > 0) {
         const ssize_t done = write(fd, data, left);
         if (done < 0) {
@@ -99,13 +98,38 @@ void give_up(int fd, off_t old_size)
 staged_file::staged_file(const std::string& path, const std::string& text, temp_hook hook)
     : path_(path), target_(follow_links(path)), hook_(hook)
 {
+    const int fd = open_temp([&text] { return text; });
+    if (fd >= 0) finish_temp(fd, write_all(fd, text.data(), text.size()));
+}
+
+staged_file::staged_file(const std::string& path, const text_pieces& text, temp_hook hook)
+    : path_(path), target_(follow_links(path)), hook_(hook)
+{
+    const int fd = open_temp([&text] { return whole_text(text); });
+    if (fd < 0) return;
+    int error = 0;
+    try {
+        const std::unique_ptr<char[]> buffer(new char[piece_room]);
+        for (std::size_t size = 0; error == 0 && (size = text(buffer.get(), piece_room)) > 0;)
+            error = write_all(fd, buffer.get(), size);
+    } catch (...) {
+        close(fd);
+        unlink(temp_.c_str());
+        forget_temp();
+        throw;
+    }
+    finish_temp(fd, error);
+}
+
+int staged_file::open_temp(const std::function<std::string()>& whole)
+{
     struct stat old;
     const bool exists = stat(target_.c_str(), &old) == 0;
     if (exists && !S_ISREG(old.st_mode)) {
         // A device, a pipe or a directory is written into, never replaced.
         way_ = way::stream;
-        text_ = text;
-        return;
+        text_ = whole();
+        return -1;
     }
     // Named after the file and the run that left it; the first free number
     // of this run's, so that threads writing the same file never share one.
@@ -127,7 +151,7 @@ staged_file::staged_file(const std::string& path, const std::string& text, temp_
             // The directory is closed to new files: the file is rewritten in
             // place at commit, once its new length is sure to fit.
             way_ = way::in_place;
-            text_ = text;
+            text_ = whole();
             // Not blocking, in case a pipe took the file's place since.
             fd_ = open(target_.c_str(), O_WRONLY | O_NONBLOCK | O_CLOEXEC);
             struct stat now;
@@ -135,13 +159,17 @@ staged_file::staged_file(const std::string& path, const std::string& text, temp_
             if (!S_ISREG(now.st_mode)) fail_in_place(EINVAL);
             old_size_ = now.st_size;
             if (const int e = reserve(fd_, static_cast<off_t>(text_.size())); e != 0) fail_in_place(e);
-            return;
+            return -1;
         }
         fail(exists ? "write" : "create", path_, error);
     }
-    int error = 0;
-    if (exists && fchmod(fd, old.st_mode & 07777) != 0) error = errno;
-    if (error == 0) error = write_all(fd, text);
+    if (exists && fchmod(fd, old.st_mode & 07777) != 0) finish_temp(fd, errno);
+    return fd;
+}
+
+// Closes the temporary written, and removes it if anything failed.
+void staged_file::finish_temp(int fd, int error)
+{
     error = close_checked(fd, error);
     if (error != 0) {
         unlink(temp_.c_str());
@@ -176,7 +204,7 @@ void staged_file::send()
     if (way_ != way::stream || text_.empty()) return;
     const int fd = open(target_.c_str(), O_WRONLY | O_CLOEXEC);
     if (fd < 0) fail("write", path_, errno);
-    const int error = close_checked(fd, write_all(fd, text_));
+    const int error = close_checked(fd, write_all(fd, text_.data(), text_.size()));
     if (error != 0) fail("write", path_, error);
     std::string().swap(text_);
 }
@@ -208,7 +236,7 @@ void staged_file::commit()
         fd_ = -1;
         int error = 0;
         if (lseek(fd, 0, SEEK_SET) != 0) error = errno;
-        if (error == 0) error = write_all(fd, text_);
+        if (error == 0) error = write_all(fd, text_.data(), text_.size());
         if (error == 0 && ftruncate(fd, static_cast<off_t>(text_.size())) != 0) error = errno;
         error = close_checked(fd, error);
         std::string().swap(text_);
@@ -216,6 +244,28 @@ void staged_file::commit()
         return;
     }
     }
+}
+
+text_pieces pieces_of(const std::string& text)
+{
+    return [&text, done = std::size_t{0}](char* at, std::size_t room) mutable {
+        const std::size_t size = std::min(room, text.size() - done);
+        std::memcpy(at, text.data() + done, size);
+        done += size;
+        return size;
+    };
+}
+
+std::string whole_text(const text_pieces& text)
+{
+    std::string whole;
+    for (std::size_t size = piece_room; size > 0;) {
+        const std::size_t used = whole.size();
+        whole.resize(used + piece_room);
+        size = text(whole.data() + used, piece_room);
+        whole.resize(used + size);
+    }
+    return whole;
 }
 
 void replace(const std::string& path, const std::string& text)

@@ -6,6 +6,8 @@
 #include <cstddef>
 #include <string>
 
+#include "whole_file.hpp"
+
 namespace sin_cos {
 struct built;
 }
@@ -39,11 +41,25 @@ std::string banner(int n);
 // The histogram's header line "H M n xini xfin loss  a" and its n left edges x[0..n-1].
 std::string histogram(double H, int M, int n, double xini, double xfin, double loss, double a, const double x[]);
 
+// The banner and histogram of a file of one table, in pieces: the
+// table and its edges must outlive them.
+files::text_pieces table_pieces(double H, int M, int n, double xini, double xfin, double loss, double a,
+                                const double x[]);
+
+// The same written at the end of `out`: a whole file's text in one buffer,
+// with no copy of what is already there.
+void histogram(std::string& out, double H, int M, int n, double xini, double xfin, double loss, double a,
+               const double x[]);
+
 // The file sin_cos writes beside its table for a plot of it
 // (Sin_Cos_g1_f1.res): for every bin, both its ends (the last one where the
 // construction pinned it), each with the density there (0 outside the
 // interval) and the bin's height, "%f" three to a line. The density is that
 // of the classic construction, to the last bit.
 std::string plot(const built& b);
+
+// The same text in pieces, b outliving them; a struct that is not a build's
+// is refused at once.
+files::text_pieces plot_pieces(const built& b);
 
 }  // namespace sin_cos::text

@@ -12,6 +12,8 @@
 #include <sys/types.h>
 
 #include <chrono>
+#include <cstddef>
+#include <functional>
 #include <string>
 
 namespace sin_cos::files {
@@ -21,6 +23,20 @@ namespace sin_cos::files {
 // remove what a stopped run leaves.
 using temp_hook = void (*)(const char* path, bool exists);
 
+// A file's text made piece by piece into the writer's buffer, which then
+// stays in the processor's cache and needs no memory of the text's size:
+// each call writes whole lines at `at`, at most `room` bytes (never fewer
+// than piece_room are offered), and returns how many; 0 once the text is over.
+// A text's pieces are drawn once.
+using text_pieces = std::function<std::size_t(char* at, std::size_t room)>;
+inline constexpr std::size_t piece_room = std::size_t{1} << 18;
+
+// A whole text's pieces, one after another.
+text_pieces pieces_of(const std::string& text);
+
+// All of a text's pieces in one string.
+std::string whole_text(const text_pieces& text);
+
 // The new text of one file, made ready without touching the file: written to
 // its temporary, or, for a rewrite in place, the file opened and the new
 // text's space reserved. Failures throw io_error: "cannot write \"<path>\":
@@ -28,6 +44,8 @@ using temp_hook = void (*)(const char* path, bool exists);
 class staged_file {
 public:
     staged_file(const std::string& path, const std::string& text, temp_hook hook = nullptr);
+    // The same for a text made in pieces; a failure of theirs leaves no temporary.
+    staged_file(const std::string& path, const text_pieces& text, temp_hook hook = nullptr);
     ~staged_file();
     staged_file(const staged_file&) = delete;
     staged_file& operator=(const staged_file&) = delete;
@@ -42,6 +60,10 @@ public:
 
 private:
     enum class way { rename, in_place, stream };
+    // Opens the temporary, or readies the rewrite in place or the stream
+    // with the text drawn from `whole`: -1 unless a temporary is to be written.
+    int open_temp(const std::function<std::string()>& whole);
+    void finish_temp(int fd, int error);
     void forget_temp();
     [[noreturn]] void fail_in_place(int error);
 
