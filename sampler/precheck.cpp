@@ -73,7 +73,7 @@ void precheck(const law& l, int n)
     if (order(l.xfin) - order(l.xini) < n)
         no_table("no table of n=" + std::to_string(n) + " bins: the interval holds fewer than n + 1 doubles");
     // The builds integrate the same density in doubles.
-    const double total = detail::shape{l.H, l.M}.integral(l.xini, l.xfin, 1e-6);
+    const double total = detail::shape{l.H, l.M}.integral(l.xini, l.xfin, detail::shape::precheck_accuracy);
     if (!(total / n >= std::numeric_limits<double>::min()) || !std::isfinite(total)) {
         no_table("the density has no usable integral in doubles: " + numeric::shortest(total) +
                  ", so no table can be calibrated");
