@@ -6,8 +6,7 @@
 #include <cmath>
 #include <cstdio>
 #include <cstring>
-#include <locale>
-#include <sstream>
+#include <system_error>
 
 namespace sin_cos::text {
 
@@ -32,14 +31,15 @@ void append(std::string& out, double v, std::chars_format style, int precision, 
     out.append(buffer, done.ptr);
 }
 
-// Reads text back in the C locale, whatever locale the program runs in.
+// Reads text back as the C locale reads it, whatever locale the program runs
+// in, the whole text a number: std::from_chars rounds correctly as strtod
+// does, without a stream and its locale for each number.
 bool reads_back_as(const std::string& text, double v)
 {
-    std::istringstream in(text);
-    in.imbue(std::locale::classic());
     double back = 0;
-    in >> back;
-    return !in.fail() && in.peek() == std::char_traits<char>::eof() && std::memcmp(&back, &v, sizeof v) == 0;
+    const char* end = text.data() + text.size();
+    const auto done = std::from_chars(text.data(), end, back);
+    return done.ec == std::errc() && done.ptr == end && std::memcmp(&back, &v, sizeof v) == 0;
 }
 
 }  // namespace
