@@ -2,11 +2,9 @@
 #include <unistd.h>
 
 #include <algorithm>
-#include <bit>
 #include <chrono>
 #include <climits>
 #include <cmath>
-#include <cstdint>
 #include <cstdio>
 #include <cstdlib>
 #include <fstream>
@@ -175,31 +173,6 @@ TEST(Integration, AdaptiveGaussLegendre)
     };
     for (const auto& [pieces, exact] : cases) {
         EXPECT_NEAR(numeric::adaptive_gauss_legendre(pieces, 1e-13, 4000) / exact, 1, 1e-12) << exact;
-    }
-}
-
-// Several accuracies from one integration: each figure bit for bit that of
-// an integration to its accuracy alone, whether it stops on its accuracy or
-// on the number of halvings.
-TEST(Integration, SeveralAccuraciesAtOnceAreEachAsAlone)
-{
-    using piece = numeric::gauss_piece<std::function<double(double)>>;
-    const std::vector<piece> cases[] = {
-        {{[](double x) { return std::sqrt(x); }, 0, 1}},
-        {{[](double x) { return std::exp(-1e6 * x); }, 0, 1}, {[](double x) { return 1 - x * x; }, -1, 0}},
-        {{[](double x) { return std::pow(1 - x, 0.05); }, 0, 1}},
-    };
-    const double accuracies[] = {1e-13, 1e-9, 1e-6, 1e-3};
-    for (const std::vector<piece>& pieces : cases) {
-        for (const int max_splits : {0, 3, 40, 4000}) {
-            double together[4];
-            numeric::adaptive_gauss_legendre(pieces, accuracies, together, 4, max_splits);
-            for (int k = 0; k < 4; ++k) {
-                const double alone = numeric::adaptive_gauss_legendre(pieces, accuracies[k], max_splits);
-                EXPECT_EQ(std::bit_cast<std::uint64_t>(together[k]), std::bit_cast<std::uint64_t>(alone))
-                    << accuracies[k] << " " << max_splits << ": " << together[k] << " " << alone;
-            }
-        }
     }
 }
 
