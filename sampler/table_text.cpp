@@ -6,7 +6,10 @@
 #include <cmath>
 #include <cstdio>
 #include <cstring>
+#include <locale>
+#include <sstream>
 #include <system_error>
+#include <version>
 
 namespace sin_cos::text {
 
@@ -33,13 +36,22 @@ void append(std::string& out, double v, std::chars_format style, int precision, 
 
 // Reads text back as the C locale reads it, whatever locale the program runs
 // in, the whole text a number: std::from_chars rounds correctly as strtod
-// does, without a stream and its locale for each number.
+// does, without a stream and its locale for each number; a library without it
+// for doubles (libc++ before 17) reads through a stream.
 bool reads_back_as(const std::string& text, double v)
 {
     double back = 0;
+#if defined(__cpp_lib_to_chars)
     const char* end = text.data() + text.size();
     const auto done = std::from_chars(text.data(), end, back);
-    return done.ec == std::errc() && done.ptr == end && std::memcmp(&back, &v, sizeof v) == 0;
+    const bool whole = done.ec == std::errc() && done.ptr == end;
+#else
+    std::istringstream in(text);
+    in.imbue(std::locale::classic());
+    in >> back;
+    const bool whole = !in.fail() && in.peek() == std::char_traits<char>::eof();
+#endif
+    return whole && std::memcmp(&back, &v, sizeof v) == 0;
 }
 
 }  // namespace
