@@ -1,6 +1,11 @@
 #include "driver/law_checks.hpp"
 
+#include <algorithm>
+#include <atomic>
 #include <cstdio>
+#include <limits>
+#include <system_error>
+#include <thread>
 
 namespace driver {
 
@@ -32,6 +37,46 @@ void check_law_before_building(std::size_t number, const law_answers& law, int n
     } catch (const sin_cos::build_error& e) {
         throw sin_cos::build_error(e.kind(), law_name(number, law) + ": " + e.what());
     }
+}
+
+void check_laws_before_building(const std::vector<law_answers>& laws, int n)
+{
+    // A thread costs about what a few dozen checks do.
+    constexpr std::size_t few = 256;
+    const std::size_t count = laws.size();
+    constexpr std::size_t none = std::numeric_limits<std::size_t>::max();
+    std::size_t from = 0;  // the loop in order starts at the first law that failed side by side
+    if (count >= few) {
+        std::atomic<std::size_t> next{0};
+        std::atomic<std::size_t> first_failed{none};
+        auto work = [&] {
+            for (;;) {
+                const std::size_t k = next.fetch_add(1);
+                if (k >= count || k > first_failed.load()) return;
+                try {
+                    sin_cos::precheck(as_law(laws[k]), n);
+                } catch (...) {
+                    std::size_t seen = first_failed.load();
+                    while (k < seen && !first_failed.compare_exchange_weak(seen, k)) {
+                    }
+                }
+            }
+        };
+        std::vector<std::thread> helpers;
+        const unsigned cores = std::max(1u, std::thread::hardware_concurrency());
+        for (unsigned t = 1; t < cores; ++t) {
+            try {
+                helpers.emplace_back(work);
+            } catch (const std::system_error&) {
+                break;  // the threads running share the checks
+            }
+        }
+        work();
+        for (std::thread& t : helpers) t.join();
+        from = first_failed.load() == none ? count : first_failed.load();
+    }
+    // Where a check failed, the same check in order throws what it threw.
+    for (std::size_t k = from; k < count; ++k) check_law_before_building(k + 1, laws[k], n);
 }
 
 std::string in_words(const std::string& message)

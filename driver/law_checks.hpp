@@ -4,6 +4,7 @@
 // tells a build that failed.
 
 #include <string>
+#include <vector>
 
 #include "driver/arguments.hpp"
 #include "sin_cos/build.hpp"
@@ -15,6 +16,11 @@ namespace driver {
 // it in a few microseconds already rules out a table of n bins
 // (sin_cos::precheck).
 void check_law_before_building(std::size_t number, const law_answers& law, int n);
+
+// check_law_before_building for every law, side by side on every core where
+// there are many: throws for the first law in order that fails, as a loop over
+// them in order does.
+void check_laws_before_building(const std::vector<law_answers>& laws, int n);
 
 // The failure of law `number`'s build as the run tells it: the law named,
 // what failed in words, and, for the default calibration, --tight's table

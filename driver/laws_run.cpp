@@ -65,7 +65,12 @@ public:
         if (!terminal_) return;
         const std::lock_guard<std::mutex> hold(mutex_);
         ++done_;
-        const double spent = std::chrono::duration<double>(std::chrono::steady_clock::now() - started_).count();
+        // Ten lines a second at most: a line for each of many quick laws would
+        // cost the run more than their builds.
+        const auto now = std::chrono::steady_clock::now();
+        if (shown_ && now - last_shown_ < std::chrono::milliseconds(100) && done_ != count_) return;
+        last_shown_ = now;
+        const double spent = std::chrono::duration<double>(now - started_).count();
         const double left = spent / static_cast<double>(done_) * static_cast<double>(count_ - done_);
         std::fprintf(stderr, "\r\033[Klaws built: %zu of %zu, about %.0f s left\r", done_, count_, left);
         std::fflush(stderr);
@@ -76,6 +81,7 @@ private:
     std::size_t count_;
     bool terminal_;
     std::chrono::steady_clock::time_point started_;
+    std::chrono::steady_clock::time_point last_shown_;
     std::mutex mutex_;
     std::size_t done_ = 0;
     bool shown_ = false;
@@ -114,7 +120,7 @@ void run_laws(const options& chosen)
     };
     // A law doomed by what a glance shows stops the run before hours of
     // building the others.
-    for (std::size_t k = 0; k < count; ++k) check_law_before_building(k + 1, chosen.laws[k], n);
+    check_laws_before_building(chosen.laws, n);
     if (count == 1 && mode == sin_cos::mode::classic) ahead.emplace(laws[0], n);
     if (count == 1) {
         progress_only observer;

@@ -53,6 +53,10 @@ bool worth_telling(const std::optional<tight_figure>& tight, double loss)
 std::optional<tight_figure> tight_loss_worth_telling(const sin_cos::law& law, int n, double loss)
 {
     if (!(loss >= 1)) return std::nullopt;
+    // The built figure is no less than a floor that costs a hundredth of its
+    // build: where the floor is more than a tenth of the loss, no note. (An
+    // estimated figure may fall below the built one, and its floor.)
+    if (n <= tight_built_whole_up_to && !sin_cos::tight_may_lose_at_most(law, n, loss / 10)) return std::nullopt;
     const std::optional<tight_figure> tight = tight_loss(law, n);
     if (worth_telling(tight, loss)) return tight;
     return std::nullopt;

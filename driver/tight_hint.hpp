@@ -34,7 +34,9 @@ std::optional<tight_figure> tight_loss(const sin_cos::law& law, int n);
 
 // The --tight figure worth telling beside the default calibration's `loss`:
 // the default loses at least 1 % and --tight at least ten times less.
-// Nothing is built when the default loses less than 1 %.
+// Nothing is built when the default loses less than 1 %, nor up to
+// tight_built_whole_up_to bins where sin_cos::tight_may_lose_at_most shows
+// that --tight loses more than a tenth of `loss`.
 std::optional<tight_figure> tight_loss_worth_telling(const sin_cos::law& law, int n, double loss);
 
 // The note, on standard error whatever it is: `about` names the law of a

@@ -63,6 +63,21 @@ bool n_bins_may_cover(const law& l, int n, double a)
 
 }  // namespace
 
+bool tight_may_lose_at_most(const law& l, int n, double loss)
+{
+    // A --tight table of area s a bin (before the margin) loses
+    // 100 (margin n s / integral - 1) percent, and each of its bins is at most
+    // s over the density's maximum on it wide: where n such bins of the area
+    // that loses `loss` cannot cover the interval, its area and loss are
+    // larger. The area is taken a hair larger for the rounding of the steps.
+    if (!(n >= 1) || !(loss >= 0)) return true;
+    const double total = detail::shape{l.H, l.M}.integral(l.xini, l.xfin, detail::shape::soundness_accuracy);
+    if (!(total > 0) || !std::isfinite(total)) return true;
+    const double s = total / n * (1 + loss / 100) / margin * (1 + 1e-6);
+    if (!std::isfinite(s)) return true;
+    return n_bins_may_cover(l, n, s);
+}
+
 void precheck(const law& l, int n)
 {
     try {
@@ -73,7 +88,7 @@ void precheck(const law& l, int n)
     if (order(l.xfin) - order(l.xini) < n)
         no_table("no table of n=" + std::to_string(n) + " bins: the interval holds fewer than n + 1 doubles");
     // The builds integrate the same density in doubles.
-    const double total = detail::shape{l.H, l.M}.integral(l.xini, l.xfin, 1e-6);
+    const double total = detail::shape{l.H, l.M}.integral(l.xini, l.xfin, detail::shape::precheck_accuracy);
     if (!(total / n >= std::numeric_limits<double>::min()) || !std::isfinite(total)) {
         no_table("the density has no usable integral in doubles: " + numeric::shortest(total) +
                  ", so no table can be calibrated");

@@ -14,6 +14,8 @@
 #include <cstring>
 #include <locale>
 #include <sstream>
+#include <system_error>
+#include <version>
 
 namespace sin_cos::text {
 
@@ -195,14 +197,24 @@ void append(std::string& out, double v)
     out.append(buffer, put(buffer, v));
 }
 
-// Reads text back in the C locale, whatever locale the program runs in.
+// Reads text back as the C locale reads it, whatever locale the program runs
+// in, the whole text a number: std::from_chars rounds correctly as strtod
+// does, without a stream and its locale for each number; a library without it
+// for doubles (libc++ before 17) reads through a stream.
 bool reads_back_as(const std::string& text, double v)
 {
+    double back = 0;
+#if defined(__cpp_lib_to_chars)
+    const char* end = text.data() + text.size();
+    const auto done = std::from_chars(text.data(), end, back);
+    const bool whole = done.ec == std::errc() && done.ptr == end;
+#else
     std::istringstream in(text);
     in.imbue(std::locale::classic());
-    double back = 0;
     in >> back;
-    return !in.fail() && in.peek() == std::char_traits<char>::eof() && std::memcmp(&back, &v, sizeof v) == 0;
+    const bool whole = !in.fail() && in.peek() == std::char_traits<char>::eof();
+#endif
+    return whole && std::memcmp(&back, &v, sizeof v) == 0;
 }
 
 }  // namespace

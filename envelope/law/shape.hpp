@@ -37,7 +37,12 @@ struct shape {
     // lost its precision, the integral gives it as u (2 - u), u = 1 - |x|.
     double density_by_parts(double x, double one_minus_x2) const
     {
-        return std::pow(one_minus_x2, (H - 1) / 2) * std::pow(x, static_cast<double>(M));
+        // As in construction_density: pow(y, 0) is 1 and pow(y, 1) is y, so
+        // skipping those calls gives the same doubles.
+        const double e = (H - 1) / 2;
+        const double s = e == 0.0 ? 1.0 : e == 1.0 ? one_minus_x2 : std::pow(one_minus_x2, e);
+        const double t = M == 0 ? 1.0 : std::pow(x, static_cast<double>(M));
+        return s * t;
     }
 
     // xm = sqrt(M / (M + H - 1)): for M > 0 the density is stationary at -xm
@@ -67,8 +72,19 @@ struct shape {
     double maximum(double x0, double x1) const;
 
     // Its integral over [xini, xfin] to about `relative`, for
-    // -1 <= xini < xfin <= 1, a finite H >= 1 and an even M >= 0.
-    double integral(double xini, double xfin, double relative = 1e-13) const;
+    // -1 <= xini < xfin <= 1, a finite H >= 1 and an even M >= 0. Where
+    // `relative` is one of the accuracies below, the coarser ones of the same
+    // integral come with it and are kept, the last law's on each thread: a
+    // build asks for the same integral to the construction's accuracy and then
+    // to the soundness check's.
+    double integral(double xini, double xfin, double relative = construction_accuracy) const;
+
+    // The accuracies the library asks the integral for, finest first.
+    static constexpr double construction_accuracy = 1e-13;
+    // Far tighter than the acceptance rate needs, and quick on a table of any width.
+    static constexpr double soundness_accuracy = 1e-9;
+    // Enough to tell a table that cannot be calibrated or is too slow to draw from.
+    static constexpr double precheck_accuracy = 1e-6;
 };
 
 }  // namespace sin_cos::detail

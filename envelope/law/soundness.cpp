@@ -23,9 +23,6 @@ std::string roughly(double v)
 std::optional<fault> malformed(int line, std::string what) { return fault{true, line, std::move(what)}; }
 std::optional<fault> unsound(int line, std::string what) { return fault{false, line, std::move(what)}; }
 
-// Far tighter than the acceptance rate needs, and quick on a table of any width.
-constexpr double integral_accuracy = 1e-9;
-
 std::optional<fault> envelope_fault(const stored_table& t)
 {
     for (std::size_t i = 0; i < t.n; ++i) {
@@ -46,7 +43,7 @@ std::optional<fault> rate_fault(const stored_table& t)
 {
     const double x0 = t.edges[0];
     const double x1 = t.edges[t.n];
-    const double total = shape{t.H, t.M}.integral(x0, x1, integral_accuracy);
+    const double total = shape{t.H, t.M}.integral(x0, x1, shape::soundness_accuracy);
     const std::string where = " over [" + show(x0) + ", " + show(x1) + "]";
     if (!(total > 0) || !std::isfinite(total)) {
         return unsound(header_line, "the density's integral" + where + " is " + show(total) +

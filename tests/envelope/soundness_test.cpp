@@ -1,8 +1,11 @@
 #include <gtest/gtest.h>
 
+#include <bit>
 #include <cmath>
 #include <cstring>
+#include <random>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "envelope/build.hpp"
@@ -10,6 +13,7 @@
 #include "envelope/classic/density.hpp"
 #include "envelope/classic/state.hpp"
 #include "envelope/classic/settings.hpp"
+#include "envelope/law/shape.hpp"
 #include "envelope/soundness.hpp"
 
 namespace {
@@ -117,6 +121,51 @@ TEST(Soundness, CheckNamesTheFirstFault)
     // The loss is a statement about the table, no condition of drawing from it.
     EXPECT_TRUE(envelope::table_is_sound(2, 0, -1, 1, x, 2, 156, 1.001, 2, &why)) << why;
     EXPECT_TRUE(envelope::table_is_sound(2, 0, -1, 1, x, 2, -5, 1.001, 2, &why)) << why;
+}
+
+// The law's integral kept per thread: whatever was asked before, on whatever
+// thread, each figure is the one a fresh integration to its accuracy gives.
+TEST(LawIntegral, KeptFiguresAreThoseOfAFreshIntegration)
+{
+    using sin_cos::detail::shape;
+    struct law {
+        shape s;
+        double xini, xfin;
+    };
+    // Flat, a cusp at an end, peaked, a zero at 0, laws one number apart
+    // from the one before, then random laws.
+    std::vector<law> laws = {{{1, 0}, -1, 1},       {{1.2, 0}, 0, 1},      {{1000, 0}, -0.3, 0.9}, {{30, 60}, -1, 1},
+                             {{2, 4}, -0.5, 0.5},   {{2, 4}, -0.5, 0.9},   {{2, 4}, -0.2, 0.9},    {{2.5, 4}, -0.2, 0.9},
+                             {{2.5, 6}, -0.2, 0.9}};
+    std::mt19937_64 g(35);
+    std::uniform_real_distribution<double> u(-1, 1);
+    for (int i = 0; i < 150; ++i) {
+        const double a = u(g), b = u(g);
+        laws.push_back({{std::exp(3.5 * (u(g) + 1)), 2 * static_cast<int>(g() % 31)}, std::min(a, b), std::max(a, b)});
+    }
+    const double accuracies[] = {shape::construction_accuracy, shape::soundness_accuracy, shape::precheck_accuracy};
+    // Fresh: another law asked for just before, to the same accuracy.
+    std::vector<double> alone[3];
+    for (int k = 0; k < 3; ++k) {
+        for (const law& l : laws) {
+            shape{3, 2}.integral(-0.25, 0.75, accuracies[k]);
+            alone[k].push_back(l.s.integral(l.xini, l.xfin, accuracies[k]));
+        }
+    }
+    // A coarse one (the coarser kept), the finest (the others kept from it),
+    // then those kept, on two threads side by side.
+    auto ask = [&] {
+        for (std::size_t i = 0; i < laws.size(); ++i) {
+            for (const int k : {1, 0, 2, 1}) {
+                const double v = laws[i].s.integral(laws[i].xini, laws[i].xfin, accuracies[k]);
+                EXPECT_EQ(std::bit_cast<std::uint64_t>(v), std::bit_cast<std::uint64_t>(alone[k][i]))
+                    << "law " << i << ", accuracy " << accuracies[k];
+            }
+        }
+    };
+    std::thread other(ask);
+    ask();
+    other.join();
 }
 
 }  // namespace
