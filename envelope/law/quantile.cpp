@@ -342,7 +342,13 @@ private:
         // The check, at the midpoints of the nodes in t, of the evaluation as
         // ppf will do it (from u, through its rounding), against the
         // integrated series; the worst point again against the exact cdf.
-        double failure = 0, worst = -1, worst_u = 0;
+        // A series whose last terms and landing are far below the
+        // resolution is the cdf to within `slack`: the piece may stand on
+        // its checks against it, with a margin of 2 where it is within the
+        // resolution and by `slack` where within a step, without a cdf.
+        const double slack = mass.err + mass.mass.tail + landing;
+        const bool trusted = slack <= res_ / 64;
+        double failure = 0, worst = -1, worst_u = 0, worst_inside = 0;
         for (int j = 0; j + 1 < n; ++j) {
             const double t = (p.t[j] + p.t[j + 1]) / 2;
             const double y = polynomial(p.c, t);
@@ -357,24 +363,24 @@ private:
             const double r = sigma * (x - base);
             const double e = std::fabs(mass(x) - v);
             if (e > worst) worst = e, worst_u = u;
-            if (e <= res_ / 2) continue;
+            if (e <= res_ / 2) {
+                worst_inside = std::max(worst_inside, e);
+                continue;
+            }
             // Only where the cdf's step at x is of the error's size can no
             // double do better: the exact test is for those alone.
             const double step = density(f, r) * (std::nextafter(std::fabs(x), inf) - std::fabs(x));
-            if (!(e <= 4 * step && within_step(mass, E, sigma, x, v, mass(x)))) failure = std::max(failure, e);
+            if (!(e <= 4 * step && within_step(mass, E, sigma, x, v, mass(x), trusted ? slack : 0)))
+                failure = std::max(failure, e);
         }
-        // A series whose last terms and landing are far below the
-        // resolution is the cdf to well within it: the piece stands on its
-        // checks with a margin of 2, without a cdf of its own.
-        if (failure == 0 && worst <= res_ / 4 && mass.err + mass.mass.tail + landing <= res_ / 64)
-            return emit(p, cut);
+        if (failure == 0 && trusted && worst_inside <= res_ / 4) return emit(p, cut);
         if (failure == 0) {
             const double x = q_.evaluate(p, worst_u), v = sigma * (worst_u - p.origin);
             const double v_x = ratio(anchored(lower, x));
             const double e = std::fabs(v_x - v);
             const auto exact = [&](double x) { return ratio(anchored(lower, x)); };
             const double step = density(f, sigma * (x - base)) * (std::nextafter(std::fabs(x), inf) - std::fabs(x));
-            if (e <= res_ / 2 || (e <= 4 * step && within_step(exact, E, sigma, x, v, v_x))) return emit(p, cut);
+            if (e <= res_ / 2 || (e <= 4 * step && within_step(exact, E, sigma, x, v, v_x, 0))) return emit(p, cut);
             // The series, not the interpolant, is off: the halves make their own.
             return split(a, b, E, sigma, logarithmic ? r_lo : s_near, s_far, logarithmic, e, nullptr);
         }
@@ -382,16 +388,18 @@ private:
     }
 
     // Whether u (v from the anchor) lies within the cdf's step at x, so that
-    // no double does better; notes the step.
+    // no double does better; notes the step. With offsets known to within
+    // slack: only if it lies within the step narrowed by it, noting it
+    // widened by it.
     template <class Offset>
-    bool within_step(const Offset& offset, double E, double sigma, double x, double v, double v_true)
+    bool within_step(const Offset& offset, double E, double sigma, double x, double v, double v_true, double slack)
     {
         const double inner = std::nextafter(x, E), outer = std::nextafter(x, E + sigma);
         const double v_inner = offset(inner);
         const double v_outer = offset(outer);
-        if (!(v_inner <= v && v <= v_outer)) return false;
-        if (v < v_true) note_jump(v_true - v_inner, std::min(inner, x));
-        else note_jump(v_outer - v_true, std::min(outer, x));
+        if (!(v_inner + slack <= v && v <= v_outer - slack)) return false;
+        if (v < v_true) note_jump(v_true - v_inner + 2 * slack, std::min(inner, x));
+        else note_jump(v_outer - v_true + 2 * slack, std::min(outer, x));
         return true;
     }
 

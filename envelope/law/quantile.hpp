@@ -9,11 +9,21 @@
 // scheme): of u, of ln u (tails; u measured from the end of less mass), or,
 // within a ratio of offsets from an end where the density vanishes or blows
 // up like a power, the logarithm of the x-offset as a polynomial of the
-// logarithm of the u-offset (a power law is a straight line there). The nodes' u-values integrate the density's Chebyshev series on the
-// piece from an exact cdf value; the piece is split until |F(x(u)) - u| stays
+// logarithm of the u-offset (a power law is a straight line there). The
+// nodes' u-values integrate the density's Chebyshev series on the piece from
+// a cdf value at its near end; the piece is split until |F(x(u)) - u| stays
 // within resolution/2 at the midpoints between its nodes (the worst checked
-// again against the exact cdf), or until no double does better there. Pieces
-// a few dozen doubles wide list their doubles. Every value is clamped to its
+// again against the exact cdf unless the series' last terms and its landing
+// on the far end's value are below resolution/64), or until no double does
+// better there. The halves of a split piece reuse its series where its last
+// terms are negligible (no density, and the middle's cdf from the series).
+// Pieces a few dozen doubles wide list their doubles.
+//
+// ppf finds the piece from a guide of 2^k cells by one comparison with the
+// next cut (a cell of more than one cut goes the long way); in bulk, the
+// pieces of a block first, then the plain pieces' values two at a time;
+// values of the other forms (about 1-3% of u on the fit grid's laws) one by
+// one after. Every value is clamped to its
 // piece's x-range, so ppf is non-decreasing from piece to piece; within a
 // piece the interpolant keeps between its nodes at the checks, and t is
 // rounded to a grid whose step moves x past the rounding noise, so that
