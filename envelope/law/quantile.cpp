@@ -143,6 +143,23 @@ private:
         if (step > res_ && step > q_.error_.jump) q_.error_.jump = step, q_.error_.where = where;
     }
 
+    // An accepted piece's largest cdf step between adjacent doubles, where
+    // it may exceed the resolution: at an end or at the density's peak (the
+    // checks between nodes need not have met it), measured exactly.
+    void steps_within(double lo, double hi)
+    {
+        double at[3] = {lo, std::nextafter(hi, -inf), nan};
+        if (q_.H_ > 1) {
+            const double peak = std::sqrt(M_ / (M_ + q_.H_ - 1));
+            at[2] = lo < peak && peak < hi ? peak : lo < -peak && -peak < hi ? -peak : nan;
+        }
+        for (const double x : at) {
+            const double next = std::nextafter(x, inf);
+            if (!(x >= lo && next <= hi) || !(d_.pdf(x) * (next - x) > res_ / 4)) continue;
+            note_jump(ratio(d_.mass(x, next)), x);
+        }
+    }
+
     void emit(quantile::piece p, double cut)
     {
         if (q_.pieces_.size() >= piece_limit)
@@ -373,14 +390,15 @@ private:
             if (!(e <= 4 * step && within_step(mass, E, sigma, x, v, mass(x), trusted ? slack : 0)))
                 failure = std::max(failure, e);
         }
-        if (failure == 0 && trusted && worst_inside <= res_ / 4) return emit(p, cut);
+        if (failure == 0 && trusted && worst_inside <= res_ / 4) return steps_within(a.x, b.x), emit(p, cut);
         if (failure == 0) {
             const double x = q_.evaluate(p, worst_u), v = sigma * (worst_u - p.origin);
             const double v_x = ratio(anchored(lower, x));
             const double e = std::fabs(v_x - v);
             const auto exact = [&](double x) { return ratio(anchored(lower, x)); };
             const double step = density(f, sigma * (x - base)) * (std::nextafter(std::fabs(x), inf) - std::fabs(x));
-            if (e <= res_ / 2 || (e <= 4 * step && within_step(exact, E, sigma, x, v, v_x, 0))) return emit(p, cut);
+            if (e <= res_ / 2 || (e <= 4 * step && within_step(exact, E, sigma, x, v, v_x, 0)))
+                return steps_within(a.x, b.x), emit(p, cut);
             // The series, not the interpolant, is off: the halves make their own.
             return split(a, b, E, sigma, logarithmic ? r_lo : s_near, s_far, logarithmic, e, nullptr);
         }
@@ -397,7 +415,12 @@ private:
         const double inner = std::nextafter(x, E), outer = std::nextafter(x, E + sigma);
         const double v_inner = offset(inner);
         const double v_outer = offset(outer);
-        if (!(v_inner + slack <= v && v <= v_outer - slack)) return false;
+        // Within the half-steps about x (x the nearest double to the
+        // quantile, or about so): a value off by a double between the checks
+        // could otherwise exceed the largest step.
+        const double low = std::max(v_inner, (v_inner + v_true) / 2 - res_ / 2);
+        const double high = std::min(v_outer, (v_true + v_outer) / 2 + res_ / 2);
+        if (!(low + slack <= v && v <= high - slack)) return false;
         if (v < v_true) note_jump(v_true - v_inner + 2 * slack, std::min(inner, x));
         else note_jump(v_outer - v_true + 2 * slack, std::min(outer, x));
         return true;
@@ -715,7 +738,6 @@ void quantile::bulk(std::span<const double> u, std::span<double> x) const
     constexpr std::size_t block = 256;
     double given[block];  // x may alias u
     std::uint32_t piece[block];
-    const std::int64_t cells = static_cast<std::int64_t>(guide_.size());
     // Cells of more than one cut, and (without end steps) cells touching a
     // piece that is not plain, go the long way; with end steps, so do the
     // values neither in a plain piece nor below a first step. (Marked in
