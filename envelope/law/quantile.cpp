@@ -4,6 +4,7 @@
 #include <array>
 #include <bit>
 #include <cmath>
+#include <functional>
 #include <numbers>
 
 #include "numeric/digits.hpp"
@@ -727,16 +728,19 @@ double quantile::value(std::size_t k, double u) const
 void quantile::ppf(std::span<const double> u, std::span<double> x) const
 {
     // The end steps cost every value a few operations: only where a piece has one.
-    if (end_steps_) bulk<true>(u, x);
-    else bulk<false>(u, x);
+    // (x may be u, or overlap it: then u's values are kept for the long way.)
+    const std::size_t n = std::min(u.size(), x.size());
+    const bool apart = std::less<>{}(u.data() + n, x.data() + 1) || std::less<>{}(x.data() + n, u.data() + 1);
+    if (end_steps_) apart ? bulk<true, false>(u, x) : bulk<true, true>(u, x);
+    else apart ? bulk<false, false>(u, x) : bulk<false, true>(u, x);
 }
 
-template <bool end_steps>
+template <bool end_steps, bool in_place>
 void quantile::bulk(std::span<const double> u, std::span<double> x) const
 {
     const std::size_t n = std::min(u.size(), x.size());
     constexpr std::size_t block = 256;
-    double given[block];  // x may alias u
+    double given[block];  // u's values, where x is u
     std::uint32_t piece[block];
     // Cells of more than one cut, and (without end steps) cells touching a
     // piece that is not plain, go the long way; with end steps, so do the
@@ -764,7 +768,7 @@ void quantile::bulk(std::span<const double> u, std::span<double> x) const
             const std::uint32_t mark = (!inside || (g & long_way) != 0) ? multiple : 0;
             piece[i] = k | mark | ((!inside || (g & multiple) != 0) ? not_plain : 0);
             any |= mark;
-            given[i] = ui;
+            if (in_place) given[i] = ui;
         }
         std::size_t i = 0;
         if constexpr (!end_steps) {
@@ -809,7 +813,8 @@ void quantile::bulk(std::span<const double> u, std::span<double> x) const
             for (std::size_t i = 0; i < count; ++i)
                 if (piece[i] & multiple) {
                     const std::size_t k = piece[i] & index_mask;
-                    xb[i] = (piece[i] & not_plain) ? ppf(given[i]) : value(k, given[i]);
+                    const double ui = in_place ? given[i] : ub[i];
+                    xb[i] = (piece[i] & not_plain) ? ppf(ui) : value(k, ui);
                 }
     }
 }

@@ -114,7 +114,7 @@ private:
     static double plain_value(const hot& p, double u);  // the same in ppf and in bulk
     std::vector<hot> hot_;
     bool end_steps_ = false;  // whether a piece has v_min > 0
-    template <bool end_steps>
+    template <bool end_steps, bool in_place>
     void bulk(std::span<const double> u, std::span<double> x) const;
     std::vector<double> step_u_, step_x_;
     // Entry j: the piece holding u = j / size (size a power of two: u size is
