@@ -109,6 +109,13 @@ public:
         first_[0] = first_[1] = 0;
         stretch_mass_ = d_.mass(A, B);
         stretch_v_ = ratio(stretch_mass_);
+        // Where the density blows up at an end (H < 1 at +-1), the step to
+        // its neighbour is the largest: noted first, so that the pieces'
+        // steps below half of it need no measure.
+        if (c_ < 0) {
+            if (A == -1) note_jump(ratio(d_.mass(A, std::nextafter(A, inf))), A);
+            if (B == 1) note_jump(ratio(d_.mass(std::nextafter(B, -inf), B)), std::nextafter(B, -inf));
+        }
         end a{A}, b{B};
         fit(a, b, nullptr);
     }
@@ -156,7 +163,10 @@ private:
         }
         for (const double x : at) {
             const double next = std::nextafter(x, inf);
-            if (!(x >= lo && next <= hi) || !(d_.pdf(x) * (next - x) > res_ / 4)) continue;
+            // (Measured only where it may exceed the resolution and half the
+            // largest step noted so far.)
+            const double estimate = d_.pdf(x) * (next - x);
+            if (!(x >= lo && next <= hi) || !(estimate > res_ / 4 && estimate > q_.error_.jump / 2)) continue;
             note_jump(ratio(d_.mass(x, next)), x);
         }
     }
