@@ -102,6 +102,8 @@ def main():
           + (" | ppf ns Python" if has_quantile else "") + " | PINV ppf ns Python | ratio | bound | u-error"
           " | PINV u-error (exact cdf) |")
     print("|---" * (15 if has_quantile else 14) + "|")
+    # The goals, law by law: (ratio or time, law) for the summary below.
+    setup_ratios, ppf_ratios, lone_setups, errors = [], [], [], []
     for line in lines[1:]:
         f = line.split("\t")
         index, xini, xfin, H, M = f[0], float(f[1]), float(f[2]), float(f[3]), int(f[4])
@@ -112,6 +114,7 @@ def main():
             continue
         row = dict(zip(head, f))
         ours_setup = float(row["setup_us"])
+        errors.append((float(row["max_error"]) <= float(row["bound"]), index))
         python_ppf = ""
         if has_quantile:
             q = sin_cos.Quantile(*law)
@@ -133,16 +136,31 @@ def main():
             pinv_cols = (f"{rng_setup:.0f} | {ours_setup / rng_setup:.3f}", f"{pinv_ppf:.1f}",
                          f"{pinv_err[0]:.3g}")
             python_ratio = ""
+            setup_ratios.append((ours_setup / rng_setup, index))
             if has_quantile:
                 python_ratio = f"{float(python_ppf[3:]) / pinv_ppf:.3f}"
+                ppf_ratios.append((float(python_ppf[3:]) / pinv_ppf, index))
         except Exception as e:  # PINV's own refusals: shown, not judged
             signal.alarm(0)
             message = str(e).splitlines()[0][:60]
             pinv_cols = (f"no set-up: {message} | -", "-", "-")
             python_ratio = "-"
+            lone_setups.append((ours_setup, index))
         print(f"| {index} | {H:g} | {M} | {interval} | {row['pieces']} | {ours_setup:.0f} | {pinv_cols[0]} | "
               f"{float(row['ppf_ns']):.1f}{python_ppf} | {pinv_cols[1]} | {python_ratio} | {row['bound']} | "
               f"{row['max_error']} | {pinv_cols[2]} |", flush=True)
+
+    def tally(pairs, limit, what):
+        met = sum(1 for value, _ in pairs if value <= limit)
+        worst = max(pairs, default=(float("nan"), "-"))
+        print(f"- {what}: met on {met} of {len(pairs)} (largest {worst[0]:.3g}, law {worst[1]})")
+
+    print()
+    tally(setup_ratios, 0.1, "set-up at most 0.1 of PINV's, where PINV sets up")
+    if has_quantile:
+        tally(ppf_ratios, 0.5, "ppf from Python at most 0.5 of PINV's, where PINV sets up")
+    tally(lone_setups, 2000, "set-up at most 2000 µs, where PINV does not set up")
+    print(f"- u-error within the stated bound: {sum(ok for ok, _ in errors)} of {len(errors)} laws")
 
 
 if __name__ == "__main__":

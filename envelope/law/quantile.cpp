@@ -4,6 +4,7 @@
 #include <array>
 #include <bit>
 #include <cmath>
+#include <functional>
 #include <numbers>
 
 #include "numeric/digits.hpp"
@@ -46,7 +47,10 @@ double from_key(std::int64_t key)
 // t to the nearest multiple of the piece's grid step (adding 1.5 2^52 steps
 // leaves no bits below it): monotone, as every rounding is.
 // Off the grid the shift is 0, and (t + 0) - 0 is t: no branch.
-[[gnu::always_inline]] inline double on_grid(double shift, double t) { return (t + shift) - shift; }
+template <class T>
+[[gnu::always_inline]] inline T on_grid(T shift, T t) { return (t + shift) - shift; }
+
+using pair = double __attribute__((vector_size(16)));
 
 // The piece's polynomial in powers of t (unused ones 0), by Estrin's scheme:
 // a tree of products rather than Horner's chain, so that values in bulk
@@ -104,24 +108,38 @@ public:
         A_ = A, B_ = B, uA_ = uA, uB_ = uB;
         first_[0] = first_[1] = 0;
         stretch_mass_ = d_.mass(A, B);
-        end a{A, {}, {false, false}}, b{B, {}, {false, false}};
-        fit(a, b);
+        stretch_v_ = ratio(stretch_mass_);
+        // Where the density blows up at an end (H < 1 at +-1), the step to
+        // its neighbour is the largest: noted first, so that the pieces'
+        // steps below half of it need no measure.
+        if (c_ < 0) {
+            if (A == -1) note_jump(ratio(d_.mass(A, std::nextafter(A, inf))), A);
+            if (B == 1) note_jump(ratio(d_.mass(std::nextafter(B, -inf), B)), std::nextafter(B, -inf));
+        }
+        end a{A}, b{B};
+        fit(a, b, nullptr);
     }
 
 private:
+    struct series;
     struct end {
         double x;
-        numeric::scaled mass[2];  // from A (0) and to B (1), once known
+        // v from A (0) and to B (1), once known: exact, or from a parent's
+        // series (err its estimated error), which spares a cdf a split.
+        double v[2] = {0, 0}, err[2] = {0, 0};
         bool known[2] = {false, false};
     };
 
     numeric::scaled anchored(bool lower, double x) const { return lower ? d_.mass(A_, x) : d_.mass(x, B_); }
-    numeric::scaled anchored(bool lower, end& e) const
+    double anchored(bool lower, end& e) const
     {
         const int i = lower ? 0 : 1;
-        if (!e.known[i]) e.mass[i] = anchored(lower, e.x), e.known[i] = true;
-        return e.mass[i];
+        if (!e.known[i]) e.v[i] = ratio(anchored(lower, e.x)), e.err[i] = 0, e.known[i] = true;
+        return e.v[i];
     }
+    // v from A, from either side's value where one is known: for the choice
+    // of anchor alone, which needs no precision.
+    double from_A(end& e) const { return e.known[0] ? e.v[0] : e.known[1] ? stretch_v_ - e.v[1] : anchored(true, e); }
     double ratio(numeric::scaled m) const { return numeric::ratio(m, d_.total()); }
     double log_ratio(numeric::scaled m) const
     {
@@ -131,6 +149,26 @@ private:
     void note_jump(double step, double where)
     {
         if (step > res_ && step > q_.error_.jump) q_.error_.jump = step, q_.error_.where = where;
+    }
+
+    // An accepted piece's largest cdf step between adjacent doubles, where
+    // it may exceed the resolution: at an end or at the density's peak (the
+    // checks between nodes need not have met it), measured exactly.
+    void steps_within(double lo, double hi)
+    {
+        double at[3] = {lo, std::nextafter(hi, -inf), nan};
+        if (q_.H_ > 1) {
+            const double peak = std::sqrt(M_ / (M_ + q_.H_ - 1));
+            at[2] = lo < peak && peak < hi ? peak : lo < -peak && -peak < hi ? -peak : nan;
+        }
+        for (const double x : at) {
+            const double next = std::nextafter(x, inf);
+            // (Measured only where it may exceed the resolution and half the
+            // largest step noted so far.)
+            const double estimate = d_.pdf(x) * (next - x);
+            if (!(x >= lo && next <= hi) || !(estimate > res_ / 4 && estimate > q_.error_.jump / 2)) continue;
+            note_jump(ratio(d_.mass(x, next)), x);
+        }
     }
 
     void emit(quantile::piece p, double cut)
@@ -167,7 +205,7 @@ private:
         emit(p, q_.step_u_[p.first]);
     }
 
-    void fit(end& a, end& b)
+    void fit(end& a, end& b, const series* inherited)
     {
         if (order_key(b.x) - order_key(a.x) <= step_limit) return steps(a, b);
         // The anchor is the end from which the piece holds the smaller
@@ -175,14 +213,11 @@ private:
         // stretch's total, where it flattens.
         // (Compared by the mass from A alone: only the chosen side's offsets
         // need their relative precision.)
-        const numeric::scaled to_b = anchored(true, b);
-        const numeric::scaled before_a = anchored(true, a);
-        const bool lower = numeric::less_equal(to_b, stretch_mass_ - before_a);
-        const numeric::scaled from_a = lower ? numeric::scaled{} : anchored(false, a);
+        const bool lower = from_A(b) <= stretch_v_ - from_A(a);
         const double E = lower ? A_ : B_, sigma = lower ? 1 : -1;
         end& near = lower ? a : b;
         end& far = lower ? b : a;
-        const double v_near = ratio(anchored(lower, near)), v_far = ratio(lower ? to_b : from_a);
+        const double v_near = anchored(lower, near), v_far = anchored(lower, far);
         const double s_near = sigma * (near.x - E), s_far = sigma * (far.x - E);
 
         quantile::piece p{};
@@ -217,23 +252,28 @@ private:
         const bool at_end = s_near == 0 && singular;
         // (Logarithms cost a ppf two calls of the library's log and exp: they
         // are kept to the tails, where u holds little of the draws.)
-        const bool tail = !numeric::less_equal(stretch_mass_ * 0.01, lower ? to_b : from_a);
+        const bool tail = !(stretch_v_ * 0.01 <= v_far);
         const bool logarithmic = at_end || (singular && tail && s_far > 4 * s_near);
         const double s_min = sigma * (std::nextafter(E, sigma * inf) - E);
         const double base = logarithmic ? E : near.x;
         // The first offset is the stretch end's, found once: where a piece is
         // shorter, its mass is below the resolution (the flat case above).
         double& first = first_[lower ? 0 : 1];
-        if (at_end && first == 0) first = first_offset(lower, E, sigma, s_min, sigma * ((lower ? B_ : A_) - E));
-        if (at_end && !(first < s_far)) return split(a, b, E, sigma, s_min, s_far, true, inf);
+        if (at_end && first == 0) {
+            first = first_offset(lower, E, sigma, s_min, sigma * ((lower ? B_ : A_) - E));
+            first_v_[lower ? 0 : 1] = ratio(anchored(lower, E + sigma * first));
+        }
+        if (at_end && !(first < s_far)) return split(a, b, E, sigma, s_min, s_far, true, inf, nullptr);
         const double r_lo = at_end ? first : sigma * (near.x - base);
         const double r_far = sigma * (far.x - base);
         // A ratio of u-offsets (a tail) makes ln v the variable: x then
-        // changes as a power or a logarithm of v, smooth in ln v.
+        // changes as a power or a logarithm of v, smooth in ln v. (Past a
+        // ratio of 8, not 4: a logarithm costs a ppf several times a plain
+        // piece's value, and plain pieces then hold most of u.)
         // Not where v grows as the density at a finite end times the offset.
         const double linear = singular ? 0 : f_end * s_far;
         const bool log_u =
-            logarithmic || (v_near > 0 && v_far > 4 * v_near && !(linear > v_far / 2 && linear < 2 * v_far));
+            logarithmic || (v_near > 0 && v_far > 8 * v_near && !(linear > v_far / 2 && linear < 2 * v_far));
         p.kind = logarithmic ? quantile::form::logarithmic : log_u ? quantile::form::log_u : quantile::form::plain;
         p.base = base;
         p.s_ref = r_far;
@@ -242,13 +282,24 @@ private:
         // Nodes at the Chebyshev-Lobatto points of the offset (of its
         // logarithm in logarithmic pieces), their u-values from the exact one
         // at the near end and the density's Chebyshev series on the piece,
-        // integrated (17 values of the density a piece).
+        // integrated (17 values of the density a piece) — or on the piece it
+        // was split from, anchored alike, whose series landed: a half needs
+        // no density.
         const double l_lo = logarithmic ? std::log(r_lo) : 0, l_far = logarithmic ? std::log(r_far) : 0;
-        const chebyshev_map map{logarithmic, r_lo, r_far, l_lo, l_far};
-        const antiderivative mass = integrate(f, map);
+        const double v_lo = at_end ? first_v_[lower ? 0 : 1] : v_near;
+        series own;
+        const bool inherit = inherited != nullptr && inherited->lower == lower;
+        if (!inherit) {
+            own.lower = lower;
+            own.f = f;
+            own.map = chebyshev_map{logarithmic, r_lo, r_far, l_lo, l_far};
+            own.mass = integrate(f, own.map);
+            own.v0 = v_lo;
+            own.err = near.err[lower ? 0 : 1];
+        }
+        const series& mass = inherit ? *inherited : own;
         double rs[node_count], ys[node_count], vs[node_count], ws[node_count];
         int n = 0;
-        const double v_lo = at_end ? ratio(anchored(lower, E + sigma * r_lo)) : v_near;
         for (int j = 0; j <= quantile::degree; ++j) {
             const double z = (1 - std::cos(std::numbers::pi * j / quantile::degree)) / 2;
             double x;
@@ -261,21 +312,28 @@ private:
                 --n;  // the far end replaces a node it does not pass
             }
             rs[n] = r;
-            vs[n] = v_lo + mass(map.z(r));
+            vs[n] = mass(x);
             ++n;
         }
-        // The quadrature must land on the far end's exact value.
-        if (n < 2 || !(std::fabs(vs[n - 1] - v_far) <= res_ / 16))
-            return split(a, b, E, sigma, logarithmic ? r_lo : s_near, s_far, logarithmic,
-                         n < 2 ? inf : std::fabs(vs[n - 1] - v_far));
+        // The quadrature must land on the far end's value.
+        const double landing = n < 2 ? inf : std::fabs(vs[n - 1] - v_far);
+        if (!(landing <= res_ / 16))
+            return split(a, b, E, sigma, logarithmic ? r_lo : s_near, s_far, logarithmic, landing, nullptr);
+        vs[0] = v_lo;
         vs[n - 1] = v_far;
+        // What the halves inherit if this piece splits.
+        // (Only a series whose last terms are negligible is good between
+        // its ends: landing on the far end alone is the integral's test.)
+        series passed = mass;
+        passed.err = std::max(mass.err, landing + far.err[lower ? 0 : 1]) + mass.mass.tail;
+        const series* handed = mass.mass.tail <= res_ / 256 ? &passed : nullptr;
         for (int j = 0; j < n; ++j) {
             // Offsets in units of the piece's width: no subnormal products
             // on intervals near 0 (the polynomial's terms are then of order 1).
             ys[j] = logarithmic ? std::log(rs[j] / r_far) : rs[j] / r_far;
             ws[j] = log_u ? std::log(vs[j]) : vs[j];
             if (j > 0 && !(ws[j] > ws[j - 1]))
-                return split(a, b, E, sigma, logarithmic ? r_lo : s_near, s_far, logarithmic, inf);
+                return split(a, b, E, sigma, logarithmic ? r_lo : s_near, s_far, logarithmic, inf, handed);
         }
         if (at_end) {
             note_jump(v_lo, sigma > 0 ? E : E + sigma * r_lo);
@@ -312,7 +370,13 @@ private:
         // The check, at the midpoints of the nodes in t, of the evaluation as
         // ppf will do it (from u, through its rounding), against the
         // integrated series; the worst point again against the exact cdf.
-        double failure = 0, worst = -1, worst_u = 0;
+        // A series whose last terms and landing are far below the
+        // resolution is the cdf to within `slack`: the piece may stand on
+        // its checks against it, with a margin of 2 where it is within the
+        // resolution and by `slack` where within a step, without a cdf.
+        const double slack = mass.err + mass.mass.tail + landing;
+        const bool trusted = slack <= res_ / 64;
+        double failure = 0, worst = -1, worst_u = 0, worst_inside = 0;
         for (int j = 0; j + 1 < n; ++j) {
             const double t = (p.t[j] + p.t[j + 1]) / 2;
             const double y = polynomial(p.c, t);
@@ -325,37 +389,51 @@ private:
             const double v = sigma * (u - p.origin);
             const double x = q_.evaluate(p, u);
             const double r = sigma * (x - base);
-            const double e = std::fabs(v_lo + mass(map.z(r)) - v);
+            const double e = std::fabs(mass(x) - v);
             if (e > worst) worst = e, worst_u = u;
-            if (e <= res_ / 2) continue;
+            if (e <= res_ / 2) {
+                worst_inside = std::max(worst_inside, e);
+                continue;
+            }
             // Only where the cdf's step at x is of the error's size can no
             // double do better: the exact test is for those alone.
             const double step = density(f, r) * (std::nextafter(std::fabs(x), inf) - std::fabs(x));
-            const auto quadrature = [&](double x) { return v_lo + mass(map.z(sigma * (x - base))); };
-            if (!(e <= 4 * step && within_step(quadrature, E, sigma, x, v))) failure = std::max(failure, e);
+            if (!(e <= 4 * step && within_step(mass, E, sigma, x, v, mass(x), trusted ? slack : 0)))
+                failure = std::max(failure, e);
         }
+        if (failure == 0 && trusted && worst_inside <= res_ / 4) return steps_within(a.x, b.x), emit(p, cut);
         if (failure == 0) {
             const double x = q_.evaluate(p, worst_u), v = sigma * (worst_u - p.origin);
-            const double e = std::fabs(ratio(anchored(lower, x)) - v);
+            const double v_x = ratio(anchored(lower, x));
+            const double e = std::fabs(v_x - v);
             const auto exact = [&](double x) { return ratio(anchored(lower, x)); };
-            if (e <= res_ / 2 || within_step(exact, E, sigma, x, v)) return emit(p, cut);
-            failure = e;
+            const double step = density(f, sigma * (x - base)) * (std::nextafter(std::fabs(x), inf) - std::fabs(x));
+            if (e <= res_ / 2 || (e <= 4 * step && within_step(exact, E, sigma, x, v, v_x, 0)))
+                return steps_within(a.x, b.x), emit(p, cut);
+            // The series, not the interpolant, is off: the halves make their own.
+            return split(a, b, E, sigma, logarithmic ? r_lo : s_near, s_far, logarithmic, e, nullptr);
         }
-        split(a, b, E, sigma, logarithmic ? r_lo : s_near, s_far, logarithmic, failure);
+        split(a, b, E, sigma, logarithmic ? r_lo : s_near, s_far, logarithmic, failure, handed);
     }
 
     // Whether u (v from the anchor) lies within the cdf's step at x, so that
-    // no double does better; notes the step.
+    // no double does better; notes the step. With offsets known to within
+    // slack: only if it lies within the step narrowed by it, noting it
+    // widened by it.
     template <class Offset>
-    bool within_step(const Offset& offset, double E, double sigma, double x, double v)
+    bool within_step(const Offset& offset, double E, double sigma, double x, double v, double v_true, double slack)
     {
-        const double v_true = offset(x);
         const double inner = std::nextafter(x, E), outer = std::nextafter(x, E + sigma);
         const double v_inner = offset(inner);
         const double v_outer = offset(outer);
-        if (!(v_inner <= v && v <= v_outer)) return false;
-        if (v < v_true) note_jump(v_true - v_inner, std::min(inner, x));
-        else note_jump(v_outer - v_true, std::min(outer, x));
+        // Within the half-steps about x (x the nearest double to the
+        // quantile, or about so): a value off by a double between the checks
+        // could otherwise exceed the largest step.
+        const double low = std::max(v_inner, (v_inner + v_true) / 2 - res_ / 2);
+        const double high = std::min(v_outer, (v_true + v_outer) / 2 + res_ / 2);
+        if (!(low + slack <= v && v <= high - slack)) return false;
+        if (v < v_true) note_jump(v_true - v_inner + 2 * slack, std::min(inner, x));
+        else note_jump(v_outer - v_true + 2 * slack, std::min(outer, x));
         return true;
     }
 
@@ -417,6 +495,7 @@ private:
     struct antiderivative {
         double b[points + 2];
         double at_minus_one;
+        double tail;  // the last terms' size: the series' error between the ends
         double series(double z) const
         {
             // Clenshaw's recurrence for sum_{m >= 1} b_m T_m(z).
@@ -428,6 +507,16 @@ private:
             return b1 * z - b2;
         }
         double operator()(double z) const { return series(z) - at_minus_one; }
+    };
+
+    // v(x) on a piece: v0 at its near end, plus the integrated series.
+    struct series {
+        bool lower = true;
+        frame f{};
+        chebyshev_map map{};
+        antiderivative mass{};
+        double v0 = 0, err = 0;
+        double operator()(double x) const { return v0 + mass(map.z(f.sigma * (x - f.base))); }
     };
 
     // The density (times dr/dz) at the Chebyshev-Lobatto points of the
@@ -460,41 +549,52 @@ private:
         for (int m = 2; m <= points + 1; ++m) a.b[m] = (c[m - 1] - c[m + 1]) / (2 * m);
         a.at_minus_one = 0;
         a.at_minus_one = a.series(-1);
+        a.tail = std::fabs(a.b[points - 1]) + std::fabs(a.b[points]) + std::fabs(a.b[points + 1]);
         return a;
     }
 
     // The offset from the end E at which the mass from E reaches about a
     // quarter of the resolution (the end's neighbour if it is already above):
     // below it any x is close enough in u, and a power law stands for the
-    // rest. Regula falsi on ln v against ln s, where a power law is a line,
-    // with a bisection every third step.
+    // rest. Newton's steps on ln v against ln s, where a power law is a line
+    // and the slope s f(s) / v costs a density rather than a cdf, kept
+    // within a bracket by bisection.
     double first_offset(bool lower, double E, double sigma, double s_min, double s_far)
     {
-        const double top = std::log(res_ / 4), bottom = std::log(res_ / 64);
+        const double top = std::log(res_ / 4), bottom = std::log(res_ / 64), target = std::log(res_ / 6);
         double lo = std::log(s_min), hi = std::log(s_far);
-        double w_lo = log_ratio(anchored(lower, E + sigma * s_min));
-        if (w_lo >= bottom) return s_min;
-        double w_hi = log_ratio(anchored(lower, E + sigma * s_far));
+        if (log_ratio(anchored(lower, E + sigma * s_min)) >= bottom) return s_min;
+        const auto offset = [&](double l) { return sigma * (E + sigma * std::exp(l) - E); };
+        double l = hi;
         for (int i = 0; i < 100 && hi - lo > 1e-9; ++i) {
-            double mid = (i % 3 == 2) ? (lo + hi) / 2 : lo + (std::log(res_ / 16) - w_lo) * (hi - lo) / (w_hi - w_lo);
-            if (!(mid > lo && mid < hi)) mid = (lo + hi) / 2;
-            const double w = log_ratio(anchored(lower, E + sigma * std::exp(mid)));
-            if (w >= bottom && w <= top) return sigma * (E + sigma * std::exp(mid) - E);
-            if (w < bottom) lo = mid, w_lo = w;
-            else hi = mid, w_hi = w;
+            const double s = offset(l);
+            const double w = log_ratio(anchored(lower, E + sigma * s));
+            if (w >= bottom && w <= top) return s;
+            if (w < bottom) lo = l;
+            else hi = l;
+            const double slope = s * density(frame{E, sigma, false}, s) / std::exp(w);
+            l += (target - w) / slope;
+            if (!(l > lo && l < hi)) l = (lo + hi) / 2;
         }
-        return sigma * (E + sigma * std::exp(lo) - E);
+        return offset(lo);
     }
 
-    void split(end& a, end& b, double E, double sigma, double s_lo, double s_far, bool logarithmic, double failure)
+    void split(end& a, end& b, double E, double sigma, double s_lo, double s_far, bool logarithmic, double failure,
+               const series* inherited)
     {
         if (failure < inf) worst_ = std::max(worst_, failure);
         const double s = logarithmic ? std::exp((std::log(s_lo) + std::log(s_far)) / 2) : s_lo + (s_far - s_lo) / 2;
         double x = E + sigma * s;
         if (!(a.x < x && x < b.x)) x = from_key(order_key(a.x) + (order_key(b.x) - order_key(a.x)) / 2);
-        end middle{x, {}, {false, false}};  // shared by both halves: its masses once
-        fit(a, middle);
-        fit(middle, b);
+        end middle{x};  // shared by both halves: its masses once
+        // Its v from the series where that is well within the resolution
+        // (every piece's worst point is still checked against the exact cdf).
+        if (inherited != nullptr && inherited->err <= res_ / 64) {
+            const int i = inherited->lower ? 0 : 1;
+            middle.v[i] = (*inherited)(x), middle.err[i] = inherited->err, middle.known[i] = true;
+        }
+        fit(a, middle, inherited);
+        fit(middle, b, inherited);
     }
 
     quantile& q_;
@@ -504,8 +604,10 @@ private:
     int M_;
     double c_, r0_, y0_;
     double A_ = 0, B_ = 0, uA_ = 0, uB_ = 0;
-    double first_[2] = {0, 0};  // the stretch ends' first offsets, once found
+    double first_[2] = {0, 0};    // the stretch ends' first offsets, once found
+    double first_v_[2] = {0, 0};  // and their v
     numeric::scaled stretch_mass_;
+    double stretch_v_ = 0;
     double worst_ = 0;
 };
 
@@ -528,40 +630,57 @@ quantile::quantile(double xini, double xfin, double H, int M, double resolution)
         builder.stretch(xini, xfin, 0, 1);
     }
     for (std::size_t i = 1; i < cut_.size(); ++i) cut_[i] = std::max(cut_[i], cut_[i - 1]);
+    cut_.push_back(inf);
     static_assert(sizeof(hot) == 192);
     hot_.resize(pieces_.size());
     for (std::size_t i = 0; i < pieces_.size(); ++i) {
-        const piece& p = pieces_[i];
-        hot& h = hot_[i];
-        h = {p.origin, p.sign, p.centre, p.scale, p.shift, p.sign * p.s_ref, p.x_lo, p.x_hi, {}, p.v_min,
-             {p.base, p.base + p.sign * p.s_min}, p.kind == form::plain};
-        std::copy(p.c, p.c + degree + 1, h.c);
-        end_steps_ = end_steps_ || p.v_min > 0;
+        hot_[i] = packed(pieces_[i]);
+        end_steps_ = end_steps_ || pieces_[i].v_min > 0;
     }
     error_.bound = std::max(resolution, error_.jump);
 
-    // The guide: entry k is the piece holding u = k / size.
-    const std::size_t size = std::max<std::size_t>(256, 8 * pieces_.size());
+    const std::size_t size = std::bit_ceil(std::max<std::size_t>(512, 16 * pieces_.size()));
     guide_scale_ = static_cast<double>(size);
-    guide_.resize(size + 1);
+    guide_.resize(size);
     std::size_t piece = 0;
-    for (std::size_t k = 0; k <= size; ++k) {
-        const double u = static_cast<double>(k) / guide_scale_;
-        while (piece + 1 < cut_.size() && cut_[piece + 1] <= u) ++piece;
-        guide_[k] = static_cast<std::uint32_t>(piece);
+    for (std::size_t j = 0; j < size; ++j) {
+        const double u = static_cast<double>(j) / guide_scale_, next = static_cast<double>(j + 1) / guide_scale_;
+        while (cut_[piece + 1] <= u) ++piece;
+        std::size_t last = piece;  // the piece holding the cell's last u
+        while (cut_[last + 1] < next) ++last;
+        std::uint32_t entry = static_cast<std::uint32_t>(piece);
+        if (last > piece + 1) entry |= multiple;
+        for (std::size_t k = piece; k <= last; ++k)
+            if (pieces_[k].kind != form::plain) entry |= not_plain;
+        guide_[j] = {cut_[piece + 1], entry};
     }
+}
+
+quantile::hot quantile::packed(const piece& p)
+{
+    hot h{p.origin + p.sign * p.centre, p.sign * p.scale, p.shift, p.base, p.sign * p.s_ref, p.x_lo, p.x_hi, {},
+          p.origin, p.sign, p.v_min, p.base + p.sign * p.s_min, p.kind == form::plain};
+    std::copy(p.c, p.c + degree + 1, h.c);
+    return h;
+}
+
+[[gnu::always_inline]] inline double quantile::plain_value(const hot& p, double u)
+{
+    const double t = on_grid(p.shift, (u - p.m) * p.s);
+    return std::clamp(p.base + p.reach * polynomial(p.c, t), p.x_lo, p.x_hi);
 }
 
 std::size_t quantile::find(double u) const
 {
     // (Through a signed integer: the unsigned conversion costs a branch.)
-    std::size_t k = guide_[static_cast<std::size_t>(static_cast<std::int64_t>(u * guide_scale_))];
-    while (k + 1 < cut_.size() && cut_[k + 1] <= u) ++k;
+    std::size_t k = guide_[static_cast<std::size_t>(static_cast<std::int64_t>(u * guide_scale_))].entry & index_mask;
+    while (cut_[k + 1] <= u) ++k;
     return k;
 }
 
 double quantile::evaluate(const piece& p, double u) const
 {
+    if (p.kind == form::plain) return plain_value(packed(p), u);
     if (p.kind == form::steps) {
         // The nearest double's u, by a search whose branches depend on the
         // count alone: u's fall anywhere among a few doubles, which a
@@ -582,9 +701,7 @@ double quantile::evaluate(const piece& p, double u) const
     const double v = p.sign * (u - p.origin);
     if (!(v > 0)) return p.sign > 0 ? p.x_lo : p.x_hi;
     double x;
-    if (p.kind == form::plain) {
-        x = p.base + p.sign * p.s_ref * polynomial(p.c, on_grid(p.shift, (v - p.centre) * p.scale));
-    } else if (p.kind == form::log_u) {
+    if (p.kind == form::log_u) {
         x = p.base + p.sign * p.s_ref * polynomial(p.c, on_grid(p.shift, (std::log(v) - p.centre) * p.scale));
     } else {
         // Below the end's neighbour's mass (a step above the resolution),
@@ -605,7 +722,12 @@ double quantile::ppf(double u) const
 {
     if (!(u > 0)) return u == 0 ? xini_ : nan;
     if (!(u < 1)) return u == 1 ? xfin_ : nan;
-    return evaluate(pieces_[find(u)], u);
+    return value(find(u), u);
+}
+
+double quantile::value(std::size_t k, double u) const
+{
+    return hot_[k].plain ? plain_value(hot_[k], u) : evaluate(pieces_[k], u);
 }
 
 // In bulk, plain pieces (most of u on most laws) and the first step at a
@@ -616,48 +738,94 @@ double quantile::ppf(double u) const
 void quantile::ppf(std::span<const double> u, std::span<double> x) const
 {
     // The end steps cost every value a few operations: only where a piece has one.
-    if (end_steps_) bulk<true>(u, x);
-    else bulk<false>(u, x);
+    // (x may be u, or overlap it: then u's values are kept for the long way.)
+    const std::size_t n = std::min(u.size(), x.size());
+    const bool apart = std::less<>{}(u.data() + n, x.data() + 1) || std::less<>{}(x.data() + n, u.data() + 1);
+    if (end_steps_) apart ? bulk<true, false>(u, x) : bulk<true, true>(u, x);
+    else apart ? bulk<false, false>(u, x) : bulk<false, true>(u, x);
 }
 
-template <bool end_steps>
+template <bool end_steps, bool in_place>
 void quantile::bulk(std::span<const double> u, std::span<double> x) const
 {
     const std::size_t n = std::min(u.size(), x.size());
     constexpr std::size_t block = 256;
-    std::size_t rest[block];
-    double rest_u[block];  // x may alias u
-    std::uint32_t rest_piece[block];
+    double given[block];  // u's values, where x is u
+    std::uint32_t piece[block];
+    // Cells of more than one cut, and (without end steps) cells touching a
+    // piece that is not plain, go the long way; with end steps, so do the
+    // values neither in a plain piece nor below a first step. (Marked in
+    // the piece's top bit: a list of them as they go would make every
+    // store's address wait on the previous value's piece.)
+    constexpr std::uint32_t long_way = end_steps ? multiple : multiple | not_plain;
     for (std::size_t start = 0; start < n; start += block) {
-        const std::size_t end = std::min(n, start + block);
-        std::size_t others = 0;
-        for (std::size_t i = start; i < end; ++i) {
-            const double ui = u[i];
+        const std::size_t count = std::min(n - start, block);
+        const double* ub = u.data() + start;
+        double* xb = x.data() + start;
+        // The pieces first, then the values: a value's loads wait on its
+        // piece's, and apart they overlap across values. u outside (0, 1)
+        // (or NaN) takes cell 0, marked.
+        std::uint32_t any = 0;
+        for (std::size_t i = 0; i < count; ++i) {
+            const double ui = ub[i];
             const bool inside = ui > 0 && ui < 1;
-            const std::size_t k = find(inside ? ui : 0.5);
-            const hot& p = hot_[k];
-            const double v = p.sign * (ui - p.origin);
-            const double t = on_grid(p.shift, (v - p.centre) * p.scale);
-            const double y = std::clamp(p.ends[0] + p.reach * polynomial(p.c, t), p.x_lo, p.x_hi);
-            // Below an end's first step (v_min > 0 only there), the end or
-            // its neighbour, as evaluate takes them: by an index and a mask,
-            // as u falls either side at random (H < 1 puts most of u there).
-            bool step = false;
-            if constexpr (end_steps) {
-                step = (v > 0) & (v < p.v_min);
-                x[i] = select(step, p.ends[!(v < p.v_min / 2)], y);
-            } else {
-                x[i] = y;
+            std::int64_t j = static_cast<std::int64_t>(ui * guide_scale_);
+            j = inside ? j : 0;
+            const cell c = guide_[static_cast<std::size_t>(j)];
+            const std::uint32_t g = c.entry;
+            const std::uint32_t k = (g & index_mask) + (ui >= c.next);
+            // (not_plain marks a piece that ppf must find again.)
+            const std::uint32_t mark = (!inside || (g & long_way) != 0) ? multiple : 0;
+            piece[i] = k | mark | ((!inside || (g & multiple) != 0) ? not_plain : 0);
+            any |= mark;
+            if (in_place) given[i] = ui;
+        }
+        std::size_t i = 0;
+        if constexpr (!end_steps) {
+            // Two values at a time in the halves of SSE2 registers: the same
+            // operations in the same order as plain_value's, half the
+            // instructions.
+            for (; i + 1 < count; i += 2) {
+                const hot& p = hot_[piece[i] & index_mask];
+                const hot& q = hot_[piece[i + 1] & index_mask];
+                const pair t = on_grid(pair{p.shift, q.shift},
+                                       (pair{ub[i], ub[i + 1]} - pair{p.m, q.m}) * pair{p.s, q.s});
+                const pair t2 = t * t, t4 = t2 * t2, t8 = t4 * t4;
+                const auto c = [&](int j) { return pair{p.c[j], q.c[j]}; };
+                const pair q0 = (c(0) + c(1) * t) + (c(2) + c(3) * t) * t2;
+                const pair q1 = (c(4) + c(5) * t) + (c(6) + c(7) * t) * t2;
+                const pair q2 = (c(8) + c(9) * t) + (c(10) + c(11) * t) * t2;
+                pair y = pair{p.base, q.base} + pair{p.reach, q.reach} * ((q0 + q1 * t4) + q2 * t8);
+                const pair lo{p.x_lo, q.x_lo}, hi{p.x_hi, q.x_hi};
+                y = y < lo ? lo : (hi < y ? hi : y);
+                xb[i] = y[0], xb[i + 1] = y[1];
             }
-            rest[others] = i;
-            rest_u[others] = ui;
-            rest_piece[others] = static_cast<std::uint32_t>(k);
-            others += !(inside && ((p.plain && v > 0) || step));
         }
-        for (std::size_t j = 0; j < others; ++j) {
-            const double uj = rest_u[j];
-            x[rest[j]] = uj > 0 && uj < 1 ? evaluate(pieces_[rest_piece[j]], uj) : ppf(uj);
+        for (; i < count; ++i) {
+            const hot& p = hot_[piece[i] & index_mask];
+            const double ui = ub[i];  // (read before x[i] is written: x may be u)
+            const double y = plain_value(p, ui);
+            if constexpr (end_steps) {
+                // Below an end's first step (v_min > 0 only there), the end or
+                // its neighbour, as evaluate takes them: by masks, as u falls
+                // either side at random (H < 1 puts most of u there).
+                const double v = p.sign * (ui - p.origin);
+                const bool step = (v > 0) & (v < p.v_min);
+                xb[i] = select(step, select(v < p.v_min / 2, p.base, p.next), y);
+                const std::uint32_t mark = (p.plain || step) ? 0 : multiple;
+                piece[i] |= mark;
+                any |= mark;
+            } else {
+                xb[i] = y;
+            }
         }
+        if (any)
+            for (std::size_t i = 0; i < count; ++i)
+                if (piece[i] & multiple) {
+                    const std::size_t k = piece[i] & index_mask;
+                    const double ui = in_place ? given[i] : ub[i];
+                    xb[i] = (piece[i] & not_plain) ? ppf(ui) : value(k, ui);
+                }
     }
 }
 

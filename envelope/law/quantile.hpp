@@ -9,11 +9,21 @@
 // scheme): of u, of ln u (tails; u measured from the end of less mass), or,
 // within a ratio of offsets from an end where the density vanishes or blows
 // up like a power, the logarithm of the x-offset as a polynomial of the
-// logarithm of the u-offset (a power law is a straight line there). The nodes' u-values integrate the density's Chebyshev series on the
-// piece from an exact cdf value; the piece is split until |F(x(u)) - u| stays
+// logarithm of the u-offset (a power law is a straight line there). The
+// nodes' u-values integrate the density's Chebyshev series on the piece from
+// a cdf value at its near end; the piece is split until |F(x(u)) - u| stays
 // within resolution/2 at the midpoints between its nodes (the worst checked
-// again against the exact cdf), or until no double does better there. Pieces
-// a few dozen doubles wide list their doubles. Every value is clamped to its
+// again against the exact cdf unless the series' last terms and its landing
+// on the far end's value are below resolution/64), or until no double does
+// better there. The halves of a split piece reuse its series where its last
+// terms are negligible (no density, and the middle's cdf from the series).
+// Pieces a few dozen doubles wide list their doubles.
+//
+// ppf finds the piece from a guide of 2^k cells by one comparison with the
+// next cut (a cell of more than one cut goes the long way); in bulk, the
+// pieces of a block first, then the plain pieces' values two at a time;
+// values of the other forms (about 1-3% of u on the fit grid's laws) one by
+// one after. Every value is clamped to its
 // piece's x-range, so ppf is non-decreasing from piece to piece; within a
 // piece the interpolant keeps between its nodes at the checks, and t is
 // rounded to a grid whose step moves x past the rounding noise, so that
@@ -83,27 +93,40 @@ public:
 private:
     friend class quantile_builder;
     double evaluate(const piece& p, double u) const;
+    double value(std::size_t k, double u) const;  // u in piece k
     std::size_t find(double u) const;
 
     double xini_, xfin_, H_;
     int M_;
     law_functions law_;
-    std::vector<double> cut_;  // cut_[i]: the first u of piece i
+    std::vector<double> cut_;  // cut_[i]: the first u of piece i; one more, +inf, after the last
     std::vector<piece> pieces_;
-    // What the bulk loop reads of a piece, in three cache lines: the same
-    // arithmetic as evaluate's, with sign s_ref as one factor (reach).
+    // What ppf reads of a plain piece, its first 152 bytes: t = (u - m) s,
+    // the piece's u-midpoint m and s = sign scale folded, so that a value
+    // costs no v; the rest for the end steps of laws with H < 1.
     struct alignas(64) hot {
-        double origin, sign, centre, scale, shift, reach, x_lo, x_hi;
+        double m, s, shift, base, reach, x_lo, x_hi;
         double c[degree + 1];
-        double v_min, ends[2];  // below v_min (an end's first step, else 0): ends[0], the base, or its neighbour
+        double origin, sign, v_min, next;  // below v_min (an end's first step, else 0): the base, or its neighbour next
         bool plain;
     };
+    static hot packed(const piece& p);
+    static double plain_value(const hot& p, double u);  // the same in ppf and in bulk
     std::vector<hot> hot_;
     bool end_steps_ = false;  // whether a piece has v_min > 0
-    template <bool end_steps>
+    template <bool end_steps, bool in_place>
     void bulk(std::span<const double> u, std::span<double> x) const;
     std::vector<double> step_u_, step_x_;
-    std::vector<std::uint32_t> guide_;
+    // Entry j: the piece holding u = j / size (size a power of two: u size is
+    // exact), flagged where the cell holds more than one cut (multiple) or
+    // touches a piece that is not plain: elsewhere the piece of u is the
+    // entry's or the next, by one comparison with the next cut.
+    static constexpr std::uint32_t multiple = 1u << 31, not_plain = 1u << 30, index_mask = not_plain - 1;
+    struct cell {
+        double next;  // the cut after the entry's piece: one load with it
+        std::uint32_t entry;
+    };
+    std::vector<cell> guide_;
     double guide_scale_ = 0;
     u_error_bound error_{};
 };

@@ -22,8 +22,8 @@ program fortran_test
     type(sin_cos_quantile) :: q
     type(sin_cos_u_error) :: bound
     ! C++'s law::quantile(-1, 1, 0, 2).draw on std::mt19937_64(12345), as C's and Python's
-    real(c_double), parameter :: cpp_12345(6) = [-0.7999879052773025d0, -0.7257047347118023d0, &
-        0.8594985323503097d0, 0.6254230480848045d0, 0.6675638541970996d0, -0.9431137149111269d0]
+    real(c_double), parameter :: cpp_12345(6) = [-0.7999879052773158d0, -0.7257047347118509d0, &
+        0.8594985323503889d0, 0.6254230480848134d0, 0.6675638541971359d0, -0.9431137149111067d0]
     ! The uniforms of those draws: the top 53 bits of the engine's first words
     real(c_double), parameter :: words_12345(6) = [0.35762972288842587d0, 0.40044261704406114d0, &
         0.6893833170027684d0, 0.5597355706411156d0, 0.5744512939917109d0, 0.2076905268617546d0]

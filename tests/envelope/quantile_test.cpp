@@ -95,6 +95,81 @@ TEST(Quantile, StaysWithinItsBoundOverLawsChosenToBreakInterpolation)
             for (const interval& i : intervals) expect_within_bound(i.xini, i.xfin, H, M, 1e-12);
 }
 
+// A stream of random laws: H from near -1 to 1e6, M up to 50, intervals
+// anywhere in [-1, 1] down to a few thousand doubles wide.
+TEST(Quantile, RandomLawsStayWithinTheirBound)
+{
+    std::mt19937_64 engine(3434);
+    std::uniform_real_distribution<double> unit(0.0, 1.0);
+    const int Ms[] = {0, 2, 4, 10, 50};
+    for (int i = 0; i < 24; ++i) {
+        const double H = -0.99 + std::pow(10.0, 6 * unit(engine)) - 1 + 0.01 * unit(engine);
+        const int M = Ms[engine() % 5];
+        double a = 2 * unit(engine) - 1, b = 2 * unit(engine) - 1;
+        if (i % 3 == 0) a = -1, b = 1;
+        if (a > b) std::swap(a, b);
+        if (i % 5 == 1) b = std::min(1.0, a + 1e-12 * (1 + std::fabs(a)));
+        if (!(a < b)) continue;
+        expect_within_bound(a, b, H, M, i % 4 == 0 ? 1e-14 : 1e-12);
+    }
+}
+
+// Windows far from a large H's peak, where the cdf steps by more than the
+// resolution between adjacent doubles near one end: a value one double off
+// between the checks once exceeded the largest step stated.
+TEST(Quantile, StepLimitedWindowsStayWithinTheLargestStep)
+{
+    const sin_cos::law laws[] = {
+        {-0.69334705157719734, -0.22784392014949473, 596936.50917397952, 4},
+        {-0.98346597061718921, -0.37470979784928515, 201664.64161507852, 50},
+        {0.2, 0.5, 1e6, 0},
+    };
+    for (const sin_cos::law& l : laws) {
+        const sin_cos::quantile q(l);
+        const sin_cos::law_functions f(q.law());
+        const sin_cos::u_error_bound stated = q.u_error();
+        for (int i = 1; i < 20000; ++i) {
+            const double u = i / 20000.0;
+            ASSERT_LE(std::fabs(f.cdf(q.ppf(u)) - u), stated.bound) << "H=" << l.H << " u=" << u;
+        }
+    }
+}
+
+// In bulk, the guide's cell edges (u = j 2^-k) and the values beside them,
+// every length from 1 to 9 (pairs and a lone last value) at every offset,
+// in place and not: the same bits as one by one.
+TEST(Quantile, BulkGivesTheValuesOneByOneAtCellEdgesAndAnyLength)
+{
+    for (const sin_cos::law& l : {sin_cos::law{-1, 1, 100, 4}, sin_cos::law{-1, 1, -0.99, 2}, sin_cos::law{0, 1, 1.01, 0}}) {
+        const sin_cos::quantile q(l);
+        std::vector<double> u;
+        for (int k = 9; k <= 14; ++k)
+            for (int j = 0; j <= (1 << k); j += 1 + (1 << k) / 512) {
+                const double e = std::ldexp(j, -k);
+                u.insert(u.end(), {std::nextafter(e, -1.0), e, std::nextafter(e, 2.0)});
+            }
+        for (std::size_t length = 1; length <= 9; ++length)
+            for (std::size_t start = 0; start + length <= 40; ++start) {
+                std::vector<double> x(length), in(u.begin() + start * 97, u.begin() + start * 97 + length);
+                q.ppf(in, x);
+                q.ppf(in, in);
+                for (std::size_t i = 0; i < length; ++i) {
+                    const double one = q.ppf(u[start * 97 + i]);
+                    ASSERT_EQ(std::bit_cast<std::uint64_t>(x[i]), std::bit_cast<std::uint64_t>(one)) << u[start * 97 + i];
+                    ASSERT_EQ(std::bit_cast<std::uint64_t>(in[i]), std::bit_cast<std::uint64_t>(one)) << u[start * 97 + i];
+                }
+            }
+        std::vector<double> x(u.size());
+        q.ppf(u, x);
+        for (std::size_t i = 0; i < u.size(); ++i) {
+            ASSERT_EQ(std::bit_cast<std::uint64_t>(x[i]), std::bit_cast<std::uint64_t>(q.ppf(u[i]))) << u[i];
+            if (i > 0 && u[i - 1] >= 0 && u[i - 1] <= u[i] && u[i] <= 1) {
+                ASSERT_GE(x[i], x[i - 1]) << u[i];
+            }
+        }
+    }
+}
+
 TEST(Quantile, MeetsEveryResolutionFrom1e14To1e6)
 {
     for (double resolution : {1e-14, 1e-10, 1e-6}) {
