@@ -296,21 +296,24 @@ private:
         for (; held < lookahead && held < r; ++held) draw_into(ring[held]);
         constexpr std::uint32_t poll_every = std::uint32_t{1} << 20;
         std::uint32_t until_poll = poll_every;
+        // Writes the draw a proposal gives, if any; true where the poll says stop.
+        const auto decide = [&](const held_proposal& now) {
+            if (const auto x = accept(p, bins[now.bin], detail::unit(now.position), detail::unit(now.height))) {
+                *out = *x;
+                ++out;
+                --r;
+            }
+            if (--until_poll != 0) return false;
+            until_poll = poll_every;
+            return static_cast<bool>(stop());
+        };
         // Past lookahead draws to make, each proposal taken is replaced at
         // once in its slot, the newest of the ring.
         while (r > lookahead) {
             const held_proposal now = ring[head];
             draw_into(ring[head]);
             head = (head + 1) & (lookahead - 1);
-            if (const auto x = accept(p, bins[now.bin], detail::unit(now.position), detail::unit(now.height))) {
-                *out = *x;
-                ++out;
-                --r;
-            }
-            if (--until_poll == 0) {
-                until_poll = poll_every;
-                if (stop()) return out;
-            }
+            if (decide(now)) return out;
         }
         // The last draws: a proposal is drawn only when a rejection leaves
         // fewer held than draws to make.
@@ -322,15 +325,7 @@ private:
             const held_proposal& now = ring[head];
             head = (head + 1) & (lookahead - 1);
             --held;
-            if (const auto x = accept(p, bins[now.bin], detail::unit(now.position), detail::unit(now.height))) {
-                *out = *x;
-                ++out;
-                --r;
-            }
-            if (--until_poll == 0) {
-                until_poll = poll_every;
-                if (stop()) return out;
-            }
+            if (decide(now)) return out;
         }
         return out;
     }
