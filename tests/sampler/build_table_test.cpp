@@ -11,6 +11,8 @@
 
 #include <sin_cos/sampler.hpp>
 
+#include "tool_tables.hpp"
+
 namespace fs = std::filesystem;
 
 namespace {
@@ -21,14 +23,6 @@ struct run {
     fs::path dir;
 };
 
-std::string slurp(const fs::path& path)
-{
-    std::ifstream in(path);
-    std::stringstream text;
-    text << in.rdbuf();
-    return text.str();
-}
-
 // The tool itself, in a fresh directory, on these answers.
 run tool(const std::string& answers, const std::string& options = "")
 {
@@ -37,8 +31,8 @@ run tool(const std::string& answers, const std::string& options = "")
     const std::string cmd = "cd '" + dir + "' && printf '%s\\n' '" + answers + "' | '" SIN_COS_BIN "' " + options +
                             " > stdout 2> stderr";
     const int rc = std::system(cmd.c_str());
-    return {WIFEXITED(rc) ? WEXITSTATUS(rc) : -1, slurp(fs::path(dir) / "stdout"), slurp(fs::path(dir) / "stderr"),
-            dir};
+    return {WIFEXITED(rc) ? WEXITSTATUS(rc) : -1, tool_tables::slurp(fs::path(dir) / "stdout"),
+            tool_tables::slurp(fs::path(dir) / "stderr"), dir};
 }
 
 struct answers {
@@ -61,7 +55,7 @@ void expect_same_as_tool(const answers& in, const sin_cos::table& built, const s
     EXPECT_EQ(built.edges, written.edges);
     // Written by the library, the same table file byte for byte.
     sin_cos::write_table(built, (r.dir / "again.res").string());
-    EXPECT_EQ(slurp(r.dir / "again.res"), slurp(r.dir / "Sin_Cos.res"));
+    EXPECT_EQ(tool_tables::slurp(r.dir / "again.res"), tool_tables::slurp(r.dir / "Sin_Cos.res"));
     EXPECT_EQ(built.a, written.a);
     char loss[64];
     std::snprintf(loss, sizeof loss, "loss=%f%%", built.loss);
@@ -146,7 +140,7 @@ TEST(BuildTable, TheAccountIsWhatTheToolShowsAndWrites)
             const run r = tool(in.text(), tight ? "--tight" : "");
             ASSERT_EQ(r.status, 0) << r.err;
             EXPECT_EQ(b.table.edges, sin_cos::load_table((r.dir / "Sin_Cos.res").string()).edges);
-            EXPECT_EQ(sin_cos::text::plot(b), slurp(r.dir / "Sin_Cos_g1_f1.res"));
+            EXPECT_EQ(sin_cos::text::plot(b), tool_tables::slurp(r.dir / "Sin_Cos_g1_f1.res"));
             EXPECT_EQ(b.recalibrated, r.err.find("!!! table recalibrated: " + b.why + "\n") != std::string::npos);
             EXPECT_EQ(seen.recalibrated, b.recalibrated ? b.why : "");
             EXPECT_EQ(seen.begun, seen.ended);
