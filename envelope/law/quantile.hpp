@@ -57,6 +57,12 @@ public:
     double ppf(double u) const;
     // x[i] = ppf(u[i]); the spans have the same size (x may alias u).
     void ppf(std::span<const double> u, std::span<double> x) const;
+    // The bulk loop in use, process-wide: the widest this processor runs
+    // (found once), or the two-lane one every x86-64 has. Both give the same
+    // bits; a diagnostic, so that tests and benches can hold one against the
+    // other.
+    enum class lanes { widest, two };
+    static void bulk_lanes(lanes l);
 
 
     u_error_bound u_error() const { return error_; }
@@ -116,12 +122,22 @@ private:
     bool end_steps_ = false;  // whether a piece has v_min > 0
     template <bool end_steps, bool in_place>
     void bulk(std::span<const double> u, std::span<double> x) const;
+#if defined(__x86_64__)
+    template <bool in_place>
+    [[gnu::target("avx2")]] void bulk_wide(std::span<const double> u, std::span<double> x) const;
+#endif
+    // The values of a block that the branch-free loops leave (bit i of
+    // marked), one by one.
+    template <bool in_place>
+    void one_by_one(const std::uint32_t* piece, const std::uint64_t* marked, std::size_t count, const double* given,
+                    const double* u, double* x) const;
     std::vector<double> step_u_, step_x_;
     // Entry j: the piece holding u = j / size (size a power of two: u size is
-    // exact), flagged where the cell holds more than one cut (multiple) or
-    // touches a piece that is not plain: elsewhere the piece of u is the
-    // entry's or the next, by one comparison with the next cut.
-    static constexpr std::uint32_t multiple = 1u << 31, not_plain = 1u << 30, index_mask = not_plain - 1;
+    // exact), flagged where the cell holds more than one cut (multiple);
+    // elsewhere the piece of u is the entry's or the next, by one comparison
+    // with the next cut, and flagged where that piece is not plain (odd for
+    // the entry's, next_odd for the next).
+    static constexpr std::uint32_t multiple = 1u << 31, next_odd = 1u << 30, odd = 1u << 29, index_mask = odd - 1;
     struct cell {
         double next;  // the cut after the entry's piece: one load with it
         std::uint32_t entry;
