@@ -739,19 +739,8 @@ double quantile::value(std::size_t k, double u) const
 
 namespace {
 
-// The bulk loop set for tests and benches: 0 the widest, 1 the two-lane one.
+// The bulk loop set for tests and benches: its lanes at most, 0 the widest.
 std::atomic<int> lanes_set{0};
-
-#if defined(__x86_64__)
-bool runs_avx2()
-{
-    static const bool avx2 = [] {
-        __builtin_cpu_init();
-        return __builtin_cpu_supports("avx2") != 0;
-    }();
-    return avx2;
-}
-#endif
 
 // Marks a value of the bulk loops leave for one by one (in the top bit, so
 // that four marks are one movemask away), and, of those, the ones whose
@@ -760,27 +749,9 @@ constexpr std::uint32_t left = 1u << 31, find_again = 1u << 30;
 
 }  // namespace
 
-void quantile::bulk_lanes(lanes l) { lanes_set.store(l == lanes::two ? 1 : 0, std::memory_order_relaxed); }
-
-// In bulk, plain pieces (most of u on most laws) and the first step at a
-// singular end (most of u where H is near -1) are evaluated without a branch
-// that depends on the value, from the pieces' packed records; the values
-// that fall elsewhere are marked as they go and taken one by one afterwards,
-// so that a mix of kinds does not cost a mispredicted branch a value.
-void quantile::ppf(std::span<const double> u, std::span<double> x) const
+void quantile::bulk_lanes(lanes l)
 {
-    // The end steps cost every value a few operations: only where a piece has one.
-    // (x may be u, or overlap it: then u's values are kept for the long way.)
-    const std::size_t n = std::min(u.size(), x.size());
-    const bool apart = std::less<>{}(u.data() + n, x.data() + 1) || std::less<>{}(x.data() + n, u.data() + 1);
-#if defined(__x86_64__)
-    if (!end_steps_ && lanes_set.load(std::memory_order_relaxed) == 0 && runs_avx2()) {
-        apart ? bulk_wide<false>(u, x) : bulk_wide<true>(u, x);
-        return;
-    }
-#endif
-    if (end_steps_) apart ? bulk<true, false>(u, x) : bulk<true, true>(u, x);
-    else apart ? bulk<false, false>(u, x) : bulk<false, true>(u, x);
+    lanes_set.store(l == lanes::two ? 2 : l == lanes::four ? 4 : 0, std::memory_order_relaxed);
 }
 
 template <bool in_place>
@@ -877,12 +848,11 @@ namespace {
     return _mm256_insertf128_pd(_mm256_castpd128_pd256(_mm_loadu_pd(lo)), _mm_loadu_pd(hi), 1);
 }
 
-// Four records side by side, fields f..f+3 of record k in lane k of col[0..3].
-[[gnu::target("avx2"), gnu::always_inline]] inline void columns(const double* a, const double* b, const double* c,
-                                                               const double* d, int f, __m256d (&col)[4])
+// Four records side by side: fields f..f+3 of record k in lane k of col[0..3].
+[[gnu::target("avx2"), gnu::always_inline]] inline void columns(const double* const* r, int f, __m256d (&col)[4])
 {
-    const __m256d ac = two(a + f, c + f), bd = two(b + f, d + f);
-    const __m256d ac2 = two(a + f + 2, c + f + 2), bd2 = two(b + f + 2, d + f + 2);
+    const __m256d ac = two(r[0] + f, r[2] + f), bd = two(r[1] + f, r[3] + f);
+    const __m256d ac2 = two(r[0] + f + 2, r[2] + f + 2), bd2 = two(r[1] + f + 2, r[3] + f + 2);
     col[0] = _mm256_unpacklo_pd(ac, bd), col[1] = _mm256_unpackhi_pd(ac, bd);
     col[2] = _mm256_unpacklo_pd(ac2, bd2), col[3] = _mm256_unpackhi_pd(ac2, bd2);
 }
@@ -901,93 +871,215 @@ namespace {
     return _mm256_add_pd(_mm256_add_pd(a, _mm256_mul_pd(b, t)), _mm256_mul_pd(_mm256_add_pd(c, _mm256_mul_pd(d, t)), t2));
 }
 
+// (The masked forms, all lanes set: g++ 12 sees the plain ones start from an
+// unset register.)
+constexpr __mmask8 full = 0xff;
+
+[[gnu::target("avx2,avx512f"), gnu::always_inline]] inline __m512d two_rows(const double* lo, const double* hi)
+{
+    return _mm512_mask_insertf64x4(_mm512_setzero_pd(), full, _mm512_castpd256_pd512(_mm256_loadu_pd(lo)),
+                                   _mm256_loadu_pd(hi), 1);
+}
+
+// Eight records side by side: fields f..f+3 of record k in lane k of col[0..3].
+[[gnu::target("avx2,avx512f"), gnu::always_inline]] inline void columns(const double* const* r, int f,
+                                                                        __m512d (&col)[4])
+{
+    // Rows of records 0 and 2, 1 and 3, 4 and 6, 5 and 7; pairs of lanes
+    // interleaved, then the 128-bit quarters put in order.
+    const __m512d r02 = two_rows(r[0] + f, r[2] + f), r13 = two_rows(r[1] + f, r[3] + f);
+    const __m512d r46 = two_rows(r[4] + f, r[6] + f), r57 = two_rows(r[5] + f, r[7] + f);
+    const __m512d lo0 = _mm512_mask_unpacklo_pd(r02, full, r02, r13), hi0 = _mm512_mask_unpackhi_pd(r02, full, r02, r13);
+    const __m512d lo4 = _mm512_mask_unpacklo_pd(r46, full, r46, r57), hi4 = _mm512_mask_unpackhi_pd(r46, full, r46, r57);
+    constexpr int even = _MM_SHUFFLE(2, 0, 2, 0), odd_quarters = _MM_SHUFFLE(3, 1, 3, 1);
+    col[0] = _mm512_mask_shuffle_f64x2(lo0, full, lo0, lo4, even);
+    col[1] = _mm512_mask_shuffle_f64x2(hi0, full, hi0, hi4, even);
+    col[2] = _mm512_mask_shuffle_f64x2(lo0, full, lo0, lo4, odd_quarters);
+    col[3] = _mm512_mask_shuffle_f64x2(hi0, full, hi0, hi4, odd_quarters);
+}
+
+[[gnu::target("avx2,avx512f"), gnu::always_inline]] inline __m512d quad(__m512d a, __m512d b, __m512d c, __m512d d,
+                                                                        __m512d t, __m512d t2)
+{
+    return _mm512_add_pd(_mm512_add_pd(a, _mm512_mul_pd(b, t)), _mm512_mul_pd(_mm512_add_pd(c, _mm512_mul_pd(d, t)), t2));
+}
+
+// The bulk loop in use: 8, 4 or 2 values at a time (AVX-512F, AVX2, SSE2).
+int widest_lanes()
+{
+    static const int lanes = [] {
+        __builtin_cpu_init();
+        if (!__builtin_cpu_supports("avx2")) return 2;
+        return __builtin_cpu_supports("avx512f") ? 8 : 4;
+    }();
+    return lanes;
+}
+
 }  // namespace
 
-// bulk<false, in_place> four values at a time in AVX2 registers, the pieces
-// and their records' fields gathered four at once: the same operations in the
-// same order, about half the instructions of the two-lane loop.
-template <bool in_place>
-[[gnu::target("avx2")]] void quantile::bulk_wide(std::span<const double> u, std::span<double> x) const
-{
+// bulk<false, in_place> in AVX2 and AVX-512F registers: the pieces four at a
+// time, the values four or eight, their records' fields side by side by
+// shuffles; the same operations in the same order as plain_value's.
+struct bulk_loops {
+    using hot = quantile::hot;
+    using cell = quantile::cell;
     static_assert(std::is_standard_layout_v<hot> && std::is_standard_layout_v<cell>);
     static_assert(offsetof(hot, m) == 0 && offsetof(hot, s) == 8 && offsetof(hot, shift) == 16 &&
                   offsetof(hot, base) == 24 && offsetof(hot, reach) == 32 && offsetof(hot, x_lo) == 40 &&
                   offsetof(hot, x_hi) == 48 && offsetof(hot, c) == 56 && sizeof(hot) == 24 * sizeof(double));
     static_assert(offsetof(cell, next) == 0 && offsetof(cell, entry) == 8 && sizeof(cell) == 16);
-    const std::size_t n = std::min(u.size(), x.size());
-    constexpr std::size_t block = 256;
-    alignas(32) double given[block];
-    alignas(16) std::uint32_t piece[block];
-    std::uint64_t marked[block / 64];
-    const double* records = reinterpret_cast<const double*>(hot_.data());
-    const double* nexts = reinterpret_cast<const double*>(guide_.data());
-    const int* entries = reinterpret_cast<const int*>(reinterpret_cast<const char*>(guide_.data()) + offsetof(cell, entry));
-    const __m256d zero = _mm256_setzero_pd(), one = _mm256_set1_pd(1), scale = _mm256_set1_pd(guide_scale_);
-    const __m256d all = _mm256_castsi256_pd(_mm256_set1_epi64x(-1));
-    const __m128i all32 = _mm_set1_epi32(-1);
-    const __m128i index = _mm_set1_epi32(static_cast<int>(index_mask)), odd_bit = _mm_set1_epi32(static_cast<int>(odd));
-    const __m128i again_bits = _mm_set1_epi32(static_cast<int>(left | find_again));
-    for (std::size_t start = 0; start < n; start += block) {
-        const std::size_t count = std::min(n - start, block);
-        const double* ub = u.data() + start;
-        double* xb = x.data() + start;
+    static constexpr std::size_t block = 256;
+
+    // The pieces of a block, marked as bulk's are; u copied to given in place.
+    template <bool in_place>
+    [[gnu::target("avx2"), gnu::always_inline]] static inline void find(const quantile& q, const double* ub,
+                                                                       std::size_t count, std::uint32_t* piece,
+                                                                       std::uint64_t* marked, double* given)
+    {
+        const double* cells = reinterpret_cast<const double*>(q.guide_.data());
+        const __m256d zero = _mm256_setzero_pd(), one = _mm256_set1_pd(1), scale = _mm256_set1_pd(q.guide_scale_);
+        const __m128i index = _mm_set1_epi32(static_cast<int>(quantile::index_mask));
+        const __m128i odd_bit = _mm_set1_epi32(static_cast<int>(quantile::odd));
+        const __m128i again_bits = _mm_set1_epi32(static_cast<int>(left | find_again));
         std::fill(marked, marked + block / 64, 0);
         std::size_t i = 0;
         for (; i + 4 <= count; i += 4) {
             const __m256d ui = _mm256_loadu_pd(ub + i);
-            if constexpr (in_place) _mm256_store_pd(given + i, ui);
+            if constexpr (in_place) _mm256_storeu_pd(given + i, ui);
             const __m256d in = _mm256_and_pd(_mm256_cmp_pd(ui, zero, _CMP_GT_OQ), _mm256_cmp_pd(ui, one, _CMP_LT_OQ));
             const __m128i j = _mm256_cvttpd_epi32(_mm256_mul_pd(_mm256_and_pd(ui, in), scale));  // 0 outside
-            // (The masked gathers: the plain ones leave g++ seeing an unset source.)
-            const __m256d next = _mm256_mask_i32gather_pd(zero, nexts, _mm_slli_epi32(j, 1), all, 8);
-            const __m128i g = _mm_mask_i32gather_epi32(_mm_setzero_si128(), entries, _mm_slli_epi32(j, 2), all32, 4);
+            // The four cells (next, entry) by loads and shuffles.
+            alignas(16) std::int32_t at[4];
+            _mm_store_si128(reinterpret_cast<__m128i*>(at), j);
+            const __m256d c02 = two(cells + 2 * at[0], cells + 2 * at[2]), c13 = two(cells + 2 * at[1], cells + 2 * at[3]);
+            const __m256d next = _mm256_unpacklo_pd(c02, c13);
+            const __m256d e = _mm256_unpackhi_pd(c02, c13);  // entries in the low halves
+            const __m128i g = _mm_castps_si128(_mm_shuffle_ps(_mm256_castps256_ps128(_mm256_castpd_ps(e)),
+                                                              _mm256_extractf128_ps(_mm256_castpd_ps(e), 1),
+                                                              _MM_SHUFFLE(2, 0, 2, 0)));
             const __m128i inside = narrow(in), beyond = narrow(_mm256_cmp_pd(ui, next, _CMP_GE_OQ));
             const __m128i k = _mm_and_si128(_mm_sub_epi32(_mm_and_si128(g, index), beyond), inside);
             // (odd, or next_odd shifted onto it beyond the next cut)
             const __m128i off = _mm_and_si128(_mm_srlv_epi32(g, _mm_srli_epi32(beyond, 31)), odd_bit);
             const __m128i again = _mm_or_si128(_mm_cmpeq_epi32(inside, _mm_setzero_si128()), _mm_srai_epi32(g, 31));
             const __m128i p = _mm_or_si128(k, _mm_or_si128(_mm_and_si128(again, again_bits), _mm_slli_epi32(off, 2)));
-            _mm_store_si128(reinterpret_cast<__m128i*>(piece + i), p);
+            _mm_storeu_si128(reinterpret_cast<__m128i*>(piece + i), p);
             marked[i / 64] |= static_cast<std::uint64_t>(_mm_movemask_ps(_mm_castsi128_ps(p))) << (i % 64);
         }
         for (; i < count; ++i) {
             const double ui = ub[i];
             const bool inside = ui > 0 && ui < 1;
-            std::int64_t j = static_cast<std::int64_t>(ui * guide_scale_);
+            std::int64_t j = static_cast<std::int64_t>(ui * q.guide_scale_);
             j = inside ? j : 0;
-            const cell c = guide_[static_cast<std::size_t>(j)];
+            const cell c = q.guide_[static_cast<std::size_t>(j)];
             const std::uint32_t g = c.entry;
             const bool beyond = ui >= c.next;
-            const bool again = !inside || (g & multiple) != 0, off = (g & (beyond ? next_odd : odd)) != 0;
-            piece[i] = (inside ? (g & index_mask) + beyond : 0) | (again ? left | find_again : 0) | (off ? left : 0);
+            const bool again = !inside || (g & quantile::multiple) != 0;
+            const bool off = (g & (beyond ? quantile::next_odd : quantile::odd)) != 0;
+            piece[i] = (inside ? (g & quantile::index_mask) + beyond : 0) | (again ? left | find_again : 0) |
+                       (off ? left : 0);
             marked[i / 64] |= static_cast<std::uint64_t>(again || off) << (i % 64);
             if (in_place) given[i] = ui;
         }
-        for (i = 0; i + 4 <= count; i += 4) {
-            const double* a = records + 24 * (piece[i] & index_mask);
-            const double* b = records + 24 * (piece[i + 1] & index_mask);
-            const double* c = records + 24 * (piece[i + 2] & index_mask);
-            const double* d = records + 24 * (piece[i + 3] & index_mask);
-            __m256d f0[4], f1[4], f2[4], f3[4], f4[4];  // m s shift base, reach x_lo x_hi c0, c1-4, c5-8, c9-11
-            columns(a, b, c, d, 0, f0), columns(a, b, c, d, 4, f1), columns(a, b, c, d, 8, f2);
-            columns(a, b, c, d, 12, f3), columns(a, b, c, d, 16, f4);
-            const __m256d ui = _mm256_loadu_pd(ub + i);
-            const __m256d t = _mm256_sub_pd(_mm256_add_pd(_mm256_mul_pd(_mm256_sub_pd(ui, f0[0]), f0[1]), f0[2]), f0[2]);
-            const __m256d t2 = _mm256_mul_pd(t, t), t4 = _mm256_mul_pd(t2, t2), t8 = _mm256_mul_pd(t4, t4);
-            const __m256d q0 = quad(f1[3], f2[0], f2[1], f2[2], t, t2);
-            const __m256d q1 = quad(f2[3], f3[0], f3[1], f3[2], t, t2);
-            const __m256d q2 = quad(f3[3], f4[0], f4[1], f4[2], t, t2);
-            const __m256d sum = _mm256_add_pd(_mm256_add_pd(q0, _mm256_mul_pd(q1, t4)), _mm256_mul_pd(q2, t8));
-            const __m256d y = _mm256_add_pd(f0[3], _mm256_mul_pd(f1[0], sum));
-            const __m256d lo = f1[1], hi = f1[2];
-            _mm256_storeu_pd(xb + i, _mm256_blendv_pd(_mm256_blendv_pd(y, hi, _mm256_cmp_pd(hi, y, _CMP_LT_OQ)), lo,
-                                                      _mm256_cmp_pd(y, lo, _CMP_LT_OQ)));
-        }
-        for (; i < count; ++i) xb[i] = plain_value(hot_[piece[i] & index_mask], ub[i]);
-        one_by_one<in_place>(piece, marked, count, given, ub, xb);
     }
-}
+
+    template <bool in_place>
+    [[gnu::target("avx2")]] static void four(const quantile& q, std::span<const double> u, std::span<double> x)
+    {
+        const std::size_t n = std::min(u.size(), x.size());
+        double given[block];
+        std::uint32_t piece[block];
+        std::uint64_t marked[block / 64];
+        const double* records = reinterpret_cast<const double*>(q.hot_.data());
+        for (std::size_t start = 0; start < n; start += block) {
+            const std::size_t count = std::min(n - start, block);
+            const double* ub = u.data() + start;
+            double* xb = x.data() + start;
+            find<in_place>(q, ub, count, piece, marked, given);
+            std::size_t i = 0;
+            for (; i + 4 <= count; i += 4) {
+                const double* r[4];
+                for (int k = 0; k < 4; ++k) r[k] = records + 24 * (piece[i + k] & quantile::index_mask);
+                __m256d f0[4], f1[4], f2[4], f3[4], f4[4];  // m s shift base, reach x_lo x_hi c0, c1-4, c5-8, c9-11
+                columns(r, 0, f0), columns(r, 4, f1), columns(r, 8, f2), columns(r, 12, f3), columns(r, 16, f4);
+                const __m256d ui = _mm256_loadu_pd(ub + i);
+                const __m256d t =
+                    _mm256_sub_pd(_mm256_add_pd(_mm256_mul_pd(_mm256_sub_pd(ui, f0[0]), f0[1]), f0[2]), f0[2]);
+                const __m256d t2 = _mm256_mul_pd(t, t), t4 = _mm256_mul_pd(t2, t2), t8 = _mm256_mul_pd(t4, t4);
+                const __m256d q0 = quad(f1[3], f2[0], f2[1], f2[2], t, t2);
+                const __m256d q1 = quad(f2[3], f3[0], f3[1], f3[2], t, t2);
+                const __m256d q2 = quad(f3[3], f4[0], f4[1], f4[2], t, t2);
+                const __m256d sum = _mm256_add_pd(_mm256_add_pd(q0, _mm256_mul_pd(q1, t4)), _mm256_mul_pd(q2, t8));
+                const __m256d y = _mm256_add_pd(f0[3], _mm256_mul_pd(f1[0], sum));
+                const __m256d lo = f1[1], hi = f1[2];
+                _mm256_storeu_pd(xb + i, _mm256_blendv_pd(_mm256_blendv_pd(y, hi, _mm256_cmp_pd(hi, y, _CMP_LT_OQ)),
+                                                          lo, _mm256_cmp_pd(y, lo, _CMP_LT_OQ)));
+            }
+            for (; i < count; ++i) xb[i] = quantile::plain_value(q.hot_[piece[i] & quantile::index_mask], ub[i]);
+            q.one_by_one<in_place>(piece, marked, count, given, ub, xb);
+        }
+    }
+
+    template <bool in_place>
+    [[gnu::target("avx2,avx512f")]] static void eight(const quantile& q, std::span<const double> u,
+                                                      std::span<double> x)
+    {
+        const std::size_t n = std::min(u.size(), x.size());
+        double given[block];
+        std::uint32_t piece[block];
+        std::uint64_t marked[block / 64];
+        const double* records = reinterpret_cast<const double*>(q.hot_.data());
+        for (std::size_t start = 0; start < n; start += block) {
+            const std::size_t count = std::min(n - start, block);
+            const double* ub = u.data() + start;
+            double* xb = x.data() + start;
+            find<in_place>(q, ub, count, piece, marked, given);
+            std::size_t i = 0;
+            for (; i + 8 <= count; i += 8) {
+                const double* r[8];
+                for (int k = 0; k < 8; ++k) r[k] = records + 24 * (piece[i + k] & quantile::index_mask);
+                __m512d f0[4], f1[4], f2[4], f3[4], f4[4];  // m s shift base, reach x_lo x_hi c0, c1-4, c5-8, c9-11
+                columns(r, 0, f0), columns(r, 4, f1), columns(r, 8, f2), columns(r, 12, f3), columns(r, 16, f4);
+                const __m512d ui = _mm512_loadu_pd(ub + i);
+                const __m512d t =
+                    _mm512_sub_pd(_mm512_add_pd(_mm512_mul_pd(_mm512_sub_pd(ui, f0[0]), f0[1]), f0[2]), f0[2]);
+                const __m512d t2 = _mm512_mul_pd(t, t), t4 = _mm512_mul_pd(t2, t2), t8 = _mm512_mul_pd(t4, t4);
+                const __m512d q0 = quad(f1[3], f2[0], f2[1], f2[2], t, t2);
+                const __m512d q1 = quad(f2[3], f3[0], f3[1], f3[2], t, t2);
+                const __m512d q2 = quad(f3[3], f4[0], f4[1], f4[2], t, t2);
+                const __m512d sum = _mm512_add_pd(_mm512_add_pd(q0, _mm512_mul_pd(q1, t4)), _mm512_mul_pd(q2, t8));
+                const __m512d y = _mm512_add_pd(f0[3], _mm512_mul_pd(f1[0], sum));
+                const __m512d lo = f1[1], hi = f1[2];
+                const __m512d top = _mm512_mask_blend_pd(_mm512_cmp_pd_mask(hi, y, _CMP_LT_OQ), y, hi);
+                _mm512_storeu_pd(xb + i, _mm512_mask_blend_pd(_mm512_cmp_pd_mask(y, lo, _CMP_LT_OQ), top, lo));
+            }
+            for (; i < count; ++i) xb[i] = quantile::plain_value(q.hot_[piece[i] & quantile::index_mask], ub[i]);
+            q.one_by_one<in_place>(piece, marked, count, given, ub, xb);
+        }
+    }
+};
 #endif
+
+// In bulk, plain pieces (most of u on most laws) and the first step at a
+// singular end (most of u where H is near -1) are evaluated without a branch
+// that depends on the value, from the pieces' packed records; the values
+// that fall elsewhere are marked as they go and taken one by one afterwards,
+// so that a mix of kinds does not cost a mispredicted branch a value.
+void quantile::ppf(std::span<const double> u, std::span<double> x) const
+{
+    // The end steps cost every value a few operations: only where a piece has one.
+    // (x may be u, or overlap it: then u's values are kept for the long way.)
+    const std::size_t n = std::min(u.size(), x.size());
+    const bool apart = std::less<>{}(u.data() + n, x.data() + 1) || std::less<>{}(x.data() + n, u.data() + 1);
+#if defined(__x86_64__)
+    const int set = lanes_set.load(std::memory_order_relaxed);
+    const int lanes = std::min(widest_lanes(), set == 0 ? 8 : set);
+    if (!end_steps_ && lanes == 8) return apart ? bulk_loops::eight<false>(*this, u, x) : bulk_loops::eight<true>(*this, u, x);
+    if (!end_steps_ && lanes == 4) return apart ? bulk_loops::four<false>(*this, u, x) : bulk_loops::four<true>(*this, u, x);
+#endif
+    if (end_steps_) apart ? bulk<true, false>(u, x) : bulk<true, true>(u, x);
+    else apart ? bulk<false, false>(u, x) : bulk<false, true>(u, x);
+}
 
 }  // namespace sin_cos::detail
 

@@ -58,10 +58,10 @@ public:
     // x[i] = ppf(u[i]); the spans have the same size (x may alias u).
     void ppf(std::span<const double> u, std::span<double> x) const;
     // The bulk loop in use, process-wide: the widest this processor runs
-    // (found once), or the two-lane one every x86-64 has. Both give the same
-    // bits; a diagnostic, so that tests and benches can hold one against the
-    // other.
-    enum class lanes { widest, two };
+    // (found once: 8 values at a time with AVX-512F, 4 with AVX2), or at most
+    // 4, or the two-lane one every x86-64 has. All give the same bits; a
+    // diagnostic, so that tests and benches can hold one against another.
+    enum class lanes { widest, four, two };
     static void bulk_lanes(lanes l);
 
 
@@ -122,10 +122,7 @@ private:
     bool end_steps_ = false;  // whether a piece has v_min > 0
     template <bool end_steps, bool in_place>
     void bulk(std::span<const double> u, std::span<double> x) const;
-#if defined(__x86_64__)
-    template <bool in_place>
-    [[gnu::target("avx2")]] void bulk_wide(std::span<const double> u, std::span<double> x) const;
-#endif
+    friend struct bulk_loops;  // the wide ones (x86-64)
     // The values of a block that the branch-free loops leave (bit i of
     // marked), one by one.
     template <bool in_place>
