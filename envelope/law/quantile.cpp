@@ -742,10 +742,33 @@ namespace {
 // The bulk loop set for tests and benches: its lanes at most, 0 the widest.
 std::atomic<int> lanes_set{0};
 
-// Marks a value of the bulk loops leave for one by one (in the top bit, so
-// that four marks are one movemask away), and, of those, the ones whose
-// piece is found again: u outside (0, 1), or in a cell of several cuts.
-constexpr std::uint32_t left = 1u << 31, find_again = 1u << 30;
+constexpr std::size_t block = 256;  // values of the bulk loops at a time
+
+// The marks of a block's values, bit i of word i / 64: the values the bulk
+// loops leave for one by one (left), and of those, the ones whose piece is
+// found again (u outside (0, 1), or in a cell of several cuts).
+struct block_marks {
+    std::uint64_t left[block / 64], again[block / 64];
+};
+
+// The piece of u by the guide, as bulk takes it, and its marks: u outside
+// (0, 1) (or NaN) takes cell 0's piece, marked. (Also the scalar tail of the
+// wide loops.)
+template <bool end_steps, class Cell>
+[[gnu::always_inline]] inline std::uint32_t piece_of(double u, const Cell* guide, double scale, bool& left,
+                                                     bool& again, std::uint32_t multiple, std::uint32_t next_odd,
+                                                     std::uint32_t odd, std::uint32_t index)
+{
+    const bool inside = u > 0 && u < 1;
+    std::int64_t j = static_cast<std::int64_t>(u * scale);
+    j = inside ? j : 0;
+    const Cell c = guide[static_cast<std::size_t>(j)];
+    const std::uint32_t g = c.entry;
+    const bool beyond = inside && u >= c.next;
+    again = !inside || (g & multiple) != 0;
+    left = again || (!end_steps && (g & (beyond ? next_odd : odd)) != 0);
+    return (g & index) + beyond;
+}
 
 }  // namespace
 
@@ -755,14 +778,14 @@ void quantile::bulk_lanes(lanes l)
 }
 
 template <bool in_place>
-void quantile::one_by_one(const std::uint32_t* piece, const std::uint64_t* marked, std::size_t count,
-                          const double* given, const double* u, double* x) const
+void quantile::one_by_one(const std::uint32_t* piece, const std::uint64_t* left, const std::uint64_t* again,
+                          std::size_t count, const double* given, const double* u, double* x) const
 {
     for (std::size_t w = 0; w * 64 < count; ++w)
-        for (std::uint64_t bits = marked[w]; bits != 0; bits &= bits - 1) {
+        for (std::uint64_t bits = left[w]; bits != 0; bits &= bits - 1) {
             const std::size_t i = w * 64 + static_cast<std::size_t>(std::countr_zero(bits));
             const double ui = in_place ? given[i] : u[i];
-            x[i] = (piece[i] & find_again) ? ppf(ui) : value(piece[i] & index_mask, ui);
+            x[i] = (again[w] >> (i % 64)) & 1 ? ppf(ui) : value(piece[i], ui);
         }
 }
 
@@ -770,33 +793,28 @@ template <bool end_steps, bool in_place>
 void quantile::bulk(std::span<const double> u, std::span<double> x) const
 {
     const std::size_t n = std::min(u.size(), x.size());
-    constexpr std::size_t block = 256;
     double given[block];  // u's values, where x is u
     std::uint32_t piece[block];
-    std::uint64_t marked[block / 64];  // bit i: piece[i] is marked left
+    block_marks marks;
     for (std::size_t start = 0; start < n; start += block) {
         const std::size_t count = std::min(n - start, block);
         const double* ub = u.data() + start;
         double* xb = x.data() + start;
-        std::fill(marked, marked + block / 64, 0);
         // The pieces first, then the values: a value's loads wait on its
-        // piece's, and apart they overlap across values. u outside (0, 1)
-        // (or NaN) takes cell 0 and piece 0, marked. With end steps, the
-        // kind of a piece is read where its value is.
-        for (std::size_t i = 0; i < count; ++i) {
-            const double ui = ub[i];
-            const bool inside = ui > 0 && ui < 1;
-            std::int64_t j = static_cast<std::int64_t>(ui * guide_scale_);
-            j = inside ? j : 0;
-            const cell c = guide_[static_cast<std::size_t>(j)];
-            const std::uint32_t g = c.entry;
-            const bool beyond = ui >= c.next;
-            const std::uint32_t k = inside ? (g & index_mask) + beyond : 0;
-            const bool again = !inside || (g & multiple) != 0;
-            const bool off = !end_steps && (g & (beyond ? next_odd : odd)) != 0;
-            piece[i] = k | (again ? left | find_again : 0) | (off ? left : 0);
-            marked[i / 64] |= static_cast<std::uint64_t>(again || off) << (i % 64);
-            if (in_place) given[i] = ui;
+        // piece's, and apart they overlap across values. With end steps, the
+        // kind of a piece is read where its value is. (The marks of 64
+        // values in a register: or-ing each into memory makes a chain
+        // through the store.)
+        for (std::size_t w = 0; w * 64 < count; ++w) {
+            std::uint64_t left = 0, again = 0;
+            for (std::size_t i = w * 64; i < std::min(count, w * 64 + 64); ++i) {
+                bool l, a;
+                piece[i] = piece_of<end_steps>(ub[i], guide_.data(), guide_scale_, l, a, multiple, next_odd, odd,
+                                               index_mask);
+                left |= static_cast<std::uint64_t>(l) << (i % 64), again |= static_cast<std::uint64_t>(a) << (i % 64);
+                if (in_place) given[i] = ub[i];
+            }
+            marks.left[w] = left, marks.again[w] = again;
         }
         std::size_t i = 0;
         if constexpr (!end_steps) {
@@ -804,8 +822,8 @@ void quantile::bulk(std::span<const double> u, std::span<double> x) const
             // operations in the same order as plain_value's, half the
             // instructions.
             for (; i + 1 < count; i += 2) {
-                const hot& p = hot_[piece[i] & index_mask];
-                const hot& q = hot_[piece[i + 1] & index_mask];
+                const hot& p = hot_[piece[i]];
+                const hot& q = hot_[piece[i + 1]];
                 const pair t = on_grid(pair{p.shift, q.shift},
                                        (pair{ub[i], ub[i + 1]} - pair{p.m, q.m}) * pair{p.s, q.s});
                 const pair t2 = t * t, t4 = t2 * t2, t8 = t4 * t4;
@@ -819,8 +837,9 @@ void quantile::bulk(std::span<const double> u, std::span<double> x) const
                 xb[i] = y[0], xb[i + 1] = y[1];
             }
         }
+        std::uint64_t word = 0;
         for (; i < count; ++i) {
-            const hot& p = hot_[piece[i] & index_mask];
+            const hot& p = hot_[piece[i]];
             const double ui = ub[i];  // (read before x[i] is written: x may be u)
             const double y = plain_value(p, ui);
             if constexpr (end_steps) {
@@ -830,12 +849,13 @@ void quantile::bulk(std::span<const double> u, std::span<double> x) const
                 const double v = p.sign * (ui - p.origin);
                 const bool step = (v > 0) & (v < p.v_min);
                 xb[i] = select(step, select(v < p.v_min / 2, p.base, p.next), y);
-                marked[i / 64] |= static_cast<std::uint64_t>(!p.plain && !step) << (i % 64);
+                word |= static_cast<std::uint64_t>(!p.plain && !step) << (i % 64);
+                if (i % 64 == 63 || i + 1 == count) marks.left[i / 64] |= word, word = 0;
             } else {
                 xb[i] = y;
             }
         }
-        one_by_one<in_place>(piece, marked, count, given, ub, xb);
+        one_by_one<in_place>(piece, marks.left, marks.again, count, given, ub, xb);
     }
 }
 
@@ -928,21 +948,20 @@ struct bulk_loops {
                   offsetof(hot, base) == 24 && offsetof(hot, reach) == 32 && offsetof(hot, x_lo) == 40 &&
                   offsetof(hot, x_hi) == 48 && offsetof(hot, c) == 56 && sizeof(hot) == 24 * sizeof(double));
     static_assert(offsetof(cell, next) == 0 && offsetof(cell, entry) == 8 && sizeof(cell) == 16);
-    static constexpr std::size_t block = 256;
 
-    // The pieces of a block, marked as bulk's are; u copied to given in place.
+    // The pieces of a block and their marks, four at a time; u copied to given in place.
     template <bool in_place>
-    [[gnu::target("avx2"), gnu::always_inline]] static inline void find(const quantile& q, const double* ub,
-                                                                       std::size_t count, std::uint32_t* piece,
-                                                                       std::uint64_t* marked, double* given)
+    [[gnu::target("avx2"), gnu::always_inline]] static inline void find4(const quantile& q, const double* ub,
+                                                                        std::size_t count, std::uint32_t* piece,
+                                                                        block_marks& marks, double* given)
     {
         const double* cells = reinterpret_cast<const double*>(q.guide_.data());
         const __m256d zero = _mm256_setzero_pd(), one = _mm256_set1_pd(1), scale = _mm256_set1_pd(q.guide_scale_);
         const __m128i index = _mm_set1_epi32(static_cast<int>(quantile::index_mask));
-        const __m128i odd_bit = _mm_set1_epi32(static_cast<int>(quantile::odd));
-        const __m128i again_bits = _mm_set1_epi32(static_cast<int>(left | find_again));
-        std::fill(marked, marked + block / 64, 0);
         std::size_t i = 0;
+        // (The marks of 64 values in registers: or-ing each four into
+        // memory makes a chain through the store.)
+        std::uint64_t left = 0, again = 0;
         for (; i + 4 <= count; i += 4) {
             const __m256d ui = _mm256_loadu_pd(ub + i);
             if constexpr (in_place) _mm256_storeu_pd(given + i, ui);
@@ -957,30 +976,73 @@ struct bulk_loops {
             const __m128i g = _mm_castps_si128(_mm_shuffle_ps(_mm256_castps256_ps128(_mm256_castpd_ps(e)),
                                                               _mm256_extractf128_ps(_mm256_castpd_ps(e), 1),
                                                               _MM_SHUFFLE(2, 0, 2, 0)));
-            const __m128i inside = narrow(in), beyond = narrow(_mm256_cmp_pd(ui, next, _CMP_GE_OQ));
-            const __m128i k = _mm_and_si128(_mm_sub_epi32(_mm_and_si128(g, index), beyond), inside);
-            // (odd, or next_odd shifted onto it beyond the next cut)
-            const __m128i off = _mm_and_si128(_mm_srlv_epi32(g, _mm_srli_epi32(beyond, 31)), odd_bit);
-            const __m128i again = _mm_or_si128(_mm_cmpeq_epi32(inside, _mm_setzero_si128()), _mm_srai_epi32(g, 31));
-            const __m128i p = _mm_or_si128(k, _mm_or_si128(_mm_and_si128(again, again_bits), _mm_slli_epi32(off, 2)));
-            _mm_storeu_si128(reinterpret_cast<__m128i*>(piece + i), p);
-            marked[i / 64] |= static_cast<std::uint64_t>(_mm_movemask_ps(_mm_castsi128_ps(p))) << (i % 64);
+            const __m256d beyond = _mm256_and_pd(_mm256_cmp_pd(ui, next, _CMP_GE_OQ), in);
+            _mm_storeu_si128(reinterpret_cast<__m128i*>(piece + i),
+                             _mm_sub_epi32(_mm_and_si128(g, index), narrow(beyond)));
+            // The flags' bits of the four entries: multiple, next_odd, odd.
+            const unsigned inside = static_cast<unsigned>(_mm256_movemask_pd(in));
+            const unsigned past = static_cast<unsigned>(_mm256_movemask_pd(beyond));
+            const unsigned several = static_cast<unsigned>(_mm_movemask_ps(_mm_castsi128_ps(g)));
+            const unsigned next_odd = static_cast<unsigned>(_mm_movemask_ps(_mm_castsi128_ps(_mm_slli_epi32(g, 1))));
+            const unsigned odd = static_cast<unsigned>(_mm_movemask_ps(_mm_castsi128_ps(_mm_slli_epi32(g, 2))));
+            const unsigned a = (~inside | several) & 15u, l = a | (past & next_odd) | (~past & odd & 15u);
+            left |= static_cast<std::uint64_t>(l) << (i % 64), again |= static_cast<std::uint64_t>(a) << (i % 64);
+            if (i % 64 == 60) marks.left[i / 64] = left, marks.again[i / 64] = again, left = again = 0;
         }
+        tail<in_place>(q, ub, i, count, piece, marks, given, left, again);
+    }
+
+    // The pieces of a block and their marks, eight at a time; u copied to given in place.
+    template <bool in_place>
+    [[gnu::target("avx2,avx512f"), gnu::always_inline]] static inline void find8(const quantile& q, const double* ub,
+                                                                                std::size_t count,
+                                                                                std::uint32_t* piece,
+                                                                                block_marks& marks, double* given)
+    {
+        const double* cells = reinterpret_cast<const double*>(q.guide_.data());
+        const int* entries = reinterpret_cast<const int*>(reinterpret_cast<const char*>(q.guide_.data()) + offsetof(cell, entry));
+        const __m512d zero = _mm512_setzero_pd(), one = _mm512_set1_pd(1), scale = _mm512_set1_pd(q.guide_scale_);
+        const __m256i index = _mm256_set1_epi32(static_cast<int>(quantile::index_mask)), all = _mm256_set1_epi32(-1);
+        const __m256i lane = _mm256_setr_epi32(0, 1, 2, 3, 4, 5, 6, 7);
+        std::size_t i = 0;
+        std::uint64_t left = 0, again = 0;
+        for (; i + 8 <= count; i += 8) {
+            const __m512d ui = _mm512_loadu_pd(ub + i);
+            if constexpr (in_place) _mm512_storeu_pd(given + i, ui);
+            const __mmask8 in = _mm512_mask_cmp_pd_mask(_mm512_cmp_pd_mask(ui, zero, _CMP_GT_OQ), ui, one, _CMP_LT_OQ);
+            const __m256i j = _mm512_maskz_cvttpd_epi32(in, _mm512_mul_pd(ui, scale));  // 0 outside
+            const __m512d next = _mm512_mask_i32gather_pd(zero, full, _mm256_slli_epi32(j, 1), cells, 8);
+            const __m256i g = _mm256_mask_i32gather_epi32(_mm256_setzero_si256(), entries, _mm256_slli_epi32(j, 2), all, 4);
+            const __mmask8 beyond = _mm512_mask_cmp_pd_mask(in, ui, next, _CMP_GE_OQ);
+            const __m256i step = _mm256_and_si256(_mm256_srlv_epi32(_mm256_set1_epi32(beyond), lane), _mm256_set1_epi32(1));
+            _mm256_storeu_si256(reinterpret_cast<__m256i*>(piece + i), _mm256_add_epi32(_mm256_and_si256(g, index), step));
+            // The flags' bits of the eight entries: multiple, next_odd, odd.
+            const unsigned inside = in, past = beyond;
+            const unsigned several = static_cast<unsigned>(_mm256_movemask_ps(_mm256_castsi256_ps(g)));
+            const unsigned next_odd = static_cast<unsigned>(_mm256_movemask_ps(_mm256_castsi256_ps(_mm256_slli_epi32(g, 1))));
+            const unsigned odd = static_cast<unsigned>(_mm256_movemask_ps(_mm256_castsi256_ps(_mm256_slli_epi32(g, 2))));
+            const unsigned a = (~inside | several) & 255u, l = a | (past & next_odd) | (~past & odd & 255u);
+            left |= static_cast<std::uint64_t>(l) << (i % 64), again |= static_cast<std::uint64_t>(a) << (i % 64);
+            if (i % 64 == 56) marks.left[i / 64] = left, marks.again[i / 64] = again, left = again = 0;
+        }
+        tail<in_place>(q, ub, i, count, piece, marks, given, left, again);
+    }
+
+    // The values from i on one by one, the marks of i's word so far given.
+    template <bool in_place>
+    [[gnu::always_inline]] static inline void tail(const quantile& q, const double* ub, std::size_t i,
+                                                   std::size_t count, std::uint32_t* piece, block_marks& marks,
+                                                   double* given, std::uint64_t left, std::uint64_t again)
+    {
         for (; i < count; ++i) {
-            const double ui = ub[i];
-            const bool inside = ui > 0 && ui < 1;
-            std::int64_t j = static_cast<std::int64_t>(ui * q.guide_scale_);
-            j = inside ? j : 0;
-            const cell c = q.guide_[static_cast<std::size_t>(j)];
-            const std::uint32_t g = c.entry;
-            const bool beyond = ui >= c.next;
-            const bool again = !inside || (g & quantile::multiple) != 0;
-            const bool off = (g & (beyond ? quantile::next_odd : quantile::odd)) != 0;
-            piece[i] = (inside ? (g & quantile::index_mask) + beyond : 0) | (again ? left | find_again : 0) |
-                       (off ? left : 0);
-            marked[i / 64] |= static_cast<std::uint64_t>(again || off) << (i % 64);
-            if (in_place) given[i] = ui;
+            bool l, a;
+            piece[i] = piece_of<false>(ub[i], q.guide_.data(), q.guide_scale_, l, a, quantile::multiple,
+                                       quantile::next_odd, quantile::odd, quantile::index_mask);
+            left |= static_cast<std::uint64_t>(l) << (i % 64), again |= static_cast<std::uint64_t>(a) << (i % 64);
+            if (i % 64 == 63) marks.left[i / 64] = left, marks.again[i / 64] = again, left = again = 0;
+            if (in_place) given[i] = ub[i];
         }
+        if (i % 64 != 0) marks.left[i / 64] = left, marks.again[i / 64] = again;
     }
 
     template <bool in_place>
@@ -989,17 +1051,17 @@ struct bulk_loops {
         const std::size_t n = std::min(u.size(), x.size());
         double given[block];
         std::uint32_t piece[block];
-        std::uint64_t marked[block / 64];
+        block_marks marks;
         const double* records = reinterpret_cast<const double*>(q.hot_.data());
         for (std::size_t start = 0; start < n; start += block) {
             const std::size_t count = std::min(n - start, block);
             const double* ub = u.data() + start;
             double* xb = x.data() + start;
-            find<in_place>(q, ub, count, piece, marked, given);
+            find4<in_place>(q, ub, count, piece, marks, given);
             std::size_t i = 0;
             for (; i + 4 <= count; i += 4) {
                 const double* r[4];
-                for (int k = 0; k < 4; ++k) r[k] = records + 24 * (piece[i + k] & quantile::index_mask);
+                for (int k = 0; k < 4; ++k) r[k] = records + 24 * piece[i + k];
                 __m256d f0[4], f1[4], f2[4], f3[4], f4[4];  // m s shift base, reach x_lo x_hi c0, c1-4, c5-8, c9-11
                 columns(r, 0, f0), columns(r, 4, f1), columns(r, 8, f2), columns(r, 12, f3), columns(r, 16, f4);
                 const __m256d ui = _mm256_loadu_pd(ub + i);
@@ -1015,8 +1077,8 @@ struct bulk_loops {
                 _mm256_storeu_pd(xb + i, _mm256_blendv_pd(_mm256_blendv_pd(y, hi, _mm256_cmp_pd(hi, y, _CMP_LT_OQ)),
                                                           lo, _mm256_cmp_pd(y, lo, _CMP_LT_OQ)));
             }
-            for (; i < count; ++i) xb[i] = quantile::plain_value(q.hot_[piece[i] & quantile::index_mask], ub[i]);
-            q.one_by_one<in_place>(piece, marked, count, given, ub, xb);
+            for (; i < count; ++i) xb[i] = quantile::plain_value(q.hot_[piece[i]], ub[i]);
+            q.one_by_one<in_place>(piece, marks.left, marks.again, count, given, ub, xb);
         }
     }
 
@@ -1027,17 +1089,17 @@ struct bulk_loops {
         const std::size_t n = std::min(u.size(), x.size());
         double given[block];
         std::uint32_t piece[block];
-        std::uint64_t marked[block / 64];
+        block_marks marks;
         const double* records = reinterpret_cast<const double*>(q.hot_.data());
         for (std::size_t start = 0; start < n; start += block) {
             const std::size_t count = std::min(n - start, block);
             const double* ub = u.data() + start;
             double* xb = x.data() + start;
-            find<in_place>(q, ub, count, piece, marked, given);
+            find8<in_place>(q, ub, count, piece, marks, given);
             std::size_t i = 0;
             for (; i + 8 <= count; i += 8) {
                 const double* r[8];
-                for (int k = 0; k < 8; ++k) r[k] = records + 24 * (piece[i + k] & quantile::index_mask);
+                for (int k = 0; k < 8; ++k) r[k] = records + 24 * piece[i + k];
                 __m512d f0[4], f1[4], f2[4], f3[4], f4[4];  // m s shift base, reach x_lo x_hi c0, c1-4, c5-8, c9-11
                 columns(r, 0, f0), columns(r, 4, f1), columns(r, 8, f2), columns(r, 12, f3), columns(r, 16, f4);
                 const __m512d ui = _mm512_loadu_pd(ub + i);
@@ -1053,8 +1115,8 @@ struct bulk_loops {
                 const __m512d top = _mm512_mask_blend_pd(_mm512_cmp_pd_mask(hi, y, _CMP_LT_OQ), y, hi);
                 _mm512_storeu_pd(xb + i, _mm512_mask_blend_pd(_mm512_cmp_pd_mask(y, lo, _CMP_LT_OQ), top, lo));
             }
-            for (; i < count; ++i) xb[i] = quantile::plain_value(q.hot_[piece[i] & quantile::index_mask], ub[i]);
-            q.one_by_one<in_place>(piece, marked, count, given, ub, xb);
+            for (; i < count; ++i) xb[i] = quantile::plain_value(q.hot_[piece[i]], ub[i]);
+            q.one_by_one<in_place>(piece, marks.left, marks.again, count, given, ub, xb);
         }
     }
 };

@@ -124,10 +124,10 @@ private:
     void bulk(std::span<const double> u, std::span<double> x) const;
     friend struct bulk_loops;  // the wide ones (x86-64)
     // The values of a block that the branch-free loops leave (bit i of
-    // marked), one by one.
+    // left), one by one: in piece[i], or found again where again says so.
     template <bool in_place>
-    void one_by_one(const std::uint32_t* piece, const std::uint64_t* marked, std::size_t count, const double* given,
-                    const double* u, double* x) const;
+    void one_by_one(const std::uint32_t* piece, const std::uint64_t* left, const std::uint64_t* again,
+                    std::size_t count, const double* given, const double* u, double* x) const;
     std::vector<double> step_u_, step_x_;
     // Entry j: the piece holding u = j / size (size a power of two: u size is
     // exact), flagged where the cell holds more than one cut (multiple);
