@@ -641,7 +641,7 @@ quantile::quantile(double xini, double xfin, double H, int M, double resolution)
     static_assert(sizeof(hot) == 192);
     hot_.resize(pieces_.size());
     for (std::size_t i = 0; i < pieces_.size(); ++i) {
-        hot_[i] = packed(pieces_[i]);
+        hot_[i] = packed(pieces_[i], std::min(cut_[i + 1], 1.0));
         end_steps_ = end_steps_ || pieces_[i].v_min > 0;
     }
     error_.bound = std::max(resolution, error_.jump);
@@ -663,10 +663,10 @@ quantile::quantile(double xini, double xfin, double H, int M, double resolution)
     }
 }
 
-quantile::hot quantile::packed(const piece& p)
+quantile::hot quantile::packed(const piece& p, double end)
 {
     hot h{p.origin + p.sign * p.centre, p.sign * p.scale, p.shift, p.base, p.sign * p.s_ref, p.x_lo, p.x_hi, {},
-          p.origin, p.sign, p.v_min, p.base + p.sign * p.s_min, p.kind == form::plain};
+          p.kind == form::plain ? end : -inf, p.origin, p.sign, p.v_min, p.base + p.sign * p.s_min};
     std::copy(p.c, p.c + degree + 1, h.c);
     return h;
 }
@@ -687,7 +687,7 @@ std::size_t quantile::find(double u) const
 
 double quantile::evaluate(const piece& p, double u) const
 {
-    if (p.kind == form::plain) return plain_value(packed(p), u);
+    if (p.kind == form::plain) return plain_value(packed(p, 1), u);
     if (p.kind == form::steps) {
         // The nearest double's u, by a search whose branches depend on the
         // count alone: u's fall anywhere among a few doubles, which a
@@ -734,12 +734,12 @@ double quantile::ppf(double u) const
 
 double quantile::value(std::size_t k, double u) const
 {
-    return hot_[k].plain ? plain_value(hot_[k], u) : evaluate(pieces_[k], u);
+    return hot_[k].plain() ? plain_value(hot_[k], u) : evaluate(pieces_[k], u);
 }
 
 namespace {
 
-// The bulk loop set for tests and benches: its lanes at most, 0 the widest.
+// The bulk loop set for tests and benches: 0 the widest, 1 the two-lane one.
 std::atomic<int> lanes_set{0};
 
 constexpr std::size_t block = 256;  // values of the bulk loops at a time
@@ -774,7 +774,7 @@ template <bool end_steps, class Cell>
 
 void quantile::bulk_lanes(lanes l)
 {
-    lanes_set.store(l == lanes::two ? 2 : l == lanes::four ? 4 : 0, std::memory_order_relaxed);
+    lanes_set.store(l == lanes::two ? 1 : 0, std::memory_order_relaxed);
 }
 
 template <bool in_place>
@@ -849,7 +849,7 @@ void quantile::bulk(std::span<const double> u, std::span<double> x) const
                 const double v = p.sign * (ui - p.origin);
                 const bool step = (v > 0) & (v < p.v_min);
                 xb[i] = select(step, select(v < p.v_min / 2, p.base, p.next), y);
-                word |= static_cast<std::uint64_t>(!p.plain && !step) << (i % 64);
+                word |= static_cast<std::uint64_t>(!p.plain() && !step) << (i % 64);
                 if (i % 64 == 63 || i + 1 == count) marks.left[i / 64] |= word, word = 0;
             } else {
                 xb[i] = y;
@@ -891,82 +891,51 @@ namespace {
     return _mm256_add_pd(_mm256_add_pd(a, _mm256_mul_pd(b, t)), _mm256_mul_pd(_mm256_add_pd(c, _mm256_mul_pd(d, t)), t2));
 }
 
-// (The masked forms, all lanes set: g++ 12 sees the plain ones start from an
-// unset register.)
-constexpr __mmask8 full = 0xff;
-
-[[gnu::target("avx2,avx512f"), gnu::always_inline]] inline __m512d two_rows(const double* lo, const double* hi)
+// Whether the processor runs AVX2, found once.
+bool runs_avx2()
 {
-    return _mm512_mask_insertf64x4(_mm512_setzero_pd(), full, _mm512_castpd256_pd512(_mm256_loadu_pd(lo)),
-                                   _mm256_loadu_pd(hi), 1);
-}
-
-// Eight records side by side: fields f..f+3 of record k in lane k of col[0..3].
-[[gnu::target("avx2,avx512f"), gnu::always_inline]] inline void columns(const double* const* r, int f,
-                                                                        __m512d (&col)[4])
-{
-    // Rows of records 0 and 2, 1 and 3, 4 and 6, 5 and 7; pairs of lanes
-    // interleaved, then the 128-bit quarters put in order.
-    const __m512d r02 = two_rows(r[0] + f, r[2] + f), r13 = two_rows(r[1] + f, r[3] + f);
-    const __m512d r46 = two_rows(r[4] + f, r[6] + f), r57 = two_rows(r[5] + f, r[7] + f);
-    const __m512d lo0 = _mm512_mask_unpacklo_pd(r02, full, r02, r13), hi0 = _mm512_mask_unpackhi_pd(r02, full, r02, r13);
-    const __m512d lo4 = _mm512_mask_unpacklo_pd(r46, full, r46, r57), hi4 = _mm512_mask_unpackhi_pd(r46, full, r46, r57);
-    constexpr int even = _MM_SHUFFLE(2, 0, 2, 0), odd_quarters = _MM_SHUFFLE(3, 1, 3, 1);
-    col[0] = _mm512_mask_shuffle_f64x2(lo0, full, lo0, lo4, even);
-    col[1] = _mm512_mask_shuffle_f64x2(hi0, full, hi0, hi4, even);
-    col[2] = _mm512_mask_shuffle_f64x2(lo0, full, lo0, lo4, odd_quarters);
-    col[3] = _mm512_mask_shuffle_f64x2(hi0, full, hi0, hi4, odd_quarters);
-}
-
-[[gnu::target("avx2,avx512f"), gnu::always_inline]] inline __m512d quad(__m512d a, __m512d b, __m512d c, __m512d d,
-                                                                        __m512d t, __m512d t2)
-{
-    return _mm512_add_pd(_mm512_add_pd(a, _mm512_mul_pd(b, t)), _mm512_mul_pd(_mm512_add_pd(c, _mm512_mul_pd(d, t)), t2));
-}
-
-// The bulk loop in use: 8, 4 or 2 values at a time (AVX-512F, AVX2, SSE2).
-int widest_lanes()
-{
-    static const int lanes = [] {
+    static const bool avx2 = [] {
         __builtin_cpu_init();
-        if (!__builtin_cpu_supports("avx2")) return 2;
-        return __builtin_cpu_supports("avx512f") ? 8 : 4;
+        return __builtin_cpu_supports("avx2") != 0;
     }();
-    return lanes;
+    return avx2;
 }
 
 }  // namespace
 
-// bulk<false, in_place> in AVX2 and AVX-512F registers: the pieces four at a
-// time, the values four or eight, their records' fields side by side by
-// shuffles; the same operations in the same order as plain_value's.
+// bulk<false, in_place> four values at a time in AVX2 registers, the fields
+// of their pieces' records side by side by shuffles; the same operations in
+// the same order as plain_value's. (Eight at a time in AVX-512 registers ran
+// no faster on an AMD Zen 4, which splits them in two.)
 struct bulk_loops {
     using hot = quantile::hot;
     using cell = quantile::cell;
     static_assert(std::is_standard_layout_v<hot> && std::is_standard_layout_v<cell>);
     static_assert(offsetof(hot, m) == 0 && offsetof(hot, s) == 8 && offsetof(hot, shift) == 16 &&
                   offsetof(hot, base) == 24 && offsetof(hot, reach) == 32 && offsetof(hot, x_lo) == 40 &&
-                  offsetof(hot, x_hi) == 48 && offsetof(hot, c) == 56 && sizeof(hot) == 24 * sizeof(double));
+                  offsetof(hot, x_hi) == 48 && offsetof(hot, c) == 56 && offsetof(hot, until) == 152 &&
+                  sizeof(hot) == 24 * sizeof(double));
     static_assert(offsetof(cell, next) == 0 && offsetof(cell, entry) == 8 && sizeof(cell) == 16);
 
-    // The pieces of a block and their marks, four at a time; u copied to given in place.
+    // The pieces of a block by the guide's entries alone, four at a time:
+    // u outside (0, 1) takes an end cell, and a cell of several cuts, or a
+    // piece not plain, is found out where the value is (by until). u copied
+    // to given in place.
     template <bool in_place>
-    [[gnu::target("avx2"), gnu::always_inline]] static inline void find4(const quantile& q, const double* ub,
-                                                                        std::size_t count, std::uint32_t* piece,
-                                                                        block_marks& marks, double* given)
+    [[gnu::target("avx2"), gnu::always_inline]] static inline void find(const quantile& q, const double* ub,
+                                                                       std::size_t count, std::uint32_t* piece,
+                                                                       double* given)
     {
         const double* cells = reinterpret_cast<const double*>(q.guide_.data());
-        const __m256d zero = _mm256_setzero_pd(), one = _mm256_set1_pd(1), scale = _mm256_set1_pd(q.guide_scale_);
+        const __m256d zero = _mm256_setzero_pd(), scale = _mm256_set1_pd(q.guide_scale_);
+        const __m256d last = _mm256_set1_pd(q.guide_scale_ - 1);
         const __m128i index = _mm_set1_epi32(static_cast<int>(quantile::index_mask));
         std::size_t i = 0;
-        // (The marks of 64 values in registers: or-ing each four into
-        // memory makes a chain through the store.)
-        std::uint64_t left = 0, again = 0;
         for (; i + 4 <= count; i += 4) {
             const __m256d ui = _mm256_loadu_pd(ub + i);
             if constexpr (in_place) _mm256_storeu_pd(given + i, ui);
-            const __m256d in = _mm256_and_pd(_mm256_cmp_pd(ui, zero, _CMP_GT_OQ), _mm256_cmp_pd(ui, one, _CMP_LT_OQ));
-            const __m128i j = _mm256_cvttpd_epi32(_mm256_mul_pd(_mm256_and_pd(ui, in), scale));  // 0 outside
+            // (max takes 0 for NaN: its second operand where one is NaN)
+            const __m128i j = _mm256_cvttpd_epi32(_mm256_min_pd(_mm256_max_pd(_mm256_mul_pd(ui, scale), zero), last));
             // The four cells (next, entry) by loads and shuffles.
             alignas(16) std::int32_t at[4];
             _mm_store_si128(reinterpret_cast<__m128i*>(at), j);
@@ -976,73 +945,56 @@ struct bulk_loops {
             const __m128i g = _mm_castps_si128(_mm_shuffle_ps(_mm256_castps256_ps128(_mm256_castpd_ps(e)),
                                                               _mm256_extractf128_ps(_mm256_castpd_ps(e), 1),
                                                               _MM_SHUFFLE(2, 0, 2, 0)));
-            const __m256d beyond = _mm256_and_pd(_mm256_cmp_pd(ui, next, _CMP_GE_OQ), in);
-            _mm_storeu_si128(reinterpret_cast<__m128i*>(piece + i),
-                             _mm_sub_epi32(_mm_and_si128(g, index), narrow(beyond)));
-            // The flags' bits of the four entries: multiple, next_odd, odd.
-            const unsigned inside = static_cast<unsigned>(_mm256_movemask_pd(in));
-            const unsigned past = static_cast<unsigned>(_mm256_movemask_pd(beyond));
-            const unsigned several = static_cast<unsigned>(_mm_movemask_ps(_mm_castsi128_ps(g)));
-            const unsigned next_odd = static_cast<unsigned>(_mm_movemask_ps(_mm_castsi128_ps(_mm_slli_epi32(g, 1))));
-            const unsigned odd = static_cast<unsigned>(_mm_movemask_ps(_mm_castsi128_ps(_mm_slli_epi32(g, 2))));
-            const unsigned a = (~inside | several) & 15u, l = a | (past & next_odd) | (~past & odd & 15u);
-            left |= static_cast<std::uint64_t>(l) << (i % 64), again |= static_cast<std::uint64_t>(a) << (i % 64);
-            if (i % 64 == 60) marks.left[i / 64] = left, marks.again[i / 64] = again, left = again = 0;
+            const __m128i beyond = narrow(_mm256_cmp_pd(ui, next, _CMP_GE_OQ));
+            _mm_storeu_si128(reinterpret_cast<__m128i*>(piece + i), _mm_sub_epi32(_mm_and_si128(g, index), beyond));
         }
-        tail<in_place>(q, ub, i, count, piece, marks, given, left, again);
+        for (; i < count; ++i) {
+            const double ui = ub[i];
+            double v = ui * q.guide_scale_;
+            v = v > 0 ? v : 0;  // (NaN too)
+            const std::size_t j = static_cast<std::size_t>(v < q.guide_scale_ - 1 ? v : q.guide_scale_ - 1);
+            piece[i] = (q.guide_[j].entry & quantile::index_mask) + (ui >= q.guide_[j].next);
+            if (in_place) given[i] = ui;
+        }
     }
 
-    // The pieces of a block and their marks, eight at a time; u copied to given in place.
-    template <bool in_place>
-    [[gnu::target("avx2,avx512f"), gnu::always_inline]] static inline void find8(const quantile& q, const double* ub,
-                                                                                std::size_t count,
-                                                                                std::uint32_t* piece,
-                                                                                block_marks& marks, double* given)
+    // x of the four values from i: bits of those that must be found again.
+    [[gnu::target("avx2"), gnu::always_inline]] static inline unsigned four_values(const double* records,
+                                                                                  const std::uint32_t* piece,
+                                                                                  const double* ub, double* xb)
     {
-        const double* cells = reinterpret_cast<const double*>(q.guide_.data());
-        const int* entries = reinterpret_cast<const int*>(reinterpret_cast<const char*>(q.guide_.data()) + offsetof(cell, entry));
-        const __m512d zero = _mm512_setzero_pd(), one = _mm512_set1_pd(1), scale = _mm512_set1_pd(q.guide_scale_);
-        const __m256i index = _mm256_set1_epi32(static_cast<int>(quantile::index_mask)), all = _mm256_set1_epi32(-1);
-        const __m256i lane = _mm256_setr_epi32(0, 1, 2, 3, 4, 5, 6, 7);
-        std::size_t i = 0;
-        std::uint64_t left = 0, again = 0;
-        for (; i + 8 <= count; i += 8) {
-            const __m512d ui = _mm512_loadu_pd(ub + i);
-            if constexpr (in_place) _mm512_storeu_pd(given + i, ui);
-            const __mmask8 in = _mm512_mask_cmp_pd_mask(_mm512_cmp_pd_mask(ui, zero, _CMP_GT_OQ), ui, one, _CMP_LT_OQ);
-            const __m256i j = _mm512_maskz_cvttpd_epi32(in, _mm512_mul_pd(ui, scale));  // 0 outside
-            const __m512d next = _mm512_mask_i32gather_pd(zero, full, _mm256_slli_epi32(j, 1), cells, 8);
-            const __m256i g = _mm256_mask_i32gather_epi32(_mm256_setzero_si256(), entries, _mm256_slli_epi32(j, 2), all, 4);
-            const __mmask8 beyond = _mm512_mask_cmp_pd_mask(in, ui, next, _CMP_GE_OQ);
-            const __m256i step = _mm256_and_si256(_mm256_srlv_epi32(_mm256_set1_epi32(beyond), lane), _mm256_set1_epi32(1));
-            _mm256_storeu_si256(reinterpret_cast<__m256i*>(piece + i), _mm256_add_epi32(_mm256_and_si256(g, index), step));
-            // The flags' bits of the eight entries: multiple, next_odd, odd.
-            const unsigned inside = in, past = beyond;
-            const unsigned several = static_cast<unsigned>(_mm256_movemask_ps(_mm256_castsi256_ps(g)));
-            const unsigned next_odd = static_cast<unsigned>(_mm256_movemask_ps(_mm256_castsi256_ps(_mm256_slli_epi32(g, 1))));
-            const unsigned odd = static_cast<unsigned>(_mm256_movemask_ps(_mm256_castsi256_ps(_mm256_slli_epi32(g, 2))));
-            const unsigned a = (~inside | several) & 255u, l = a | (past & next_odd) | (~past & odd & 255u);
-            left |= static_cast<std::uint64_t>(l) << (i % 64), again |= static_cast<std::uint64_t>(a) << (i % 64);
-            if (i % 64 == 56) marks.left[i / 64] = left, marks.again[i / 64] = again, left = again = 0;
-        }
-        tail<in_place>(q, ub, i, count, piece, marks, given, left, again);
+        const double* r[4];
+        for (int k = 0; k < 4; ++k) r[k] = records + 24 * piece[k];
+        __m256d f0[4], f1[4], f2[4], f3[4], f4[4];  // m s shift base, reach x_lo x_hi c0, c1-4, c5-8, c9-11 until
+        columns(r, 0, f0), columns(r, 4, f1), columns(r, 8, f2), columns(r, 12, f3), columns(r, 16, f4);
+        const __m256d ui = _mm256_loadu_pd(ub);
+        const __m256d t = _mm256_sub_pd(_mm256_add_pd(_mm256_mul_pd(_mm256_sub_pd(ui, f0[0]), f0[1]), f0[2]), f0[2]);
+        const __m256d t2 = _mm256_mul_pd(t, t), t4 = _mm256_mul_pd(t2, t2), t8 = _mm256_mul_pd(t4, t4);
+        const __m256d q0 = quad(f1[3], f2[0], f2[1], f2[2], t, t2);
+        const __m256d q1 = quad(f2[3], f3[0], f3[1], f3[2], t, t2);
+        const __m256d q2 = quad(f3[3], f4[0], f4[1], f4[2], t, t2);
+        const __m256d sum = _mm256_add_pd(_mm256_add_pd(q0, _mm256_mul_pd(q1, t4)), _mm256_mul_pd(q2, t8));
+        const __m256d y = _mm256_add_pd(f0[3], _mm256_mul_pd(f1[0], sum));
+        const __m256d lo = f1[1], hi = f1[2];
+        _mm256_storeu_pd(xb, _mm256_blendv_pd(_mm256_blendv_pd(y, hi, _mm256_cmp_pd(hi, y, _CMP_LT_OQ)), lo,
+                                              _mm256_cmp_pd(y, lo, _CMP_LT_OQ)));
+        // u in its own plain piece: above 0 (the pieces hold u >= their
+        // cut), below until (NaN neither).
+        const __m256d own = _mm256_and_pd(_mm256_cmp_pd(ui, _mm256_setzero_pd(), _CMP_GT_OQ),
+                                          _mm256_cmp_pd(ui, f4[3], _CMP_LT_OQ));
+        return ~static_cast<unsigned>(_mm256_movemask_pd(own)) & 15u;
     }
 
-    // The values from i on one by one, the marks of i's word so far given.
-    template <bool in_place>
-    [[gnu::always_inline]] static inline void tail(const quantile& q, const double* ub, std::size_t i,
-                                                   std::size_t count, std::uint32_t* piece, block_marks& marks,
-                                                   double* given, std::uint64_t left, std::uint64_t again)
+    // The values from i on one by one, x[i] and the bits of those that must be found again.
+    [[gnu::always_inline]] static inline void tail(const quantile& q, const std::uint32_t* piece, const double* ub,
+                                                   double* xb, std::size_t i, std::size_t count, std::uint64_t* left)
     {
         for (; i < count; ++i) {
-            bool l, a;
-            piece[i] = piece_of<false>(ub[i], q.guide_.data(), q.guide_scale_, l, a, quantile::multiple,
-                                       quantile::next_odd, quantile::odd, quantile::index_mask);
-            left |= static_cast<std::uint64_t>(l) << (i % 64), again |= static_cast<std::uint64_t>(a) << (i % 64);
-            if (i % 64 == 63) marks.left[i / 64] = left, marks.again[i / 64] = again, left = again = 0;
-            if (in_place) given[i] = ub[i];
+            const hot& p = q.hot_[piece[i]];
+            const double ui = ub[i];  // (read before x[i] is written: x may be u)
+            xb[i] = quantile::plain_value(p, ui);
+            left[i / 64] |= static_cast<std::uint64_t>(!(ui > 0 && ui < p.until)) << (i % 64);
         }
-        if (i % 64 != 0) marks.left[i / 64] = left, marks.again[i / 64] = again;
     }
 
     template <bool in_place>
@@ -1051,72 +1003,23 @@ struct bulk_loops {
         const std::size_t n = std::min(u.size(), x.size());
         double given[block];
         std::uint32_t piece[block];
-        block_marks marks;
+        std::uint64_t left[block / 64];
         const double* records = reinterpret_cast<const double*>(q.hot_.data());
         for (std::size_t start = 0; start < n; start += block) {
             const std::size_t count = std::min(n - start, block);
             const double* ub = u.data() + start;
             double* xb = x.data() + start;
-            find4<in_place>(q, ub, count, piece, marks, given);
+            find<in_place>(q, ub, count, piece, given);
+            std::fill(left, left + block / 64, 0);
             std::size_t i = 0;
-            for (; i + 4 <= count; i += 4) {
-                const double* r[4];
-                for (int k = 0; k < 4; ++k) r[k] = records + 24 * piece[i + k];
-                __m256d f0[4], f1[4], f2[4], f3[4], f4[4];  // m s shift base, reach x_lo x_hi c0, c1-4, c5-8, c9-11
-                columns(r, 0, f0), columns(r, 4, f1), columns(r, 8, f2), columns(r, 12, f3), columns(r, 16, f4);
-                const __m256d ui = _mm256_loadu_pd(ub + i);
-                const __m256d t =
-                    _mm256_sub_pd(_mm256_add_pd(_mm256_mul_pd(_mm256_sub_pd(ui, f0[0]), f0[1]), f0[2]), f0[2]);
-                const __m256d t2 = _mm256_mul_pd(t, t), t4 = _mm256_mul_pd(t2, t2), t8 = _mm256_mul_pd(t4, t4);
-                const __m256d q0 = quad(f1[3], f2[0], f2[1], f2[2], t, t2);
-                const __m256d q1 = quad(f2[3], f3[0], f3[1], f3[2], t, t2);
-                const __m256d q2 = quad(f3[3], f4[0], f4[1], f4[2], t, t2);
-                const __m256d sum = _mm256_add_pd(_mm256_add_pd(q0, _mm256_mul_pd(q1, t4)), _mm256_mul_pd(q2, t8));
-                const __m256d y = _mm256_add_pd(f0[3], _mm256_mul_pd(f1[0], sum));
-                const __m256d lo = f1[1], hi = f1[2];
-                _mm256_storeu_pd(xb + i, _mm256_blendv_pd(_mm256_blendv_pd(y, hi, _mm256_cmp_pd(hi, y, _CMP_LT_OQ)),
-                                                          lo, _mm256_cmp_pd(y, lo, _CMP_LT_OQ)));
+            // (The bits of 64 values in a register: or-ing each four into
+            // memory makes a chain through the store.)
+            for (std::uint64_t word = 0; i + 4 <= count; i += 4) {
+                word |= static_cast<std::uint64_t>(four_values(records, piece + i, ub + i, xb + i)) << (i % 64);
+                if (i % 64 == 60 || i + 8 > count) left[i / 64] = word, word = 0;
             }
-            for (; i < count; ++i) xb[i] = quantile::plain_value(q.hot_[piece[i]], ub[i]);
-            q.one_by_one<in_place>(piece, marks.left, marks.again, count, given, ub, xb);
-        }
-    }
-
-    template <bool in_place>
-    [[gnu::target("avx2,avx512f")]] static void eight(const quantile& q, std::span<const double> u,
-                                                      std::span<double> x)
-    {
-        const std::size_t n = std::min(u.size(), x.size());
-        double given[block];
-        std::uint32_t piece[block];
-        block_marks marks;
-        const double* records = reinterpret_cast<const double*>(q.hot_.data());
-        for (std::size_t start = 0; start < n; start += block) {
-            const std::size_t count = std::min(n - start, block);
-            const double* ub = u.data() + start;
-            double* xb = x.data() + start;
-            find8<in_place>(q, ub, count, piece, marks, given);
-            std::size_t i = 0;
-            for (; i + 8 <= count; i += 8) {
-                const double* r[8];
-                for (int k = 0; k < 8; ++k) r[k] = records + 24 * piece[i + k];
-                __m512d f0[4], f1[4], f2[4], f3[4], f4[4];  // m s shift base, reach x_lo x_hi c0, c1-4, c5-8, c9-11
-                columns(r, 0, f0), columns(r, 4, f1), columns(r, 8, f2), columns(r, 12, f3), columns(r, 16, f4);
-                const __m512d ui = _mm512_loadu_pd(ub + i);
-                const __m512d t =
-                    _mm512_sub_pd(_mm512_add_pd(_mm512_mul_pd(_mm512_sub_pd(ui, f0[0]), f0[1]), f0[2]), f0[2]);
-                const __m512d t2 = _mm512_mul_pd(t, t), t4 = _mm512_mul_pd(t2, t2), t8 = _mm512_mul_pd(t4, t4);
-                const __m512d q0 = quad(f1[3], f2[0], f2[1], f2[2], t, t2);
-                const __m512d q1 = quad(f2[3], f3[0], f3[1], f3[2], t, t2);
-                const __m512d q2 = quad(f3[3], f4[0], f4[1], f4[2], t, t2);
-                const __m512d sum = _mm512_add_pd(_mm512_add_pd(q0, _mm512_mul_pd(q1, t4)), _mm512_mul_pd(q2, t8));
-                const __m512d y = _mm512_add_pd(f0[3], _mm512_mul_pd(f1[0], sum));
-                const __m512d lo = f1[1], hi = f1[2];
-                const __m512d top = _mm512_mask_blend_pd(_mm512_cmp_pd_mask(hi, y, _CMP_LT_OQ), y, hi);
-                _mm512_storeu_pd(xb + i, _mm512_mask_blend_pd(_mm512_cmp_pd_mask(y, lo, _CMP_LT_OQ), top, lo));
-            }
-            for (; i < count; ++i) xb[i] = quantile::plain_value(q.hot_[piece[i]], ub[i]);
-            q.one_by_one<in_place>(piece, marks.left, marks.again, count, given, ub, xb);
+            tail(q, piece, ub, xb, i, count, left);
+            q.one_by_one<in_place>(piece, left, left, count, given, ub, xb);
         }
     }
 };
@@ -1134,10 +1037,8 @@ void quantile::ppf(std::span<const double> u, std::span<double> x) const
     const std::size_t n = std::min(u.size(), x.size());
     const bool apart = std::less<>{}(u.data() + n, x.data() + 1) || std::less<>{}(x.data() + n, u.data() + 1);
 #if defined(__x86_64__)
-    const int set = lanes_set.load(std::memory_order_relaxed);
-    const int lanes = std::min(widest_lanes(), set == 0 ? 8 : set);
-    if (!end_steps_ && lanes == 8) return apart ? bulk_loops::eight<false>(*this, u, x) : bulk_loops::eight<true>(*this, u, x);
-    if (!end_steps_ && lanes == 4) return apart ? bulk_loops::four<false>(*this, u, x) : bulk_loops::four<true>(*this, u, x);
+    if (!end_steps_ && lanes_set.load(std::memory_order_relaxed) == 0 && runs_avx2())
+        return apart ? bulk_loops::four<false>(*this, u, x) : bulk_loops::four<true>(*this, u, x);
 #endif
     if (end_steps_) apart ? bulk<true, false>(u, x) : bulk<true, true>(u, x);
     else apart ? bulk<false, false>(u, x) : bulk<false, true>(u, x);

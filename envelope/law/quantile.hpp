@@ -58,10 +58,10 @@ public:
     // x[i] = ppf(u[i]); the spans have the same size (x may alias u).
     void ppf(std::span<const double> u, std::span<double> x) const;
     // The bulk loop in use, process-wide: the widest this processor runs
-    // (found once: 8 values at a time with AVX-512F, 4 with AVX2), or at most
-    // 4, or the two-lane one every x86-64 has. All give the same bits; a
-    // diagnostic, so that tests and benches can hold one against another.
-    enum class lanes { widest, four, two };
+    // (found once: 4 values at a time with AVX2), or the two-lane one every
+    // x86-64 has. Both give the same bits; a diagnostic, so that tests and
+    // benches can hold one against the other.
+    enum class lanes { widest, two };
     static void bulk_lanes(lanes l);
 
 
@@ -109,14 +109,18 @@ private:
     std::vector<piece> pieces_;
     // What ppf reads of a plain piece, its first 152 bytes: t = (u - m) s,
     // the piece's u-midpoint m and s = sign scale folded, so that a value
-    // costs no v; the rest for the end steps of laws with H < 1.
+    // costs no v; then the u at which the piece ends (its next cut, at most
+    // 1), or -inf where it is not plain, so that a wide loop tells by one
+    // comparison whether it took u's own plain piece; the rest for the end
+    // steps of laws with H < 1.
     struct alignas(64) hot {
         double m, s, shift, base, reach, x_lo, x_hi;
         double c[degree + 1];
+        double until;
         double origin, sign, v_min, next;  // below v_min (an end's first step, else 0): the base, or its neighbour next
-        bool plain;
+        bool plain() const { return until >= 0; }
     };
-    static hot packed(const piece& p);
+    static hot packed(const piece& p, double end);
     static double plain_value(const hot& p, double u);  // the same in ppf and in bulk
     std::vector<hot> hot_;
     bool end_steps_ = false;  // whether a piece has v_min > 0
