@@ -665,7 +665,10 @@ quantile::quantile(double xini, double xfin, double H, int M, double resolution)
 
 quantile::hot quantile::packed(const piece& p, double end)
 {
-    hot h{p.origin + p.sign * p.centre, p.sign * p.scale, p.shift, p.base, p.sign * p.s_ref, p.x_lo, p.x_hi, {},
+    // (log_u: t = (ln v - centre) scale, plain_value's steps with ln v for u)
+    const bool log_u = p.kind == form::log_u;
+    hot h{log_u ? p.centre : p.origin + p.sign * p.centre, log_u ? p.scale : p.sign * p.scale, p.shift, p.base,
+          p.sign * p.s_ref, p.x_lo, p.x_hi, {},
           p.kind == form::plain ? end : -inf, p.origin, p.sign, p.v_min, p.base + p.sign * p.s_min};
     std::copy(p.c, p.c + degree + 1, h.c);
     return h;
@@ -930,6 +933,9 @@ struct bulk_loops {
         const __m256d zero = _mm256_setzero_pd(), scale = _mm256_set1_pd(q.guide_scale_);
         const __m256d last = _mm256_set1_pd(q.guide_scale_ - 1);
         const __m128i index = _mm_set1_epi32(static_cast<int>(quantile::index_mask));
+        // (u = +inf is beyond the last piece's next cut, +inf)
+        const std::uint32_t top = static_cast<std::uint32_t>(q.hot_.size() - 1);
+        const __m128i last_piece = _mm_set1_epi32(static_cast<int>(top));
         std::size_t i = 0;
         for (; i + 4 <= count; i += 4) {
             const __m256d ui = _mm256_loadu_pd(ub + i);
@@ -946,14 +952,15 @@ struct bulk_loops {
                                                               _mm256_extractf128_ps(_mm256_castpd_ps(e), 1),
                                                               _MM_SHUFFLE(2, 0, 2, 0)));
             const __m128i beyond = narrow(_mm256_cmp_pd(ui, next, _CMP_GE_OQ));
-            _mm_storeu_si128(reinterpret_cast<__m128i*>(piece + i), _mm_sub_epi32(_mm_and_si128(g, index), beyond));
+            _mm_storeu_si128(reinterpret_cast<__m128i*>(piece + i),
+                             _mm_min_epu32(_mm_sub_epi32(_mm_and_si128(g, index), beyond), last_piece));
         }
         for (; i < count; ++i) {
             const double ui = ub[i];
             double v = ui * q.guide_scale_;
             v = v > 0 ? v : 0;  // (NaN too)
             const std::size_t j = static_cast<std::size_t>(v < q.guide_scale_ - 1 ? v : q.guide_scale_ - 1);
-            piece[i] = (q.guide_[j].entry & quantile::index_mask) + (ui >= q.guide_[j].next);
+            piece[i] = std::min((q.guide_[j].entry & quantile::index_mask) + (ui >= q.guide_[j].next), top);
             if (in_place) given[i] = ui;
         }
     }
@@ -997,6 +1004,41 @@ struct bulk_loops {
         }
     }
 
+    // The values the loop left: those of log_u pieces (most of them: the
+    // tails) by their logarithms one by one, then their polynomials four at
+    // a time as plain pieces' (their records hold centre and scale in m and
+    // s); the others by ppf.
+    template <bool in_place>
+    [[gnu::target("avx2"), gnu::always_inline]] static inline void leftovers(const quantile& q, const double* records,
+                                                                            const std::uint32_t* piece,
+                                                                            const std::uint64_t* left,
+                                                                            std::size_t count, const double* given,
+                                                                            const double* ub, double* xb)
+    {
+        double w[block], y[block];
+        std::uint32_t at[block], of[block];
+        std::size_t n = 0;
+        for (std::size_t b = 0; b * 64 < count; ++b)
+            for (std::uint64_t bits = left[b]; bits != 0; bits &= bits - 1) {
+                const std::size_t i = b * 64 + static_cast<std::size_t>(std::countr_zero(bits));
+                const double ui = in_place ? given[i] : ub[i];
+                const std::uint32_t k = piece[i];
+                if (ui > 0 && ui < 1 && ui < q.cut_[k + 1] && q.pieces_[k].kind == quantile::form::log_u) {
+                    // (u is at or above the piece's cut: the guide's cell starts there or later)
+                    const hot& p = q.hot_[k];
+                    const double v = p.sign * (ui - p.origin);
+                    if (v > 0) w[n] = std::log(v), at[n] = static_cast<std::uint32_t>(i), of[n] = k, ++n;
+                    else xb[i] = p.sign > 0 ? p.x_lo : p.x_hi;
+                } else {
+                    xb[i] = q.ppf(ui);
+                }
+            }
+        std::size_t j = 0;
+        for (; j + 4 <= n; j += 4) four_values(records, of + j, w + j, y + j);
+        for (; j < n; ++j) y[j] = quantile::plain_value(q.hot_[of[j]], w[j]);
+        for (j = 0; j < n; ++j) xb[at[j]] = y[j];
+    }
+
     template <bool in_place>
     [[gnu::target("avx2")]] static void four(const quantile& q, std::span<const double> u, std::span<double> x)
     {
@@ -1019,7 +1061,7 @@ struct bulk_loops {
                 if (i % 64 == 60 || i + 8 > count) left[i / 64] = word, word = 0;
             }
             tail(q, piece, ub, xb, i, count, left);
-            q.one_by_one<in_place>(piece, left, left, count, given, ub, xb);
+            leftovers<in_place>(q, records, piece, left, count, given, ub, xb);
         }
     }
 };

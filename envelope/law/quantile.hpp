@@ -109,7 +109,8 @@ private:
     std::vector<piece> pieces_;
     // What ppf reads of a plain piece, its first 152 bytes: t = (u - m) s,
     // the piece's u-midpoint m and s = sign scale folded, so that a value
-    // costs no v; then the u at which the piece ends (its next cut, at most
+    // costs no v (of a log_u piece, centre and scale: the same steps with
+    // ln v for u, in bulk); then the u at which the piece ends (its next cut, at most
     // 1), or -inf where it is not plain, so that a wide loop tells by one
     // comparison whether it took u's own plain piece; the rest for the end
     // steps of laws with H < 1.
