@@ -643,6 +643,7 @@ quantile::quantile(double xini, double xfin, double H, int M, double resolution)
     for (std::size_t i = 0; i < pieces_.size(); ++i) {
         hot_[i] = packed(pieces_[i], std::min(cut_[i + 1], 1.0));
         end_steps_ = end_steps_ || pieces_[i].v_min > 0;
+        any_plain_ = any_plain_ || pieces_[i].kind == form::plain;
     }
     error_.bound = std::max(resolution, error_.jump);
 
@@ -1078,6 +1079,10 @@ void quantile::ppf(std::span<const double> u, std::span<double> x) const
     // (x may be u, or overlap it: then u's values are kept for the long way.)
     const std::size_t n = std::min(u.size(), x.size());
     const bool apart = std::less<>{}(u.data() + n, x.data() + 1) || std::less<>{}(x.data() + n, u.data() + 1);
+    if (!any_plain_) {
+        for (std::size_t i = 0; i < n; ++i) x[i] = ppf(u[i]);
+        return;
+    }
 #if defined(__x86_64__)
     if (!end_steps_ && lanes_set.load(std::memory_order_relaxed) == 0 && runs_avx2())
         return apart ? bulk_loops::four<false>(*this, u, x) : bulk_loops::four<true>(*this, u, x);

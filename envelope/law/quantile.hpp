@@ -21,10 +21,10 @@
 //
 // ppf finds the piece from a guide of 2^k cells by one comparison with the
 // next cut (a cell of more than one cut goes the long way); in bulk, the
-// pieces of a block first, then the plain pieces' values two at a time;
-// values of the other forms (about 1-3% of u on the fit grid's laws) one by
-// one after. Every value is clamped to its
-// piece's x-range, so ppf is non-decreasing from piece to piece; within a
+// pieces of a block first, then the plain pieces' values four at a time
+// (AVX2) or two (SSE2); values of the other forms (about 3-6% of u on the fit
+// grid's laws, mostly log_u in the tails) after, the logarithms one by one.
+// Every value is clamped to its piece's x-range, so ppf is non-decreasing from piece to piece; within a
 // piece the interpolant keeps between its nodes at the checks, and t is
 // rounded to a grid whose step moves x past the rounding noise, so that
 // adjacent u's cannot come out in reverse order (wherever doubles are dense
@@ -125,6 +125,7 @@ private:
     static double plain_value(const hot& p, double u);  // the same in ppf and in bulk
     std::vector<hot> hot_;
     bool end_steps_ = false;  // whether a piece has v_min > 0
+    bool any_plain_ = false;  // whether a piece is plain: else the bulk loops would only find the pieces again
     template <bool end_steps, bool in_place>
     void bulk(std::span<const double> u, std::span<double> x) const;
     friend struct bulk_loops;  // the wide ones (x86-64)
