@@ -966,7 +966,8 @@ struct bulk_loops {
         }
     }
 
-    // x of the four values from i: bits of those that must be found again.
+    // x of four values, and the bits of those it leaves (u not in its own
+    // plain piece).
     [[gnu::target("avx2"), gnu::always_inline]] static inline unsigned four_values(const double* records,
                                                                                   const std::uint32_t* piece,
                                                                                   const double* ub, double* xb)
@@ -993,7 +994,7 @@ struct bulk_loops {
         return ~static_cast<unsigned>(_mm256_movemask_pd(own)) & 15u;
     }
 
-    // The values from i on one by one, x[i] and the bits of those that must be found again.
+    // The values from i on one by one, as four_values takes them.
     [[gnu::always_inline]] static inline void tail(const quantile& q, const std::uint32_t* piece, const double* ub,
                                                    double* xb, std::size_t i, std::size_t count, std::uint64_t* left)
     {
