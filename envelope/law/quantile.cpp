@@ -841,23 +841,25 @@ void quantile::bulk(std::span<const double> u, std::span<double> x) const
                 xb[i] = y[0], xb[i + 1] = y[1];
             }
         }
-        std::uint64_t word = 0;
-        for (; i < count; ++i) {
-            const hot& p = hot_[piece[i]];
-            const double ui = ub[i];  // (read before x[i] is written: x may be u)
-            const double y = plain_value(p, ui);
-            if constexpr (end_steps) {
-                // Below an end's first step (v_min > 0 only there), the end or
-                // its neighbour, as evaluate takes them: by masks, as u falls
-                // either side at random (H < 1 puts most of u there).
-                const double v = p.sign * (ui - p.origin);
-                const bool step = (v > 0) & (v < p.v_min);
-                xb[i] = select(step, select(v < p.v_min / 2, p.base, p.next), y);
-                word |= static_cast<std::uint64_t>(!p.plain() && !step) << (i % 64);
-                if (i % 64 == 63 || i + 1 == count) marks.left[i / 64] |= word, word = 0;
-            } else {
-                xb[i] = y;
+        if constexpr (end_steps) {
+            for (std::size_t w = 0; w * 64 < count; ++w) {
+                std::uint64_t word = 0;
+                for (i = w * 64; i < std::min(count, w * 64 + 64); ++i) {
+                    const hot& p = hot_[piece[i]];
+                    const double ui = ub[i];  // (read before x[i] is written: x may be u)
+                    const double y = plain_value(p, ui);
+                    // Below an end's first step (v_min > 0 only there), the end or
+                    // its neighbour, as evaluate takes them: by masks, as u falls
+                    // either side at random (H < 1 puts most of u there).
+                    const double v = p.sign * (ui - p.origin);
+                    const bool step = (v > 0) & (v < p.v_min);
+                    xb[i] = select(step, select(v < p.v_min / 2, p.base, p.next), y);
+                    word |= static_cast<std::uint64_t>(!p.plain() && !step) << (i % 64);
+                }
+                marks.left[w] |= word;
             }
+        } else {
+            for (; i < count; ++i) xb[i] = plain_value(hot_[piece[i]], ub[i]);
         }
         one_by_one<in_place>(piece, marks.left, marks.again, count, given, ub, xb);
     }
