@@ -24,9 +24,10 @@
 // pieces of a block first, then the plain pieces' values four at a time
 // (AVX2) or two (SSE2); values of the other forms (about 3-6% of u on the fit
 // grid's laws, mostly log_u in the tails) after, the logarithms one by one.
-// Every value is clamped to its piece's x-range, so ppf is non-decreasing from piece to piece; within a
-// piece the interpolant keeps between its nodes at the checks, and t is
-// rounded to a grid whose step moves x past the rounding noise, so that
+// Every value is clamped to its piece's x-range, so ppf is non-decreasing
+// from piece to piece; within a piece the interpolant keeps between its
+// nodes at the checks, and t is rounded to a grid whose step moves x past
+// the rounding noise, so that
 // adjacent u's cannot come out in reverse order (wherever doubles are dense
 // enough for such a grid within resolution/16: all but intervals a few
 // thousand doubles wide).
@@ -110,10 +111,10 @@ private:
     // What ppf reads of a plain piece, its first 152 bytes: t = (u - m) s,
     // the piece's u-midpoint m and s = sign scale folded, so that a value
     // costs no v (of a log_u piece, centre and scale: the same steps with
-    // ln v for u, in bulk); then the u at which the piece ends (its next cut, at most
-    // 1), or -inf where it is not plain, so that a wide loop tells by one
-    // comparison whether it took u's own plain piece; the rest for the end
-    // steps of laws with H < 1.
+    // ln v for u, in bulk); then the u at which the piece ends (its next
+    // cut, at most 1), or -inf where it is not plain, so that a wide loop
+    // tells by one comparison whether it took u's own plain piece; the rest
+    // for the end steps of laws with H < 1.
     struct alignas(64) hot {
         double m, s, shift, base, reach, x_lo, x_hi;
         double c[degree + 1];
