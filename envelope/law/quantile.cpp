@@ -2,10 +2,17 @@
 
 #include <algorithm>
 #include <array>
+#include <atomic>
 #include <bit>
 #include <cmath>
+#include <cstddef>
 #include <functional>
 #include <numbers>
+#include <type_traits>
+
+#if defined(__x86_64__)
+#include <immintrin.h>
+#endif
 
 #include "numeric/digits.hpp"
 #include "numeric/error.hpp"
@@ -634,8 +641,9 @@ quantile::quantile(double xini, double xfin, double H, int M, double resolution)
     static_assert(sizeof(hot) == 192);
     hot_.resize(pieces_.size());
     for (std::size_t i = 0; i < pieces_.size(); ++i) {
-        hot_[i] = packed(pieces_[i]);
+        hot_[i] = packed(pieces_[i], std::min(cut_[i + 1], 1.0));
         end_steps_ = end_steps_ || pieces_[i].v_min > 0;
+        any_plain_ = any_plain_ || pieces_[i].kind == form::plain;
     }
     error_.bound = std::max(resolution, error_.jump);
 
@@ -650,16 +658,19 @@ quantile::quantile(double xini, double xfin, double H, int M, double resolution)
         while (cut_[last + 1] < next) ++last;
         std::uint32_t entry = static_cast<std::uint32_t>(piece);
         if (last > piece + 1) entry |= multiple;
-        for (std::size_t k = piece; k <= last; ++k)
-            if (pieces_[k].kind != form::plain) entry |= not_plain;
+        if (pieces_[piece].kind != form::plain) entry |= odd;
+        if (last == piece + 1 && pieces_[last].kind != form::plain) entry |= next_odd;
         guide_[j] = {cut_[piece + 1], entry};
     }
 }
 
-quantile::hot quantile::packed(const piece& p)
+quantile::hot quantile::packed(const piece& p, double end)
 {
-    hot h{p.origin + p.sign * p.centre, p.sign * p.scale, p.shift, p.base, p.sign * p.s_ref, p.x_lo, p.x_hi, {},
-          p.origin, p.sign, p.v_min, p.base + p.sign * p.s_min, p.kind == form::plain};
+    // (log_u: t = (ln v - centre) scale, plain_value's steps with ln v for u)
+    const bool log_u = p.kind == form::log_u;
+    hot h{log_u ? p.centre : p.origin + p.sign * p.centre, log_u ? p.scale : p.sign * p.scale, p.shift, p.base,
+          p.sign * p.s_ref, p.x_lo, p.x_hi, {},
+          p.kind == form::plain ? end : -inf, p.origin, p.sign, p.v_min, p.base + p.sign * p.s_min};
     std::copy(p.c, p.c + degree + 1, h.c);
     return h;
 }
@@ -680,7 +691,7 @@ std::size_t quantile::find(double u) const
 
 double quantile::evaluate(const piece& p, double u) const
 {
-    if (p.kind == form::plain) return plain_value(packed(p), u);
+    if (p.kind == form::plain) return plain_value(packed(p, 1), u);
     if (p.kind == form::steps) {
         // The nearest double's u, by a search whose branches depend on the
         // count alone: u's fall anywhere among a few doubles, which a
@@ -727,58 +738,87 @@ double quantile::ppf(double u) const
 
 double quantile::value(std::size_t k, double u) const
 {
-    return hot_[k].plain ? plain_value(hot_[k], u) : evaluate(pieces_[k], u);
+    return hot_[k].plain() ? plain_value(hot_[k], u) : evaluate(pieces_[k], u);
 }
 
-// In bulk, plain pieces (most of u on most laws) and the first step at a
-// singular end (most of u where H is near -1) are evaluated without a branch
-// that depends on the value, from the pieces' packed records; the values
-// that fall elsewhere are listed as they go and taken one by one afterwards,
-// so that a mix of kinds does not cost a mispredicted branch a value.
-void quantile::ppf(std::span<const double> u, std::span<double> x) const
+namespace {
+
+// The bulk loop set for tests and benches: 0 the widest, 1 the two-lane one.
+std::atomic<int> lanes_set{0};
+
+constexpr std::size_t block = 256;  // values of the bulk loops at a time
+
+// The marks of a block's values, bit i of word i / 64: the values the bulk
+// loops leave for one by one (left), and of those, the ones whose piece is
+// found again (u outside (0, 1), or in a cell of several cuts).
+struct block_marks {
+    std::uint64_t left[block / 64], again[block / 64];
+};
+
+// The piece of u by the guide, as bulk takes it, and its marks: u outside
+// (0, 1) (or NaN) takes cell 0's piece, marked. (Also the scalar tail of the
+// wide loops.)
+template <bool end_steps, class Cell>
+[[gnu::always_inline]] inline std::uint32_t piece_of(double u, const Cell* guide, double scale, bool& left,
+                                                     bool& again, std::uint32_t multiple, std::uint32_t next_odd,
+                                                     std::uint32_t odd, std::uint32_t index)
 {
-    // The end steps cost every value a few operations: only where a piece has one.
-    // (x may be u, or overlap it: then u's values are kept for the long way.)
-    const std::size_t n = std::min(u.size(), x.size());
-    const bool apart = std::less<>{}(u.data() + n, x.data() + 1) || std::less<>{}(x.data() + n, u.data() + 1);
-    if (end_steps_) apart ? bulk<true, false>(u, x) : bulk<true, true>(u, x);
-    else apart ? bulk<false, false>(u, x) : bulk<false, true>(u, x);
+    const bool inside = u > 0 && u < 1;
+    std::int64_t j = static_cast<std::int64_t>(u * scale);
+    j = inside ? j : 0;
+    const Cell c = guide[static_cast<std::size_t>(j)];
+    const std::uint32_t g = c.entry;
+    const bool beyond = inside && u >= c.next;
+    again = !inside || (g & multiple) != 0;
+    left = again || (!end_steps && (g & (beyond ? next_odd : odd)) != 0);
+    return (g & index) + beyond;
+}
+
+}  // namespace
+
+void quantile::bulk_lanes(lanes l)
+{
+    lanes_set.store(l == lanes::two ? 1 : 0, std::memory_order_relaxed);
+}
+
+template <bool in_place>
+void quantile::one_by_one(const std::uint32_t* piece, const std::uint64_t* left, const std::uint64_t* again,
+                          std::size_t count, const double* given, const double* u, double* x) const
+{
+    for (std::size_t w = 0; w * 64 < count; ++w)
+        for (std::uint64_t bits = left[w]; bits != 0; bits &= bits - 1) {
+            const std::size_t i = w * 64 + static_cast<std::size_t>(std::countr_zero(bits));
+            const double ui = in_place ? given[i] : u[i];
+            x[i] = (again[w] >> (i % 64)) & 1 ? ppf(ui) : value(piece[i], ui);
+        }
 }
 
 template <bool end_steps, bool in_place>
 void quantile::bulk(std::span<const double> u, std::span<double> x) const
 {
     const std::size_t n = std::min(u.size(), x.size());
-    constexpr std::size_t block = 256;
     double given[block];  // u's values, where x is u
     std::uint32_t piece[block];
-    // Cells of more than one cut, and (without end steps) cells touching a
-    // piece that is not plain, go the long way; with end steps, so do the
-    // values neither in a plain piece nor below a first step. (Marked in
-    // the piece's top bit: a list of them as they go would make every
-    // store's address wait on the previous value's piece.)
-    constexpr std::uint32_t long_way = end_steps ? multiple : multiple | not_plain;
+    block_marks marks;
     for (std::size_t start = 0; start < n; start += block) {
         const std::size_t count = std::min(n - start, block);
         const double* ub = u.data() + start;
         double* xb = x.data() + start;
         // The pieces first, then the values: a value's loads wait on its
-        // piece's, and apart they overlap across values. u outside (0, 1)
-        // (or NaN) takes cell 0, marked.
-        std::uint32_t any = 0;
-        for (std::size_t i = 0; i < count; ++i) {
-            const double ui = ub[i];
-            const bool inside = ui > 0 && ui < 1;
-            std::int64_t j = static_cast<std::int64_t>(ui * guide_scale_);
-            j = inside ? j : 0;
-            const cell c = guide_[static_cast<std::size_t>(j)];
-            const std::uint32_t g = c.entry;
-            const std::uint32_t k = (g & index_mask) + (ui >= c.next);
-            // (not_plain marks a piece that ppf must find again.)
-            const std::uint32_t mark = (!inside || (g & long_way) != 0) ? multiple : 0;
-            piece[i] = k | mark | ((!inside || (g & multiple) != 0) ? not_plain : 0);
-            any |= mark;
-            if (in_place) given[i] = ui;
+        // piece's, and apart they overlap across values. With end steps, the
+        // kind of a piece is read where its value is. (The marks of 64
+        // values in a register: or-ing each into memory makes a chain
+        // through the store.)
+        for (std::size_t w = 0; w * 64 < count; ++w) {
+            std::uint64_t left = 0, again = 0;
+            for (std::size_t i = w * 64; i < std::min(count, w * 64 + 64); ++i) {
+                bool l, a;
+                piece[i] = piece_of<end_steps>(ub[i], guide_.data(), guide_scale_, l, a, multiple, next_odd, odd,
+                                               index_mask);
+                left |= static_cast<std::uint64_t>(l) << (i % 64), again |= static_cast<std::uint64_t>(a) << (i % 64);
+                if (in_place) given[i] = ub[i];
+            }
+            marks.left[w] = left, marks.again[w] = again;
         }
         std::size_t i = 0;
         if constexpr (!end_steps) {
@@ -786,8 +826,8 @@ void quantile::bulk(std::span<const double> u, std::span<double> x) const
             // operations in the same order as plain_value's, half the
             // instructions.
             for (; i + 1 < count; i += 2) {
-                const hot& p = hot_[piece[i] & index_mask];
-                const hot& q = hot_[piece[i + 1] & index_mask];
+                const hot& p = hot_[piece[i]];
+                const hot& q = hot_[piece[i + 1]];
                 const pair t = on_grid(pair{p.shift, q.shift},
                                        (pair{ub[i], ub[i + 1]} - pair{p.m, q.m}) * pair{p.s, q.s});
                 const pair t2 = t * t, t4 = t2 * t2, t8 = t4 * t4;
@@ -801,35 +841,261 @@ void quantile::bulk(std::span<const double> u, std::span<double> x) const
                 xb[i] = y[0], xb[i + 1] = y[1];
             }
         }
-        for (; i < count; ++i) {
-            const hot& p = hot_[piece[i] & index_mask];
-            const double ui = ub[i];  // (read before x[i] is written: x may be u)
-            const double y = plain_value(p, ui);
-            if constexpr (end_steps) {
-                // Below an end's first step (v_min > 0 only there), the end or
-                // its neighbour, as evaluate takes them: by masks, as u falls
-                // either side at random (H < 1 puts most of u there).
-                const double v = p.sign * (ui - p.origin);
-                const bool step = (v > 0) & (v < p.v_min);
-                xb[i] = select(step, select(v < p.v_min / 2, p.base, p.next), y);
-                const std::uint32_t mark = (p.plain || step) ? 0 : multiple;
-                piece[i] |= mark;
-                any |= mark;
-            } else {
-                xb[i] = y;
-            }
-        }
-        if (any)
-            for (std::size_t i = 0; i < count; ++i)
-                if (piece[i] & multiple) {
-                    const std::size_t k = piece[i] & index_mask;
-                    const double ui = in_place ? given[i] : ub[i];
-                    xb[i] = (piece[i] & not_plain) ? ppf(ui) : value(k, ui);
+        if constexpr (end_steps) {
+            for (std::size_t w = 0; w * 64 < count; ++w) {
+                std::uint64_t word = 0;
+                for (i = w * 64; i < std::min(count, w * 64 + 64); ++i) {
+                    const hot& p = hot_[piece[i]];
+                    const double ui = ub[i];  // (read before x[i] is written: x may be u)
+                    const double y = plain_value(p, ui);
+                    // Below an end's first step (v_min > 0 only there), the end or
+                    // its neighbour, as evaluate takes them: by masks, as u falls
+                    // either side at random (H < 1 puts most of u there).
+                    const double v = p.sign * (ui - p.origin);
+                    const bool step = (v > 0) & (v < p.v_min);
+                    xb[i] = select(step, select(v < p.v_min / 2, p.base, p.next), y);
+                    word |= static_cast<std::uint64_t>(!p.plain() && !step) << (i % 64);
                 }
+                marks.left[w] |= word;
+            }
+        } else {
+            for (; i < count; ++i) xb[i] = plain_value(hot_[piece[i]], ub[i]);
+        }
+        one_by_one<in_place>(piece, marks.left, marks.again, count, given, ub, xb);
     }
 }
 
+#if defined(__x86_64__)
+namespace {
+
+// (Helpers rather than lambdas: a lambda does not take its function's target.)
+[[gnu::target("avx2"), gnu::always_inline]] inline __m256d two(const double* lo, const double* hi)
+{
+    return _mm256_insertf128_pd(_mm256_castpd128_pd256(_mm_loadu_pd(lo)), _mm_loadu_pd(hi), 1);
+}
+
+// Four records side by side: fields f..f+3 of record k in lane k of col[0..3].
+[[gnu::target("avx2"), gnu::always_inline]] inline void columns(const double* const* r, int f, __m256d (&col)[4])
+{
+    const __m256d ac = two(r[0] + f, r[2] + f), bd = two(r[1] + f, r[3] + f);
+    const __m256d ac2 = two(r[0] + f + 2, r[2] + f + 2), bd2 = two(r[1] + f + 2, r[3] + f + 2);
+    col[0] = _mm256_unpacklo_pd(ac, bd), col[1] = _mm256_unpackhi_pd(ac, bd);
+    col[2] = _mm256_unpacklo_pd(ac2, bd2), col[3] = _mm256_unpackhi_pd(ac2, bd2);
+}
+
+// Four 64-bit lane masks as four 32-bit ones.
+[[gnu::target("avx2"), gnu::always_inline]] inline __m128i narrow(__m256d mask)
+{
+    const __m256i m = _mm256_castpd_si256(mask);
+    return _mm_packs_epi32(_mm256_castsi256_si128(m), _mm256_extracti128_si256(m, 1));
+}
+
+// (a + b t) + (c + d t) t2
+[[gnu::target("avx2"), gnu::always_inline]] inline __m256d quad(__m256d a, __m256d b, __m256d c, __m256d d, __m256d t,
+                                                               __m256d t2)
+{
+    return _mm256_add_pd(_mm256_add_pd(a, _mm256_mul_pd(b, t)), _mm256_mul_pd(_mm256_add_pd(c, _mm256_mul_pd(d, t)), t2));
+}
+
+// Whether the processor runs AVX2, found once.
+bool runs_avx2()
+{
+    static const bool avx2 = [] {
+        __builtin_cpu_init();
+        return __builtin_cpu_supports("avx2") != 0;
+    }();
+    return avx2;
+}
+
+}  // namespace
+
+// bulk<false, in_place> four values at a time in AVX2 registers, the fields
+// of their pieces' records side by side by shuffles; the same operations in
+// the same order as plain_value's. (Eight at a time in AVX-512 registers ran
+// no faster on an AMD Zen 4, which splits them in two.)
+struct bulk_loops {
+    using hot = quantile::hot;
+    using cell = quantile::cell;
+    static_assert(std::is_standard_layout_v<hot> && std::is_standard_layout_v<cell>);
+    static_assert(offsetof(hot, m) == 0 && offsetof(hot, s) == 8 && offsetof(hot, shift) == 16 &&
+                  offsetof(hot, base) == 24 && offsetof(hot, reach) == 32 && offsetof(hot, x_lo) == 40 &&
+                  offsetof(hot, x_hi) == 48 && offsetof(hot, c) == 56 && offsetof(hot, until) == 152 &&
+                  sizeof(hot) == 24 * sizeof(double));
+    static_assert(offsetof(cell, next) == 0 && offsetof(cell, entry) == 8 && sizeof(cell) == 16);
+
+    // The pieces of a block by the guide's entries alone, four at a time:
+    // u outside (0, 1) takes an end cell, and a cell of several cuts, or a
+    // piece not plain, is found out where the value is (by until). u copied
+    // to given in place.
+    template <bool in_place>
+    [[gnu::target("avx2"), gnu::always_inline]] static inline void find(const quantile& q, const double* ub,
+                                                                       std::size_t count, std::uint32_t* piece,
+                                                                       double* given)
+    {
+        const double* cells = reinterpret_cast<const double*>(q.guide_.data());
+        const __m256d zero = _mm256_setzero_pd(), scale = _mm256_set1_pd(q.guide_scale_);
+        const __m256d last = _mm256_set1_pd(q.guide_scale_ - 1);
+        const __m128i index = _mm_set1_epi32(static_cast<int>(quantile::index_mask));
+        // (u = +inf is beyond the last piece's next cut, +inf)
+        const std::uint32_t top = static_cast<std::uint32_t>(q.hot_.size() - 1);
+        const __m128i last_piece = _mm_set1_epi32(static_cast<int>(top));
+        std::size_t i = 0;
+        for (; i + 4 <= count; i += 4) {
+            const __m256d ui = _mm256_loadu_pd(ub + i);
+            if constexpr (in_place) _mm256_storeu_pd(given + i, ui);
+            // (max takes 0 for NaN: its second operand where one is NaN)
+            const __m128i j = _mm256_cvttpd_epi32(_mm256_min_pd(_mm256_max_pd(_mm256_mul_pd(ui, scale), zero), last));
+            // The four cells (next, entry) by loads and shuffles.
+            alignas(16) std::int32_t at[4];
+            _mm_store_si128(reinterpret_cast<__m128i*>(at), j);
+            const __m256d c02 = two(cells + 2 * at[0], cells + 2 * at[2]), c13 = two(cells + 2 * at[1], cells + 2 * at[3]);
+            const __m256d next = _mm256_unpacklo_pd(c02, c13);
+            const __m256d e = _mm256_unpackhi_pd(c02, c13);  // entries in the low halves
+            const __m128i g = _mm_castps_si128(_mm_shuffle_ps(_mm256_castps256_ps128(_mm256_castpd_ps(e)),
+                                                              _mm256_extractf128_ps(_mm256_castpd_ps(e), 1),
+                                                              _MM_SHUFFLE(2, 0, 2, 0)));
+            const __m128i beyond = narrow(_mm256_cmp_pd(ui, next, _CMP_GE_OQ));
+            _mm_storeu_si128(reinterpret_cast<__m128i*>(piece + i),
+                             _mm_min_epu32(_mm_sub_epi32(_mm_and_si128(g, index), beyond), last_piece));
+        }
+        for (; i < count; ++i) {
+            const double ui = ub[i];
+            double v = ui * q.guide_scale_;
+            v = v > 0 ? v : 0;  // (NaN too)
+            const std::size_t j = static_cast<std::size_t>(v < q.guide_scale_ - 1 ? v : q.guide_scale_ - 1);
+            piece[i] = std::min((q.guide_[j].entry & quantile::index_mask) + (ui >= q.guide_[j].next), top);
+            if (in_place) given[i] = ui;
+        }
+    }
+
+    // x of four values, and the bits of those it leaves (u not in its own
+    // plain piece).
+    [[gnu::target("avx2"), gnu::always_inline]] static inline unsigned four_values(const double* records,
+                                                                                  const std::uint32_t* piece,
+                                                                                  const double* ub, double* xb)
+    {
+        const double* r[4];
+        for (int k = 0; k < 4; ++k) r[k] = records + 24 * piece[k];
+        __m256d f0[4], f1[4], f2[4], f3[4], f4[4];  // m s shift base, reach x_lo x_hi c0, c1-4, c5-8, c9-11 until
+        columns(r, 0, f0), columns(r, 4, f1), columns(r, 8, f2), columns(r, 12, f3), columns(r, 16, f4);
+        const __m256d ui = _mm256_loadu_pd(ub);
+        const __m256d t = _mm256_sub_pd(_mm256_add_pd(_mm256_mul_pd(_mm256_sub_pd(ui, f0[0]), f0[1]), f0[2]), f0[2]);
+        const __m256d t2 = _mm256_mul_pd(t, t), t4 = _mm256_mul_pd(t2, t2), t8 = _mm256_mul_pd(t4, t4);
+        const __m256d q0 = quad(f1[3], f2[0], f2[1], f2[2], t, t2);
+        const __m256d q1 = quad(f2[3], f3[0], f3[1], f3[2], t, t2);
+        const __m256d q2 = quad(f3[3], f4[0], f4[1], f4[2], t, t2);
+        const __m256d sum = _mm256_add_pd(_mm256_add_pd(q0, _mm256_mul_pd(q1, t4)), _mm256_mul_pd(q2, t8));
+        const __m256d y = _mm256_add_pd(f0[3], _mm256_mul_pd(f1[0], sum));
+        const __m256d lo = f1[1], hi = f1[2];
+        _mm256_storeu_pd(xb, _mm256_blendv_pd(_mm256_blendv_pd(y, hi, _mm256_cmp_pd(hi, y, _CMP_LT_OQ)), lo,
+                                              _mm256_cmp_pd(y, lo, _CMP_LT_OQ)));
+        // u in its own plain piece: above 0 (the pieces hold u >= their
+        // cut), below until (NaN neither).
+        const __m256d own = _mm256_and_pd(_mm256_cmp_pd(ui, _mm256_setzero_pd(), _CMP_GT_OQ),
+                                          _mm256_cmp_pd(ui, f4[3], _CMP_LT_OQ));
+        return ~static_cast<unsigned>(_mm256_movemask_pd(own)) & 15u;
+    }
+
+    // The values from i on one by one, as four_values takes them.
+    [[gnu::always_inline]] static inline void tail(const quantile& q, const std::uint32_t* piece, const double* ub,
+                                                   double* xb, std::size_t i, std::size_t count, std::uint64_t* left)
+    {
+        for (; i < count; ++i) {
+            const hot& p = q.hot_[piece[i]];
+            const double ui = ub[i];  // (read before x[i] is written: x may be u)
+            xb[i] = quantile::plain_value(p, ui);
+            left[i / 64] |= static_cast<std::uint64_t>(!(ui > 0 && ui < p.until)) << (i % 64);
+        }
+    }
+
+    // The values the loop left: those of log_u pieces (most of them: the
+    // tails) by their logarithms one by one, then their polynomials four at
+    // a time as plain pieces' (their records hold centre and scale in m and
+    // s); the others by ppf.
+    template <bool in_place>
+    [[gnu::target("avx2"), gnu::always_inline]] static inline void leftovers(const quantile& q, const double* records,
+                                                                            const std::uint32_t* piece,
+                                                                            const std::uint64_t* left,
+                                                                            std::size_t count, const double* given,
+                                                                            const double* ub, double* xb)
+    {
+        double w[block], y[block];
+        std::uint32_t at[block], of[block];
+        std::size_t n = 0;
+        for (std::size_t b = 0; b * 64 < count; ++b)
+            for (std::uint64_t bits = left[b]; bits != 0; bits &= bits - 1) {
+                const std::size_t i = b * 64 + static_cast<std::size_t>(std::countr_zero(bits));
+                const double ui = in_place ? given[i] : ub[i];
+                const std::uint32_t k = piece[i];
+                if (ui > 0 && ui < 1 && ui < q.cut_[k + 1] && q.pieces_[k].kind == quantile::form::log_u) {
+                    // (u is at or above the piece's cut: the guide's cell starts there or later)
+                    const hot& p = q.hot_[k];
+                    const double v = p.sign * (ui - p.origin);
+                    if (v > 0) w[n] = std::log(v), at[n] = static_cast<std::uint32_t>(i), of[n] = k, ++n;
+                    else xb[i] = p.sign > 0 ? p.x_lo : p.x_hi;
+                } else {
+                    xb[i] = q.ppf(ui);
+                }
+            }
+        std::size_t j = 0;
+        for (; j + 4 <= n; j += 4) four_values(records, of + j, w + j, y + j);
+        for (; j < n; ++j) y[j] = quantile::plain_value(q.hot_[of[j]], w[j]);
+        for (j = 0; j < n; ++j) xb[at[j]] = y[j];
+    }
+
+    template <bool in_place>
+    [[gnu::target("avx2")]] static void four(const quantile& q, std::span<const double> u, std::span<double> x)
+    {
+        const std::size_t n = std::min(u.size(), x.size());
+        double given[block];
+        std::uint32_t piece[block];
+        std::uint64_t left[block / 64];
+        const double* records = reinterpret_cast<const double*>(q.hot_.data());
+        for (std::size_t start = 0; start < n; start += block) {
+            const std::size_t count = std::min(n - start, block);
+            const double* ub = u.data() + start;
+            double* xb = x.data() + start;
+            find<in_place>(q, ub, count, piece, given);
+            std::fill(left, left + block / 64, 0);
+            std::size_t i = 0;
+            // (The bits of 64 values in a register: or-ing each four into
+            // memory makes a chain through the store.)
+            for (std::uint64_t word = 0; i + 4 <= count; i += 4) {
+                word |= static_cast<std::uint64_t>(four_values(records, piece + i, ub + i, xb + i)) << (i % 64);
+                if (i % 64 == 60 || i + 8 > count) left[i / 64] = word, word = 0;
+            }
+            tail(q, piece, ub, xb, i, count, left);
+            leftovers<in_place>(q, records, piece, left, count, given, ub, xb);
+        }
+    }
+};
+#endif
+
+// In bulk, plain pieces (most of u on most laws) and the first step at a
+// singular end (most of u where H is near -1) are evaluated without a branch
+// that depends on the value, from the pieces' packed records; the values
+// that fall elsewhere are marked as they go and taken one by one afterwards,
+// so that a mix of kinds does not cost a mispredicted branch a value.
+void quantile::ppf(std::span<const double> u, std::span<double> x) const
+{
+    // The end steps cost every value a few operations: only where a piece has one.
+    // (x may be u, or overlap it: then u's values are kept for the long way.)
+    const std::size_t n = std::min(u.size(), x.size());
+    const bool apart = std::less<>{}(u.data() + n, x.data() + 1) || std::less<>{}(x.data() + n, u.data() + 1);
+    if (!any_plain_) {
+        for (std::size_t i = 0; i < n; ++i) x[i] = ppf(u[i]);
+        return;
+    }
+#if defined(__x86_64__)
+    if (!end_steps_ && lanes_set.load(std::memory_order_relaxed) == 0 && runs_avx2())
+        return apart ? bulk_loops::four<false>(*this, u, x) : bulk_loops::four<true>(*this, u, x);
+#endif
+    if (end_steps_) apart ? bulk<true, false>(u, x) : bulk<true, true>(u, x);
+    else apart ? bulk<false, false>(u, x) : bulk<false, true>(u, x);
+}
+
 }  // namespace sin_cos::detail
+
 
 namespace sin_cos {
 

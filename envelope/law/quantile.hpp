@@ -21,12 +21,13 @@
 //
 // ppf finds the piece from a guide of 2^k cells by one comparison with the
 // next cut (a cell of more than one cut goes the long way); in bulk, the
-// pieces of a block first, then the plain pieces' values two at a time;
-// values of the other forms (about 1-3% of u on the fit grid's laws) one by
-// one after. Every value is clamped to its
-// piece's x-range, so ppf is non-decreasing from piece to piece; within a
-// piece the interpolant keeps between its nodes at the checks, and t is
-// rounded to a grid whose step moves x past the rounding noise, so that
+// pieces of a block first, then the plain pieces' values four at a time
+// (AVX2) or two (SSE2); values of the other forms (about 3-6% of u on the fit
+// grid's laws, mostly log_u in the tails) after, the logarithms one by one.
+// Every value is clamped to its piece's x-range, so ppf is non-decreasing
+// from piece to piece; within a piece the interpolant keeps between its
+// nodes at the checks, and t is rounded to a grid whose step moves x past
+// the rounding noise, so that
 // adjacent u's cannot come out in reverse order (wherever doubles are dense
 // enough for such a grid within resolution/16: all but intervals a few
 // thousand doubles wide).
@@ -57,6 +58,12 @@ public:
     double ppf(double u) const;
     // x[i] = ppf(u[i]); the spans have the same size (x may alias u).
     void ppf(std::span<const double> u, std::span<double> x) const;
+    // The bulk loop in use, process-wide: the widest this processor runs
+    // (found once: 4 values at a time with AVX2), or the two-lane one every
+    // x86-64 has. Both give the same bits; a diagnostic, so that tests and
+    // benches can hold one against the other.
+    enum class lanes { widest, two };
+    static void bulk_lanes(lanes l);
 
 
     u_error_bound u_error() const { return error_; }
@@ -103,25 +110,38 @@ private:
     std::vector<piece> pieces_;
     // What ppf reads of a plain piece, its first 152 bytes: t = (u - m) s,
     // the piece's u-midpoint m and s = sign scale folded, so that a value
-    // costs no v; the rest for the end steps of laws with H < 1.
+    // costs no v (of a log_u piece, centre and scale: the same steps with
+    // ln v for u, in bulk); then the u at which the piece ends (its next
+    // cut, at most 1), or -inf where it is not plain, so that a wide loop
+    // tells by one comparison whether it took u's own plain piece; the rest
+    // for the end steps of laws with H < 1.
     struct alignas(64) hot {
         double m, s, shift, base, reach, x_lo, x_hi;
         double c[degree + 1];
+        double until;
         double origin, sign, v_min, next;  // below v_min (an end's first step, else 0): the base, or its neighbour next
-        bool plain;
+        bool plain() const { return until >= 0; }
     };
-    static hot packed(const piece& p);
+    static hot packed(const piece& p, double end);
     static double plain_value(const hot& p, double u);  // the same in ppf and in bulk
     std::vector<hot> hot_;
     bool end_steps_ = false;  // whether a piece has v_min > 0
+    bool any_plain_ = false;  // whether a piece is plain: else the bulk loops would only find the pieces again
     template <bool end_steps, bool in_place>
     void bulk(std::span<const double> u, std::span<double> x) const;
+    friend struct bulk_loops;  // the wide ones (x86-64)
+    // The values of a block that the branch-free loops leave (bit i of
+    // left), one by one: in piece[i], or found again where again says so.
+    template <bool in_place>
+    void one_by_one(const std::uint32_t* piece, const std::uint64_t* left, const std::uint64_t* again,
+                    std::size_t count, const double* given, const double* u, double* x) const;
     std::vector<double> step_u_, step_x_;
     // Entry j: the piece holding u = j / size (size a power of two: u size is
-    // exact), flagged where the cell holds more than one cut (multiple) or
-    // touches a piece that is not plain: elsewhere the piece of u is the
-    // entry's or the next, by one comparison with the next cut.
-    static constexpr std::uint32_t multiple = 1u << 31, not_plain = 1u << 30, index_mask = not_plain - 1;
+    // exact), flagged where the cell holds more than one cut (multiple);
+    // elsewhere the piece of u is the entry's or the next, by one comparison
+    // with the next cut, and flagged where that piece is not plain (odd for
+    // the entry's, next_odd for the next).
+    static constexpr std::uint32_t multiple = 1u << 31, next_odd = 1u << 30, odd = 1u << 29, index_mask = odd - 1;
     struct cell {
         double next;  // the cut after the entry's piece: one load with it
         std::uint32_t entry;

@@ -5,13 +5,16 @@
 
 #include <algorithm>
 #include <bit>
+#include <cstddef>
 #include <cstdint>
 #include <cmath>
 #include <limits>
+#include <iterator>
 #include <random>
 #include <string>
 #include <vector>
 
+#include "envelope/law/quantile.hpp"
 #include "sin_cos/error.hpp"
 #include "sin_cos/quantile.hpp"
 
@@ -168,6 +171,51 @@ TEST(Quantile, BulkGivesTheValuesOneByOneAtCellEdgesAndAnyLength)
             }
         }
     }
+}
+
+// Both bulk loops, the widest this processor runs and the two-lane one, on
+// laws with end steps (H < 1), one piece, listed doubles, and tails whose
+// guide cells hold several cuts; u outside [0, 1], NaN and the ends in every
+// lane (every 37th value); lengths about the lane counts, in place and not:
+// every value the bits of ppf one by one.
+TEST(Quantile, BothBulkLoopsGiveTheValuesOneByOne)
+{
+    using detail_quantile = sin_cos::detail::quantile;
+    struct restore {
+        ~restore() { detail_quantile::bulk_lanes(detail_quantile::lanes::widest); }
+    } restore_lanes;
+    const double inf = std::numeric_limits<double>::infinity();
+    const double odd[] = {0.0, 1.0, -0.0, -1e-300, 1 + 0x1p-52, std::numeric_limits<double>::quiet_NaN(), inf, -inf,
+                          std::numeric_limits<double>::denorm_min(), 0x1p-53, 1 - 0x1p-53};
+    std::vector<double> u;
+    std::mt19937_64 engine(3535);
+    for (int i = 0; i < 1000; ++i) u.push_back(sin_cos::quantile::uniform(engine()));
+    for (int k = 1; k < 300; ++k) u.push_back(std::ldexp(k, -17)), u.push_back(1 - std::ldexp(k, -17));
+    for (std::size_t i = 0; i < u.size(); i += 37) u[i] = odd[(i / 37) % std::size(odd)];
+    const sin_cos::law laws[] = {{-1, 1, 12, 4}, {-1, 1, 1.5, 0}, {0, 1, 1e6, 0}, {-1, 1, -0.99, 2},
+                                 {0, 1e-300, -0.99, 0}, {0.3, 0.3000000000000001, -0.99, 0}, {-0.5, 0.75, 1e6, 50}};
+    for (const sin_cos::law& l : laws)
+        for (const auto lanes : {detail_quantile::lanes::widest, detail_quantile::lanes::two}) {
+            detail_quantile::bulk_lanes(lanes);
+            const detail_quantile q(l.xini, l.xfin, l.H, l.M);
+            for (const std::size_t size : {0, 1, 3, 5, 255, 256, 257, 1000})
+                for (const std::size_t start : {0, 1, 2, 3, 5, 590}) {
+                    SCOPED_TRACE("H=" + std::to_string(l.H) + " M=" + std::to_string(l.M) + " lanes " +
+                                 std::to_string(static_cast<int>(lanes)) + " size " + std::to_string(size) +
+                                 " start " + std::to_string(start));
+                    std::vector<double> in(u.begin() + static_cast<std::ptrdiff_t>(start),
+                                           u.begin() + static_cast<std::ptrdiff_t>(start + size));
+                    std::vector<double> x(size);
+                    q.ppf(in, x);
+                    std::vector<double> same = in;
+                    q.ppf(same, same);
+                    for (std::size_t i = 0; i < size; ++i) {
+                        const auto one = std::bit_cast<std::uint64_t>(q.ppf(in[i]));
+                        ASSERT_EQ(std::bit_cast<std::uint64_t>(x[i]), one) << "u=" << in[i] << " at " << i;
+                        ASSERT_EQ(std::bit_cast<std::uint64_t>(same[i]), one) << "in place, u=" << in[i] << " at " << i;
+                    }
+                }
+        }
 }
 
 TEST(Quantile, MeetsEveryResolutionFrom1e14To1e6)
