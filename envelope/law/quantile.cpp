@@ -1079,9 +1079,15 @@ struct bulk_loops {
 void quantile::ppf(std::span<const double> u, std::span<double> x) const
 {
     // The end steps cost every value a few operations: only where a piece has one.
-    // (x may be u, or overlap it: then u's values are kept for the long way.)
+    // (x may be u: then u's values are kept for the long way.)
     const std::size_t n = std::min(u.size(), x.size());
     const bool apart = std::less<>{}(u.data() + n, x.data() + 1) || std::less<>{}(x.data() + n, u.data() + 1);
+    if (!apart && u.data() != x.data()) {
+        // x overlapping u at an offset: a value written could land on a u
+        // not read yet, so the u's are read from a copy.
+        const std::vector<double> copy(u.begin(), u.begin() + static_cast<std::ptrdiff_t>(n));
+        return ppf(std::span<const double>(copy), x.first(n));
+    }
     if (!any_plain_) {
         for (std::size_t i = 0; i < n; ++i) x[i] = ppf(u[i]);
         return;

@@ -209,10 +209,18 @@ TEST(Quantile, BothBulkLoopsGiveTheValuesOneByOne)
                     q.ppf(in, x);
                     std::vector<double> same = in;
                     q.ppf(same, same);
+                    // x overlapping u one value after it, and one before.
+                    std::vector<double> after(size + 1), before(size + 1);
+                    std::copy(in.begin(), in.end(), after.begin());
+                    q.ppf(std::span<const double>(after).first(size), std::span<double>(after).subspan(1));
+                    std::copy(in.begin(), in.end(), before.begin() + 1);
+                    q.ppf(std::span<const double>(before).subspan(1), std::span<double>(before).first(size));
                     for (std::size_t i = 0; i < size; ++i) {
                         const auto one = std::bit_cast<std::uint64_t>(q.ppf(in[i]));
                         ASSERT_EQ(std::bit_cast<std::uint64_t>(x[i]), one) << "u=" << in[i] << " at " << i;
                         ASSERT_EQ(std::bit_cast<std::uint64_t>(same[i]), one) << "in place, u=" << in[i] << " at " << i;
+                        ASSERT_EQ(std::bit_cast<std::uint64_t>(after[i + 1]), one) << "x after u, u=" << in[i];
+                        ASSERT_EQ(std::bit_cast<std::uint64_t>(before[i]), one) << "x before u, u=" << in[i];
                     }
                 }
         }
