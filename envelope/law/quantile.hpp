@@ -65,7 +65,6 @@ public:
     enum class lanes { widest, two };
     static void bulk_lanes(lanes l);
 
-
     u_error_bound u_error() const { return error_; }
     const law_functions& law() const { return law_; }
     std::size_t pieces() const { return pieces_.size(); }
