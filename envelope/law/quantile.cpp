@@ -755,9 +755,9 @@ struct block_marks {
     std::uint64_t left[block / 64], again[block / 64];
 };
 
-// The piece of u by the guide, as bulk takes it, and its marks: u outside
-// (0, 1) (or NaN) takes cell 0's piece, marked. (Also the scalar tail of the
-// wide loops.)
+// The piece of u by the guide, as the two-lane loop takes it, and its marks:
+// u outside (0, 1) (or NaN) takes cell 0's piece, marked. (The wide loop
+// marks nothing here: its values tell by their pieces' end cuts.)
 template <bool end_steps, class Cell>
 [[gnu::always_inline]] inline std::uint32_t piece_of(double u, const Cell* guide, double scale, bool& left,
                                                      bool& again, std::uint32_t multiple, std::uint32_t next_odd,
